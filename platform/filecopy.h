@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+enum class CopyStatus { Copied, TargetExists, Failed };
+
+struct CopyResult {
+    CopyStatus status = CopyStatus::Failed;
+    std::string reason; // why it failed, code page 950; empty otherwise
+};
+
+// Copies a file's contents, permission bits and modification time, never replacing anything at
+// the target name, not even a file that appears there during the copy. A copy that fails leaves
+// nothing at the target name. A symbolic link is copied as a link.
+CopyResult copyFileNoReplace(std::string_view from, std::string_view to);
+
+} // namespace platform

@@ -1,0 +1,149 @@
+#include "filecopy.h"
+
+#include "codepage.h"
+#include "hostpath.h"
+#include "stagedfile_linux.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+namespace {
+
+const Text kNoSuchFile{u8"找不到檔案或資料夾"};
+const Text kAccessDenied{u8"存取被拒"};
+const Text kDiskFull{u8"磁碟空間不足"};
+const Text kNotRegular{u8"不是一般檔案"};
+const Text kBadName{u8"檔名無效"};
+const Text kReadOnly{u8"唯讀的磁碟"};
+
+CopyResult failed(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return {CopyStatus::Failed, kNoSuchFile.str()};
+    case EACCES:
+    case EPERM:
+        return {CopyStatus::Failed, kAccessDenied.str()};
+    case ENOSPC:
+    case EDQUOT:
+        return {CopyStatus::Failed, kDiskFull.str()};
+    case EROFS:
+        return {CopyStatus::Failed, kReadOnly.str()};
+    default:
+        return {CopyStatus::Failed, ansiFromUtf8(std::strerror(error))};
+    }
+}
+
+CopyResult outcome(int error) {
+    if (error == 0)
+        return {CopyStatus::Copied, {}};
+    if (error == EEXIST)
+        return {CopyStatus::TargetExists, {}};
+    return failed(error);
+}
+
+int copyByReadWrite(int from, int to) {
+    std::vector<char> buffer(1 << 17);
+    for (;;) {
+        ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = ::write(to, buffer.data() + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put < 0)
+                return errno;
+            done += put;
+        }
+    }
+}
+
+int copyContents(int from, int to, off_t size) {
+    // The kernel moves the bytes (or shares extents) without a trip through user space.
+    off_t left = size;
+    for (;;) {
+        size_t chunk = left > (1 << 30) ? size_t{1} << 30 : static_cast<size_t>(left);
+        ssize_t moved =
+            ::copy_file_range(from, nullptr, to, nullptr, chunk == 0 ? 1 << 16 : chunk, 0);
+        if (moved > 0) {
+            left = left > moved ? left - moved : 0;
+            continue;
+        }
+        if (moved == 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+            errno == EBADF)
+            return copyByReadWrite(from, to); // goes on from the current offsets
+        return errno;
+    }
+}
+
+int copyLink(const std::string& from, const std::string& to, const struct stat& st) {
+    std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    ssize_t length = ::readlink(from.c_str(), target.data(), target.size() - 1);
+    if (length < 0)
+        return errno;
+    target[static_cast<size_t>(length)] = '\0';
+    if (::symlink(target.data(), to.c_str()) != 0)
+        return errno; // EEXIST when anything holds the name: never replaced
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(AT_FDCWD, to.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    return 0;
+}
+
+int copyRegular(int source, const std::string& to, const struct stat& st) {
+    StagedFile staged;
+    if (int error = staged.open(to, 0600))
+        return error;
+    if (int error = copyContents(source, staged.fd(), st.st_size))
+        return error;
+    if (::fchmod(staged.fd(), st.st_mode & 07777) != 0)
+        return errno;
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::futimens(staged.fd(), times) != 0)
+        return errno;
+    return staged.publishNoReplace();
+}
+
+} // namespace
+
+CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {
+    std::optional<std::string> source = hostPath(from);
+    std::optional<std::string> target = hostPath(to);
+    if (!source || !target || isDriveRoot(to))
+        return {CopyStatus::Failed, kBadName.str()};
+    struct stat st {};
+    if (::lstat(target->c_str(), &st) == 0)
+        return {CopyStatus::TargetExists, {}};
+    int fd = ::open(source->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP && ::lstat(source->c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            return outcome(copyLink(*source, *target, st));
+        return failed(errno);
+    }
+    int error = 0;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = -1;
+    else
+        error = copyRegular(fd, *target, st);
+    ::close(fd);
+    if (error == -1)
+        return {CopyStatus::Failed, kNotRegular.str()};
+    return outcome(error);
+}
+
+} // namespace platform

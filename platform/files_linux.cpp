@@ -1,0 +1,100 @@
+#include "files.h"
+
+#include "hostpath.h"
+#include "stagedfile_linux.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+// Opens a file for reading, refusing folders (which open fine on Linux but not on Windows).
+int openForReading(std::string_view path) {
+    std::optional<std::string> host = hostPath(path);
+    if (!host)
+        return -1;
+    int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+std::optional<std::string> readFile(std::string_view path) {
+    int fd = openForReading(path);
+    if (fd < 0)
+        return std::nullopt;
+    std::string contents;
+    char buffer[16384];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        contents.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    return contents;
+}
+
+bool canOpenForReading(std::string_view path) {
+    int fd = openForReading(path);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool replaceFile(std::string_view path, std::string_view contents) {
+    std::optional<std::string> host = hostPath(path);
+    if (!host)
+        return false;
+    StagedFile staged;
+    return staged.open(*host, 0666) == 0 && writeAll(staged.fd(), contents) &&
+           ::fsync(staged.fd()) == 0 && staged.publishReplace() == 0;
+}
+
+bool appendFile(std::string_view path, std::string_view contents) {
+    std::optional<std::string> host = hostPath(path);
+    if (!host)
+        return false;
+    int fd = ::open(host->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, contents);
+    return ::close(fd) == 0 && ok;
+}
+
+bool createNewFile(std::string_view path, std::string_view contents) {
+    std::optional<std::string> host = hostPath(path);
+    if (!host)
+        return false;
+    StagedFile staged;
+    return staged.open(*host, 0666) == 0 && writeAll(staged.fd(), contents) &&
+           ::fsync(staged.fd()) == 0 && staged.publishNoReplace() == 0;
+}
+
+} // namespace platform

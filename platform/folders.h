@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+constexpr uint32_t kDirectoryAttribute = 0x10;
+
+struct FindData {
+    std::string name; // code page 950; "?" stands for characters it cannot show
+    uint32_t attributes = 0;
+    uint64_t size = 0;
+
+    bool isDirectory() const { return (attributes & kDirectoryAttribute) != 0; }
+};
+
+// Lists one folder the way the Windows find functions list "folder\*.*": "." and ".." first
+// (except at a drive root, whose listing has neither), then the entries in the order NTFS keeps
+// them (upper-cased names compared by code unit). A symbolic link is listed as a file and never
+// followed.
+class FolderSearch {
+public:
+    FolderSearch();
+    ~FolderSearch();
+    FolderSearch(const FolderSearch&) = delete;
+    FolderSearch& operator=(const FolderSearch&) = delete;
+
+    // Starts listing the folder and gives its first entry; false when it cannot be listed.
+    bool findFirst(std::string_view folder, FindData& entry);
+    // The next entry; false when there is none.
+    bool findNext(FindData& entry);
+    // Ends the listing (also done by the destructor and by the next findFirst).
+    void close();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Makes one folder; false when it exists already, its parent is missing or it cannot be made.
+bool createFolder(std::string_view folder);
+
+// Whether the path names an existing folder (a drive root included).
+bool folderExists(std::string_view folder);
+
+} // namespace platform

@@ -1,0 +1,132 @@
+#include "folders.h"
+
+#include "codepage.h"
+#include "hostpath.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+namespace {
+
+struct HostEntry {
+    std::u16string key; // upper-cased UTF-16, the order NTFS keeps
+    std::string name;   // host name, UTF-8
+    unsigned char type; // d_type: DT_UNKNOWN when the file system does not say
+};
+
+std::u16string ntfsKey(const std::string& utf8) {
+    QString name = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    std::u16string key;
+    key.reserve(static_cast<size_t>(name.size()));
+    for (QChar c : name)
+        key.push_back(static_cast<char16_t>(QChar::toUpper(c.unicode())));
+    return key;
+}
+
+} // namespace
+
+struct FolderSearch::State {
+    int dirFd = -1;
+    std::vector<HostEntry> entries;
+    size_t next = 0;
+    int dots = 0; // "." and ".." still to give
+
+    ~State() {
+        if (dirFd >= 0)
+            ::close(dirFd);
+    }
+};
+
+FolderSearch::FolderSearch() = default;
+FolderSearch::~FolderSearch() = default;
+
+void FolderSearch::close() {
+    state_.reset();
+}
+
+bool FolderSearch::findFirst(std::string_view folder, FindData& entry) {
+    close();
+    std::optional<std::string> path = hostPath(folder);
+    if (!path)
+        return false;
+    int fd = ::open(path->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    auto state = std::make_unique<State>();
+    state->dirFd = fd;
+    int listFd = ::dup(fd);
+    DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return false;
+    }
+    while (dirent* d = ::readdir(dir)) {
+        std::string name = d->d_name;
+        if (name == "." || name == "..")
+            continue;
+        state->entries.push_back({ntfsKey(name), std::move(name), d->d_type});
+    }
+    ::closedir(dir);
+    std::sort(state->entries.begin(), state->entries.end(),
+              [](const HostEntry& a, const HostEntry& b) { return a.key < b.key; });
+    state->dots = isDriveRoot(folder) ? 0 : 2;
+    state_ = std::move(state);
+    if (findNext(entry))
+        return true;
+    close(); // an empty drive root: Windows reports no file found
+    return false;
+}
+
+bool FolderSearch::findNext(FindData& entry) {
+    if (!state_)
+        return false;
+    State& s = *state_;
+    if (s.dots > 0) {
+        entry.name = s.dots == 2 ? "." : "..";
+        entry.attributes = kDirectoryAttribute;
+        entry.size = 0;
+        --s.dots;
+        return true;
+    }
+    if (s.next >= s.entries.size())
+        return false;
+    const HostEntry& host = s.entries[s.next++];
+    entry.name = ansiFromUtf8(host.name);
+    entry.attributes = 0;
+    entry.size = 0;
+    if (host.type == DT_DIR) {
+        entry.attributes = kDirectoryAttribute;
+        return true;
+    }
+    if (host.type != DT_REG && host.type != DT_UNKNOWN)
+        return true; // links and special files: listed as files, nothing to count
+    struct stat st {};
+    if (::fstatat(s.dirFd, host.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(st.st_mode))
+            entry.attributes = kDirectoryAttribute;
+        else if (S_ISREG(st.st_mode))
+            entry.size = static_cast<uint64_t>(st.st_size);
+    }
+    return true;
+}
+
+bool createFolder(std::string_view folder) {
+    std::optional<std::string> path = hostPath(folder);
+    return path && ::mkdir(path->c_str(), 0777) == 0;
+}
+
+bool folderExists(std::string_view folder) {
+    std::optional<std::string> path = hostPath(folder);
+    struct stat st {};
+    return path && ::stat(path->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace platform

@@ -1,0 +1,59 @@
+#include "messagebox.h"
+
+#include "codepage.h"
+
+#include "uithread.h"
+
+#include <QMessageBox>
+
+#include <mutex>
+
+namespace platform {
+namespace {
+
+const Text kApplicationTitle{u8"Tarnwick"};
+
+std::mutex handlerMutex;
+std::function<void(const MessageBoxCall&)> testHandler; // guarded by handlerMutex
+
+void showOnThisThread(const MessageBoxCall& call) {
+    std::function<void(const MessageBoxCall&)> handler;
+    {
+        std::lock_guard lock(handlerMutex);
+        handler = testHandler;
+    }
+    if (handler) {
+        handler(call);
+        return;
+    }
+    QMessageBox::Icon icon = call.kind == MessageBoxKind::System  ? QMessageBox::Information
+                             : call.kind == MessageBoxKind::Error ? QMessageBox::Critical
+                                                                  : QMessageBox::NoIcon;
+    QMessageBox box(icon, toQString(call.caption), toQString(call.text), QMessageBox::Ok);
+    box.exec();
+}
+
+void show(const MessageBoxCall& call) {
+    runOnUiThread([&call] { showOnThisThread(call); });
+}
+
+} // namespace
+
+void showMessage(const std::string& text) {
+    show({MessageBoxKind::Simple, kApplicationTitle.str(), text});
+}
+
+void showErrorMessage(const std::string& text) {
+    show({MessageBoxKind::Error, kApplicationTitle.str(), text});
+}
+
+void showSystemMessage(const std::string& caption, const std::string& text) {
+    show({MessageBoxKind::System, caption, text});
+}
+
+void setMessageBoxHandler(std::function<void(const MessageBoxCall&)> handler) {
+    std::lock_guard lock(handlerMutex);
+    testHandler = std::move(handler);
+}
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Every message box of the program goes through here, so that tests can see and answer them.
+namespace platform {
+
+enum class MessageBoxKind {
+    Simple, // the application title "Tarnwick" as caption, the text, OK
+    System, // a caption of its own, the text, the information icon, OK
+    Error,  // the application's display of an error: "Tarnwick", the text, the stop icon, OK
+};
+
+struct MessageBoxCall {
+    MessageBoxKind kind;
+    std::string caption; // code page 950
+    std::string text;    // code page 950
+};
+
+// Shows the text with the caption "Tarnwick" and waits for OK.
+void showMessage(const std::string& text);
+
+// Shows an error that a handler did not catch, and waits for OK.
+void showErrorMessage(const std::string& text);
+
+// Shows the text under its caption with the information icon and waits for OK. Callable from a
+// worker thread: the box is shown on the user-interface thread while the caller waits, so the
+// user-interface thread must not be waiting for the caller at that moment.
+void showSystemMessage(const std::string& caption, const std::string& text);
+
+// Test seam: every box goes to the handler instead of the screen (it is the user's answer);
+// an empty handler brings back real boxes. The handler runs on the user-interface thread.
+void setMessageBoxHandler(std::function<void(const MessageBoxCall&)> handler);
+
+} // namespace platform

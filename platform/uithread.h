@@ -1,0 +1,22 @@
+#pragma once
+
+#include <exception>
+#include <functional>
+
+// Hands work from worker threads to the user-interface thread. Worker threads never touch a
+// widget: they post what the window should do, and it runs there in the order posted.
+namespace platform {
+
+// Runs the function on the user-interface thread soon, after everything posted before it.
+// Callable from any thread.
+void postToUiThread(std::function<void()> task);
+
+// Runs the function on the user-interface thread and waits until it has run (at once when
+// called there). The user-interface thread must not be waiting for the caller meanwhile.
+// An exception from the function is thrown again in the caller.
+void runOnUiThread(const std::function<void()>& task);
+
+// What becomes of an exception that escapes a posted function: the application shows it.
+void setPostedExceptionHandler(std::function<void(std::exception_ptr)> handler);
+
+} // namespace platform

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The files of the program folder, byte for byte:
+//   SystemBackRD.ini          the last source and destination folders
+//   TotalCount.ini            the number of catalog records made so far
+//   Recover\BackupDir.ini     the catalog: one record per (destination, backup name) pair
+//   Recover\<n>.ini           the folder list files recorded under restore point n
+//   Recover\<name><n>_<source>.ini   the source folders of one backed-up folder
+// All are text-mode files in code page 950. Nothing is ever deleted; files are appended to or
+// replaced whole in one step.
+
+struct SettingsValues {
+    std::string sourceDir;
+    std::string destDir;
+};
+
+// One catalog line taken apart.
+struct BackupRecord {
+    std::string destDir;     // the destination, without the backslash before "<"
+    std::string pointNumber; // the decimal digits between "<" and ">"
+    std::string backupName;  // the text after ">"
+    std::string destPrefix;  // the text before "<": the destination and its backslash
+};
+
+// One line of a restore-point file.
+struct PointEntry {
+    std::string sourceName;   // the backed-up folder's own name
+    std::string listFileName; // the folder list file it names
+};
+
+class BackupStore {
+public:
+    // The store in the program folder of this system.
+    BackupStore();
+    // The store in the given program folder (no trailing backslash).
+    explicit BackupStore(std::string programFolder);
+
+    // The system drive's letter followed by ":\Program Files\Tarnwick2004".
+    static std::string ProgramFolder();
+
+    const std::string& folder() const { return folder_; }
+    std::string SettingsFilePath() const;
+    std::string RecoverFolder() const;
+
+    // Makes the program folder and its Recover folder where they are missing.
+    void CreateFolders() const;
+
+    // The settings file: line 1 gives the source folder, everything after it the destination
+    // folder; a value is the text after the last "=" of its line. nullopt when missing.
+    std::optional<SettingsValues> ReadSettings() const;
+    bool WriteSettings(const std::string& sourceDir, const std::string& destDir) const;
+
+    // The record count; a missing count file is made holding "0". Throws ProgramError when the
+    // file holds no integer.
+    int EnsureRecordCount() const;
+    bool WriteRecordCount(int count) const;
+
+    // The catalog's lines in file order; nullopt when it is missing.
+    std::optional<std::vector<std::string>> ReadCatalog() const;
+    bool CreateCatalogIfMissing() const;
+    static BackupRecord ParseRecord(std::string_view line);
+    // The number k of the first line k that reads destDir\<k>backupName, or 0.
+    static int FindRecord(const std::vector<std::string>& lines, const std::string& destDir,
+                          const std::string& backupName);
+    bool AppendRecord(const std::string& destDir, int number, const std::string& backupName) const;
+
+    static std::string FolderListFileName(const std::string& backupName, int number,
+                                          const std::string& sourceName);
+    // Replaces the folder list file with the text; true when the file was missing before.
+    bool WriteFolderList(const std::string& backupName, int number, const std::string& sourceName,
+                         const std::string& folderList) const;
+    bool AppendPointEntry(int number, const std::string& entry) const;
+
+    // The entries of restore point `number` (its decimal text), nullopt when its file is
+    // missing or the number is no number.
+    std::optional<std::vector<PointEntry>> ReadPointFile(const std::string& number,
+                                                         const std::string& backupName) const;
+
+    // The first line of the folder list file that contains the relative text (whole characters
+    // only), or empty; nullopt when the file is missing or the name is not a plain file name.
+    std::optional<std::string> FindSourceLine(const std::string& listFileName,
+                                              const std::string& relative) const;
+
+private:
+    std::string recoverFile(const std::string& name) const;
+
+    std::string folder_;
+};
+
+// The backup folder's name from a short date: 2004/5/1 gives 2004_5_1_Back.
+std::string FormBackupName(std::string_view shortDate);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// An error whose message (code page 950) is for the user: the application shows it in a message
+// box and goes on.
+class ProgramError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Text to integer as the toolkit converts it: an optional sign and decimal digits that fit in
+// 32 bits, or the error "'text' is not a valid integer value".
+int StrToInt(const std::string& text);

@@ -1,0 +1,94 @@
+#include "testdrives.h"
+
+#include "platform/codepage.h"
+#include "platform/drives.h"
+#include "platform/hostpath.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+TestDrives::TestDrives() {
+    if (!dir_.isValid())
+        throw std::runtime_error("no temporary folder");
+    base_ = fs::path(dir_.path().toStdString());
+    fs::create_directories(table());
+    for (char letter : {'c', 'd', 'e'})
+        addDrive(letter, driveFolder(letter));
+    fs::create_directories(driveFolder('c') / "Program Files");
+    fs::create_directories(driveFolder('c') / "windows" / "system32");
+    platform::useDriveTable(table().string());
+}
+
+TestDrives::~TestDrives() {
+    for (char letter = 'a'; letter <= 'z'; ++letter)
+        platform::overrideDrive(letter, std::nullopt);
+    platform::useDriveTable((fs::temp_directory_path() / "tarnwick-no-drives").string());
+}
+
+fs::path TestDrives::driveFolder(char letter) {
+    fs::path folder = base_ / (std::string("drive_") + letter);
+    fs::create_directories(folder);
+    return folder;
+}
+
+void TestDrives::addDrive(char letter, const fs::path& target) {
+    removeDrive(letter);
+    fs::create_directory_symlink(target, table() / (std::string(1, letter) + ":"));
+}
+
+void TestDrives::removeDrive(char letter) {
+    std::error_code ec;
+    fs::remove(table() / (std::string(1, letter) + ":"), ec);
+}
+
+fs::path TestDrives::host(std::u8string_view windowsPath) const {
+    std::optional<std::string> path = platform::hostPath(ansi(windowsPath));
+    if (!path)
+        throw std::runtime_error("not a program path");
+    return fs::path(*path);
+}
+
+std::string ansi(std::u8string_view utf8) {
+    return platform::ansiFromUtf8(
+        std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+}
+
+void writeFile(const fs::path& path, std::string_view bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+MessageRecorder::MessageRecorder() {
+    platform::setMessageBoxHandler([this](const platform::MessageBoxCall& call) {
+        std::lock_guard lock(mutex_);
+        calls_.push_back(call);
+    });
+}
+
+MessageRecorder::~MessageRecorder() {
+    platform::setMessageBoxHandler({});
+}
+
+std::vector<platform::MessageBoxCall> MessageRecorder::calls() const {
+    std::lock_guard lock(mutex_);
+    return calls_;
+}
+
+} // namespace testsupport

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/messagebox.h"
+
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testsupport {
+
+// A drive table of its own in a temporary folder: c:, d: and e: are fresh folders, and c: has
+// the folders a Windows system drive has. The program uses it while the object lives.
+class TestDrives {
+public:
+    TestDrives();
+    ~TestDrives();
+
+    const std::filesystem::path& base() const { return base_; }
+    std::filesystem::path table() const { return base_ / "dosdevices"; }
+    // The host folder of a drive, made when missing.
+    std::filesystem::path driveFolder(char letter);
+    // Adds or replaces a drive letter pointing at the host folder.
+    void addDrive(char letter, const std::filesystem::path& target);
+    void removeDrive(char letter);
+
+    // The host path of a program path given in UTF-8, such as u8"D:\\Bak\\a.txt".
+    std::filesystem::path host(std::u8string_view windowsPath) const;
+
+private:
+    QTemporaryDir dir_;
+    std::filesystem::path base_;
+};
+
+// Program text from UTF-8 source text.
+std::string ansi(std::u8string_view utf8);
+
+// Host file helpers for setting up and checking trees.
+void writeFile(const std::filesystem::path& path, std::string_view bytes);
+std::string readFile(const std::filesystem::path& path);
+
+// Answers every message box at once and keeps what it showed.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    std::vector<platform::MessageBoxCall> calls() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<platform::MessageBoxCall> calls_;
+};
+
+} // namespace testsupport

@@ -1,0 +1,127 @@
+#include "platform/workerthread.h"
+
+#include <QTest>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A worker whose every piece of work can be held up by the test.
+class CountingWorker : public platform::WorkerThread {
+public:
+    ~CountingWorker() override {
+        release();
+        stopAndJoin();
+    }
+
+    std::atomic<int> walks{0};
+    std::atomic<bool> inWalk{false};
+
+    void holdWalks() {
+        std::lock_guard lock(mutex_);
+        held_ = true;
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        held_ = false;
+        changed_.notify_all();
+    }
+
+protected:
+    void execute() override {
+        while (!terminated()) {
+            inWalk = true;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return !held_; });
+            }
+            inWalk = false;
+            endWalk();
+            ++walks; // what the walk's end tells, before the thread has suspended itself
+            suspendSelf();
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool held_ = false;
+};
+
+} // namespace
+
+class TestWorkerThread : public QObject {
+    Q_OBJECT
+
+private slots:
+    void isCreatedSuspended() {
+        CountingWorker worker;
+        QTest::qWait(50);
+        QCOMPARE(worker.walks.load(), 0);
+        QVERIFY(!worker.running());
+        worker.resume();
+        worker.waitUntilSuspended();
+        QCOMPARE(worker.walks.load(), 1);
+    }
+
+    void eachResumeGivesOneWalk() {
+        CountingWorker worker;
+        for (int i = 1; i <= 200; ++i) {
+            worker.resume();
+            worker.waitUntilSuspended();
+            QCOMPARE(worker.walks.load(), i);
+        }
+    }
+
+    void aResumeDuringAWalkHasNoEffect() {
+        CountingWorker worker;
+        worker.holdWalks();
+        worker.resume();
+        QTRY_VERIFY(worker.inWalk.load());
+        QVERIFY(worker.running());
+        worker.resume();
+        worker.resume();
+        worker.release();
+        worker.waitUntilSuspended();
+        QTest::qWait(50);
+        QCOMPARE(worker.walks.load(), 1);
+        QVERIFY(!worker.running());
+    }
+
+    void aResumeAfterTheWalkIsNeverLost() {
+        // Another thread resumes the moment it learns that a walk has ended, racing the worker's
+        // own suspension: every one of those resumes must give exactly one more walk.
+        CountingWorker worker;
+        constexpr int kWalks = 500;
+        std::thread resumer([&] {
+            for (int i = 0; i < kWalks; ++i) {
+                while (worker.walks.load() < i)
+                    std::this_thread::yield();
+                worker.resume();
+            }
+        });
+        resumer.join();
+        QTRY_COMPARE(worker.walks.load(), kWalks);
+        worker.waitUntilSuspended();
+        QCOMPARE(worker.walks.load(), kWalks);
+    }
+
+    void theStopRequestEndsASuspendedWorker() {
+        auto started = std::chrono::steady_clock::now();
+        {
+            CountingWorker worker;
+            worker.resume();
+            worker.waitUntilSuspended();
+            worker.terminate();
+            QVERIFY(worker.terminated());
+        }
+        QVERIFY(std::chrono::steady_clock::now() - started < 2s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWorkerThread)
+#include "test_workerthread.moc"
