@@ -1,6 +1,7 @@
 #include "files.h"
 
 #include "hostpath.h"
+#include "process.h"
 #include "stagedfile_linux.h"
 
 #include <cerrno>
@@ -72,6 +73,7 @@ bool replaceFile(std::string_view path, std::string_view contents) {
     std::optional<std::string> host = hostPath(path);
     if (!host)
         return false;
+    ExitBlocker wholeOrNothing;
     StagedFile staged;
     return staged.open(*host, 0666) == 0 && writeAll(staged.fd(), contents) &&
            ::fsync(staged.fd()) == 0 && staged.publishReplace() == 0;
@@ -81,6 +83,7 @@ bool appendFile(std::string_view path, std::string_view contents) {
     std::optional<std::string> host = hostPath(path);
     if (!host)
         return false;
+    ExitBlocker wholeOrNothing;
     int fd = ::open(host->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
@@ -92,6 +95,7 @@ bool createNewFile(std::string_view path, std::string_view contents) {
     std::optional<std::string> host = hostPath(path);
     if (!host)
         return false;
+    ExitBlocker wholeOrNothing;
     StagedFile staged;
     return staged.open(*host, 0666) == 0 && writeAll(staged.fd(), contents) &&
            ::fsync(staged.fd()) == 0 && staged.publishNoReplace() == 0;

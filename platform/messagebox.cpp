@@ -47,6 +47,16 @@ void showErrorMessage(const std::string& text) {
     show({MessageBoxKind::Error, kApplicationTitle.str(), text});
 }
 
+void showException(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        showErrorMessage(e.what());
+    } catch (...) {
+        showErrorMessage(std::string());
+    }
+}
+
 void showSystemMessage(const std::string& caption, const std::string& text) {
     show({MessageBoxKind::System, caption, text});
 }

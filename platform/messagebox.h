@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -23,6 +24,19 @@ void showMessage(const std::string& text);
 
 // Shows an error that a handler did not catch, and waits for OK.
 void showErrorMessage(const std::string& text);
+
+// The application's display of an exception that a handler did not catch: its message (code
+// page 950) as an error, an empty message for anything that is no standard exception.
+void showException(std::exception_ptr error);
+
+// Runs a handler; what it throws is shown, and the program goes on.
+template <typename Handler> void guarded(Handler&& handler) noexcept {
+    try {
+        handler();
+    } catch (...) {
+        showException(std::current_exception());
+    }
+}
 
 // Shows the text under its caption with the information icon and waits for OK. Callable from a
 // worker thread: the box is shown on the user-interface thread while the caller waits, so the

@@ -1,6 +1,6 @@
 #include "backupstore.h"
 
-#include "programerror.h"
+#include "platform/programerror.h"
 #include "textmode.h"
 
 #include "platform/big5.h"
@@ -55,6 +55,13 @@ std::string recordText(const std::string& destDir, const std::string& number,
 BackupStore::BackupStore() : folder_(ProgramFolder()) {}
 
 BackupStore::BackupStore(std::string programFolder) : folder_(std::move(programFolder)) {}
+
+std::optional<BackupStore> BackupStore::FromSettingsFilePath(const std::string& settingsFilePath) {
+    size_t name = settingsFilePath.find(kSettingsFile);
+    if (name == std::string::npos || name == 0 || settingsFilePath[name - 1] != '\\')
+        return std::nullopt;
+    return BackupStore(settingsFilePath.substr(0, name - 1));
+}
 
 std::string BackupStore::ProgramFolder() {
     std::string systemDir = platform::systemDirectory();

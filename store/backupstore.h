@@ -40,6 +40,9 @@ public:
     // The store in the given program folder (no trailing backslash).
     explicit BackupStore(std::string programFolder);
 
+    // The store whose settings file this is (the path that confirming the folders stored).
+    static std::optional<BackupStore> FromSettingsFilePath(const std::string& settingsFilePath);
+
     // The system drive's letter followed by ":\Program Files\Tarnwick2004".
     static std::string ProgramFolder();
 

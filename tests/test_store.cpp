@@ -1,9 +1,8 @@
 #include "support/testdrives.h"
 
 #include "platform/codepage.h"
+#include "platform/programerror.h"
 #include "store/backupstore.h"
-#include "store/programerror.h"
-#include "store/savesettings.h"
 #include "store/textmode.h"
 
 #include <QTest>
@@ -43,19 +42,19 @@ private slots:
     void cleanup() { drives.reset(); }
 
     void firstBackupLeavesExactlyTheseBytes() {
-        SavedSettings saved = SaveSettings("C:\\Data", "D:\\Bak");
-        QCOMPARE(saved.recordCount, 0);
-        QCOMPARE(saved.settingsFilePath,
-                 std::string("C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini"));
-        QCOMPARE(readFile(programFolder() / "TotalCount.ini"), std::string("0"));
-
-        // What a completed backup records, in the order it records it.
+        // What confirming the folders does, then what a completed backup records, in order.
         BackupStore store;
+        store.CreateFolders();
+        QVERIFY(store.WriteSettings("C:\\Data", "D:\\Bak"));
+        QCOMPARE(store.SettingsFilePath(),
+                 std::string("C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini"));
+        QCOMPARE(store.EnsureRecordCount(), 0);
+        QCOMPARE(readFile(programFolder() / "TotalCount.ini"), std::string("0"));
         std::string backupName = FormBackupName("2004/5/1");
         QVERIFY(!store.ReadCatalog());
         QVERIFY(store.CreateCatalogIfMissing());
         QCOMPARE(BackupStore::FindRecord(*store.ReadCatalog(), "D:\\Bak", backupName), 0);
-        int number = saved.recordCount + 1;
+        int number = 0 + 1;
         QVERIFY(store.AppendRecord("D:\\Bak", number, backupName));
         QVERIFY(store.WriteRecordCount(number));
         QVERIFY(store.WriteFolderList(backupName, number, "Data", "C:\\Data\nC:\\Data\\Sub\n"));
@@ -275,9 +274,11 @@ private slots:
     void withoutDriveCEveryFileIsMissing() {
         drives->removeDrive('c');
         QCOMPARE(BackupStore::ProgramFolder(), std::string(":\\Program Files\\Tarnwick2004"));
-        SavedSettings saved = SaveSettings("D:\\Data", "E:");
-        QCOMPARE(saved.recordCount, 0);
-        QVERIFY(!BackupStore().ReadSettings());
+        BackupStore store;
+        store.CreateFolders();
+        QVERIFY(!store.WriteSettings("D:\\Data", "E:"));
+        QCOMPARE(store.EnsureRecordCount(), 0);
+        QVERIFY(!store.ReadSettings());
         QVERIFY(!BackupStore().ReadCatalog());
     }
 

@@ -1,0 +1,29 @@
+#include "application.h"
+
+#include "platform/messagebox.h"
+#include "platform/uithread.h"
+
+#include <QFont>
+
+TarnwickApplication::TarnwickApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Tarnwick"));
+    // The windows are laid out for "MS Sans Serif" at 8 points; Chinese text needs a face that
+    // has it.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Noto Sans CJK TC"),
+                                QStringLiteral("Noto Sans CJK SC"),
+                                QStringLiteral("AR PL UMing TW"), QStringLiteral("DejaVu Sans")});
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(12);
+    setFont(font);
+    platform::setPostedExceptionHandler(platform::showException);
+}
+
+bool TarnwickApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        platform::showException(std::current_exception());
+        return false;
+    }
+}

@@ -1,0 +1,20 @@
+#include "application.h"
+#include "forms.h"
+#include "tform1.h"
+
+#include "platform/messagebox.h"
+#include "platform/process.h"
+
+int main(int argc, char** argv) {
+    TarnwickApplication app(argc, argv);
+    try {
+        Forms forms;
+        forms.Form1->show();
+        app.exec();
+    } catch (...) {
+        platform::showException(std::current_exception());
+    }
+    // Ends at once, without waiting for a worker that is still copying: a file it was writing
+    // has no name yet and goes with the process.
+    platform::endProcess(0);
+}

@@ -1,0 +1,30 @@
+#include "process.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+std::shared_mutex& exitLock() {
+    static std::shared_mutex lock;
+    return lock;
+}
+
+} // namespace
+
+ExitBlocker::ExitBlocker() {
+    exitLock().lock_shared();
+}
+
+ExitBlocker::~ExitBlocker() {
+    exitLock().unlock_shared();
+}
+
+void endProcess(int code) {
+    exitLock().lock();
+    std::fflush(nullptr);
+    ::_exit(code);
+}
+
+} // namespace platform

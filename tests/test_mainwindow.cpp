@@ -1,0 +1,454 @@
+#include "support/testdrives.h"
+
+#include "app/forms.h"
+#include "app/tform1.h"
+#include "app/tform4.h"
+#include "backup/tform2.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/drives.h"
+#include "restore/tform3.h"
+#include "store/backupstore.h"
+#include "widgets/bitbtn.h"
+#include "widgets/directorylistbox.h"
+#include "widgets/drivecombobox.h"
+#include "widgets/image.h"
+#include "widgets/listview.h"
+#include "widgets/panel.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+
+namespace fs = std::filesystem;
+using testsupport::ansi;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+const std::string kSourceKey = ansi(u8"備份來源目錄=");
+const std::string kDestKey = ansi(u8"備份目標目錄=");
+
+// Runs `act` on the modal dialog that the next step opens, then closes it.
+void onNextModal(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        act(dialog);
+        if (dialog->isVisible())
+            dialog->close();
+    });
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<testsupport::TestDrives> drives;
+    std::unique_ptr<testsupport::MessageRecorder> messages;
+
+    fs::path programFolder() { return drives->host(u8"C:\\Program Files\\Tarnwick2004"); }
+
+    void writeSettings(const std::string& source, const std::string& dest) {
+        writeFile(programFolder() / "SystemBackRD.ini",
+                  kSourceKey + source + "\r\n" + kDestKey + dest + "\r\n");
+    }
+
+    std::vector<std::string> messageTexts() {
+        std::vector<std::string> texts;
+        for (const platform::MessageBoxCall& call : messages->calls())
+            texts.push_back(call.text);
+        return texts;
+    }
+
+private slots:
+    void init() {
+        drives = std::make_unique<testsupport::TestDrives>();
+        messages = std::make_unique<testsupport::MessageRecorder>();
+        fs::create_directories(drives->driveFolder('d') / "Work" / "Docs" / "Sub");
+        fs::create_directories(drives->driveFolder('e') / "Bak");
+    }
+    void cleanup() {
+        messages.reset();
+        drives.reset();
+    }
+
+    void theWindowHasItsShapeAndParts() {
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        QCOMPARE(form.size(), QSize(568, 423));
+        QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(form.windowTitle(), QString::fromUtf8("Tarnwick 2004"));
+        QCOMPARE(form.palette().color(QPalette::Window), QColor(53, 116, 170));
+        // The strip above the body exists only from x = 200 rightwards.
+        QVERIFY(!form.mask().contains(QPoint(100, 10)));
+        QVERIFY(form.mask().contains(QPoint(300, 10)));
+        QVERIFY(form.mask().contains(QPoint(100, 30)));
+        QVERIFY(!form.mask().contains(QPoint(1, 21))); // rounded corner
+        QVERIFY(!form.mask().contains(QPoint(566, 421)));
+        struct Place {
+            const char* name;
+            QRect geometry;
+        };
+        for (const Place& place : {Place{"Image1", {1, 20, 568, 409}},
+                                   {"Label4", {380, 14, 60, 13}},
+                                   {"BitBtn2", {425, 364, 129, 25}},
+                                   {"DirectoryListBox3", {296, 112, 257, 185}},
+                                   {"DriveComboBox1", {16, 88, 257, 19}},
+                                   {"Panel4", {296, 297, 257, 26}}}) {
+            auto* widget = form.findChild<QWidget*>(QString::fromLatin1(place.name));
+            QVERIFY2(widget, place.name);
+            QCOMPARE(widget->geometry(), place.geometry);
+        }
+        QVERIFY(!form.BitBtn1->isVisibleTo(&form));
+        QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態：") + "  ==>  C:");
+    }
+
+    void withoutSettingsBothListsStartAtDriveC() {
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        QCOMPARE(form.DirectoryListBox1->Directory(), std::string("C:\\"));
+        QCOMPARE(form.DirectoryListBox3->Directory(), std::string("C:\\"));
+        QVERIFY(form.SourceName.empty());
+        QVERIFY(!form.BitBtn2->isEnabled());
+        QCOMPARE(form.DestDir, std::string("C:"));
+        QVERIFY(messages->calls().empty());
+    }
+
+    void savedFoldersAreShownAgain() {
+        fs::create_directories(programFolder());
+        writeSettings("D:\\Work\\Docs", "E:\\Bak");
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        QCOMPARE(form.DirectoryListBox1->Directory(), std::string("D:\\Work\\Docs"));
+        QCOMPARE(form.SourceName, std::string("Docs"));
+        QCOMPARE(form.SourceDir, std::string("D:\\Work\\Docs"));
+        QCOMPARE(form.DestDir, std::string("E:\\Bak"));
+        QCOMPARE(form.DestName, std::string("Bak"));
+        QCOMPARE(form.Panel3->caption(), ansi(u8" 來源資料夾：Docs"));
+        QCOMPARE(form.Panel4->caption(), ansi(u8" 目地資料夾：Bak"));
+        QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態：D:\\Work\\Docs  ==>  E:\\Bak"));
+        QVERIFY(form.BitBtn2->isEnabled());
+        QCOMPARE(form.DriveComboBox1->Drive(), 'D');
+        QCOMPARE(form.DriveComboBox3->Drive(), 'E');
+        // The list shows the path from the root down, then the sub-folders.
+        std::vector<std::string> entries;
+        for (int i = 0; i < form.DirectoryListBox1->EntryCount(); ++i)
+            entries.push_back(form.DirectoryListBox1->EntryText(i));
+        QCOMPARE(entries, (std::vector<std::string>{"D:\\", "Work", "Docs", "Sub"}));
+        QCOMPARE(form.DirectoryListBox1->ItemIndex(), 2);
+    }
+
+    void aDeletedSavedFolderSendsBothListsToDriveC() {
+        fs::create_directories(programFolder());
+        writeSettings("D:\\Gone", "E:\\Bak");
+        Forms forms;
+        QCOMPARE(forms.Form1->DirectoryListBox1->Directory(), std::string("C:\\"));
+        QCOMPARE(forms.Form1->DirectoryListBox3->Directory(), std::string("C:\\"));
+        QVERIFY(!forms.Form1->BitBtn2->isEnabled());
+        QVERIFY(messages->calls().empty());
+    }
+
+    void everyDriveRootIsRefusedAsSource() {
+        drives->addDrive('j', drives->driveFolder('j'));
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        form.DirectoryListBox1->SetDirectory("D:\\Work");
+        QVERIFY(form.BitBtn2->isEnabled());
+        QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態：D:\\Work  ==>  C:"));
+        for (const char* root : {"J:\\", "D:\\", "E:"}) {
+            form.DirectoryListBox1->SetDirectory(root);
+            QVERIFY2(!form.BitBtn2->isEnabled(), root);
+            QVERIFY(form.SourceName.empty());
+            QVERIFY(form.SourceDir.empty());
+            QCOMPARE(form.Panel3->caption(), ansi(u8" 來源資料夾："));
+            QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態："));
+            form.DirectoryListBox1->SetDirectory("D:\\Work");
+        }
+    }
+
+    void statusLineFollowsBothPickers() {
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        // A destination with no source yet: the heading, nothing, the long arrow, the folder.
+        form.DirectoryListBox3->SetDirectory("E:\\Bak");
+        QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態：  ==>  E:\\Bak"));
+        QVERIFY(!form.BitBtn2->isEnabled());
+        // A root destination is kept as letter and colon.
+        form.DirectoryListBox3->SetDirectory("E:\\");
+        QCOMPARE(form.DestDir, std::string("E:"));
+        QCOMPARE(form.Panel4->caption(), ansi(u8" 目地資料夾：E:\\"));
+        form.DirectoryListBox1->SetDirectory("D:\\Work\\Docs");
+        QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態：D:\\Work\\Docs  ==>  E:"));
+        // A source with no destination gives the short arrow.
+        form.DestDir.clear();
+        form.DirectoryListBox1->SetDirectory("D:\\Work");
+        QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態：D:\\Work  ==>"));
+    }
+
+    void openingEntriesMovesTheList() {
+        Forms forms;
+        TDirectoryListBox& list = *forms.Form1->DirectoryListBox1;
+        list.SetDirectory("D:\\Work\\Docs");
+        // Entries: D:\, Work, Docs, Sub.
+        list.SetItemIndex(3);
+        QTest::keyClick(&list, Qt::Key_Return);
+        QCOMPARE(list.Directory(), std::string("D:\\Work\\Docs\\Sub"));
+        QCOMPARE(forms.Form1->SourceName, std::string("Sub"));
+        list.OpenEntry(1);
+        QCOMPARE(list.Directory(), std::string("D:\\Work"));
+        list.OpenEntry(0);
+        QCOMPARE(list.Directory(), std::string("D:\\"));
+        QVERIFY(!forms.Form1->BitBtn2->isEnabled());
+        // A folder that cannot be entered changes nothing and says so.
+        fs::create_directories(drives->driveFolder('d') / "Brief");
+        list.SetDirectory("D:\\Brief");
+        fs::remove(drives->driveFolder('d') / "Brief");
+        QVERIFY_THROWS_EXCEPTION(std::exception, list.SetDirectory("D:\\Gone"));
+        QCOMPARE(list.Directory(), std::string("D:\\Brief"));
+    }
+
+    void drivesAreListedWithTheirTypes() {
+        drives->addDrive('a', drives->driveFolder('a'));
+        drives->addDrive('b', drives->driveFolder('b'));
+        drives->addDrive('f', drives->driveFolder('f'));
+        drives->addDrive('g', drives->driveFolder('g'));
+        drives->addDrive('h', drives->driveFolder('h'));
+        drives->addDrive('i', drives->driveFolder('i'));
+        using platform::DriveOverride;
+        platform::overrideDrive('a', DriveOverride{platform::kDriveRemovable, std::nullopt});
+        platform::overrideDrive('b', DriveOverride{platform::kDriveRemovable, "USB"});
+        platform::overrideDrive('c', DriveOverride{platform::kDriveFixed, "SYSTEM"});
+        platform::overrideDrive('d', DriveOverride{platform::kDriveCdRom, std::nullopt});
+        platform::overrideDrive('e', DriveOverride{platform::kDriveRemote, ansi(u8"共用")});
+        platform::overrideDrive('f', DriveOverride{platform::kDriveRamDisk, ""});
+        platform::overrideDrive('g', DriveOverride{platform::kDriveUnknown, "X"});
+        platform::overrideDrive('h', DriveOverride{platform::kDriveNoRootDir, std::nullopt});
+        platform::overrideDrive('i', DriveOverride{platform::kDriveFixed, ""});
+        Forms forms;
+        std::vector<std::string> expected = {ansi(u8"A:\\[軟碟機]()"),
+                                             ansi(u8"B:\\[抽取式裝置](USB)"),
+                                             ansi(u8"C:\\[本機硬碟](SYSTEM)"),
+                                             ansi(u8"D:\\[光碟機]()"),
+                                             ansi(u8"E:\\[網路硬碟](共用)"),
+                                             ansi(u8"F:\\[抽取式裝置]()"),
+                                             "G:\\X)",
+                                             "H:\\)",
+                                             ansi(u8"I:\\[本機硬碟]()")};
+        for (TDriveComboBox* selector :
+             {forms.Form1->DriveComboBox1, forms.Form1->DriveComboBox3}) {
+            std::vector<std::string> entries;
+            for (int i = 0; i < selector->entryCount(); ++i)
+                entries.push_back(selector->entryText(i));
+            QCOMPARE(entries, expected);
+        }
+    }
+
+    void pickingADriveMovesItsList() {
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        int dIndex = -1;
+        for (int i = 0; i < form.DriveComboBox1->entryCount(); ++i)
+            if (form.DriveComboBox1->entryText(i)[0] == 'D')
+                dIndex = i;
+        QVERIFY(dIndex >= 0);
+        form.DriveComboBox1->setCurrentIndex(dIndex);
+        emit form.DriveComboBox1->activated(dIndex);
+        QCOMPARE(form.DirectoryListBox1->Directory(), std::string("D:\\"));
+        form.DirectoryListBox1->SetDirectory("D:\\Work");
+        QCOMPARE(form.Panel3->caption(), ansi(u8" 來源資料夾：Work"));
+    }
+
+    void draggingMovesTheWindowWithThePointer() {
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.move(100, 100);
+        QPoint start = form.pos();
+        // The pointer moves in screen coordinates; the control under it moves with the window.
+        auto pointerTo = [](QWidget* control, QPoint global) {
+            QTest::mouseMove(control, global - control->mapToGlobal(QPoint(0, 0)));
+        };
+        // Any button, on a background picture: no threshold, the first pixel counts.
+        QPoint pressed = form.Image1->mapToGlobal(QPoint(50, 50));
+        QTest::mousePress(form.Image1, Qt::RightButton, {}, QPoint(50, 50));
+        pointerTo(form.Image1, pressed + QPoint(1, 0));
+        QCOMPARE(form.pos(), start + QPoint(1, 0));
+        pointerTo(form.Image1, pressed + QPoint(30, -20));
+        QCOMPARE(form.pos(), start + QPoint(30, -20));
+        pointerTo(form.Image1, pressed + QPoint(-45, 7));
+        QCOMPARE(form.pos(), start + QPoint(-45, 7));
+        QTest::mouseRelease(form.Image1, Qt::RightButton, {}, QPoint(50, 50));
+        QVERIFY(!form.Dragging);
+        QTest::mouseMove(form.Image1, QPoint(10, 10));
+        QCOMPARE(form.pos(), start + QPoint(-45, 7));
+
+        // The title strip and the bare form drag too; a panel or a button does not.
+        start = form.pos();
+        pressed = form.Image2->mapToGlobal(QPoint(300, 10));
+        QTest::mousePress(form.Image2, Qt::LeftButton, {}, QPoint(300, 10));
+        pointerTo(form.Image2, pressed + QPoint(10, 5));
+        QTest::mouseRelease(form.Image2, Qt::LeftButton, {}, QPoint(300, 10));
+        QCOMPARE(form.pos(), start + QPoint(10, 5));
+        start = form.pos();
+        pressed = form.mapToGlobal(QPoint(5, 330)); // the form itself, as under an uncovered spot
+        QTest::mousePress(&form, Qt::MiddleButton, {}, QPoint(5, 330));
+        pointerTo(&form, pressed + QPoint(-3, 4));
+        QTest::mouseRelease(&form, Qt::MiddleButton, {}, QPoint(5, 330));
+        QCOMPARE(form.pos(), start + QPoint(-3, 4));
+        QTest::mousePress(form.Panel3, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!form.Dragging);
+        QTest::mouseRelease(form.Panel3, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mousePress(form.Label3, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!form.Dragging);
+        QTest::mouseRelease(form.Label3, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mousePress(form.Image3, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!form.Dragging);
+    }
+
+    void hoverEffects() {
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        form.Label2MouseEnter();
+        QCOMPARE(form.Image3->toolTip(), QString::fromUtf8("關閉"));
+        QCOMPARE(form.Label2->toolTip(), QString::fromUtf8("關閉"));
+        form.Label4MouseEnter();
+        QCOMPARE(form.Label4->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+        form.Label4MouseLeave();
+        QCOMPARE(form.Label4->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+    }
+
+    void theClosePictureEndsTheProgram() {
+        Forms forms;
+        forms.Form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(forms.Form1.get()));
+        forms.Form1->Image3Click();
+        QVERIFY(!forms.Form1->isVisible());
+    }
+
+    void theRestoreLinkNeedsACatalog() {
+        Forms forms;
+        forms.Form1->Label4Click();
+        QCOMPARE(messageTexts(), (std::vector<std::string>{ansi(u8"您尚未建立任何備份檔案")}));
+
+        fs::create_directories(programFolder() / "Recover");
+        writeFile(programFolder() / "Recover" / "BackupDir.ini",
+                  "E:\\Bak\\<1>2004_5_1_Back\r\nE:\\<2>2004_5_2_Back\r\n");
+        std::vector<std::string> captions;
+        onNextModal([&](QWidget* dialog) {
+            QCOMPARE(dialog, static_cast<QWidget*>(forms.Form3.get()));
+            TListView& list = *forms.Form3->ListView1;
+            for (int row = 0; row < list.RowCount(); ++row)
+                captions.push_back(list.Caption(row) + "|" + list.SubItem(row, 0) + "|" +
+                                   list.SubItem(row, 1));
+        });
+        forms.Form1->Label4Click();
+        QCOMPARE(captions,
+                 (std::vector<std::string>{"2004_5_2_Back|2|E:\\", "2004_5_1_Back|1|E:\\Bak\\"}));
+        QCOMPARE(forms.Form3->ListView1->RowCount(), 0); // emptied on close
+        QCOMPARE(messages->calls().size(), size_t{1});
+    }
+
+    void nextSavesTheChoiceAndOpensTheBackupDialog() {
+        using namespace std::chrono;
+        platform::setTodayForTesting(year(2004) / May / 1);
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        form.DirectoryListBox1->SetDirectory("D:\\Work\\Docs");
+        form.DirectoryListBox3->SetDirectory("E:\\");
+        std::vector<std::string> panels;
+        onNextModal([&](QWidget* dialog) {
+            QCOMPARE(dialog, static_cast<QWidget*>(forms.Form2.get()));
+            for (TPanel* panel : {forms.Form2->Panel1, forms.Form2->Panel2, forms.Form2->Panel3,
+                                  forms.Form2->Panel4})
+                panels.push_back(panel->caption());
+        });
+        form.BitBtn2Click();
+        platform::setTodayForTesting(std::nullopt);
+        QCOMPARE(readFile(programFolder() / "SystemBackRD.ini"),
+                 kSourceKey + "D:\\Work\\Docs\r\n" + kDestKey + "E:\r\n");
+        QCOMPARE(readFile(programFolder() / "TotalCount.ini"), std::string("0"));
+        QVERIFY(fs::is_directory(programFolder() / "Recover"));
+        QCOMPARE(form.SettingsFilePath,
+                 std::string("C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini"));
+        QCOMPARE(form.RecordCount, 0);
+        QCOMPARE(panels, (std::vector<std::string>{ansi(u8" 備份來源資料夾：D:\\Work\\Docs"),
+                                                   ansi(u8" 備份目地資料夾：E:"),
+                                                   ansi(u8" 備份日期：2004/5/1"),
+                                                   ansi(u8" 備份名稱：2004_5_1_Back")}));
+        QCOMPARE(forms.Form2->SourceName, std::string("Docs"));
+    }
+
+    void aBadCountFileStopsNext() {
+        fs::create_directories(programFolder());
+        writeFile(programFolder() / "TotalCount.ini", "x1");
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        form.DirectoryListBox1->SetDirectory("D:\\Work");
+        bool opened = false;
+        QTimer watch; // closes the dialog if it opens, so that the test cannot hang
+        watch.setSingleShot(true);
+        connect(&watch, &QTimer::timeout, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                opened = true;
+                dialog->close();
+            }
+        });
+        watch.start(0);
+        emit form.BitBtn2->clicked(); // through the handler's guard, as a user's click
+        QCoreApplication::processEvents();
+        QVERIFY(!opened);
+        std::vector<platform::MessageBoxCall> calls = messages->calls();
+        QCOMPARE(calls.size(), size_t{1});
+        QCOMPARE(calls[0].kind, platform::MessageBoxKind::Error);
+        QCOMPARE(calls[0].text, std::string("'x1' is not a valid integer value"));
+    }
+
+    void historyListsDestinationsNewestFirst() {
+        Forms forms;
+        TForm4& history = *forms.Form4;
+        onNextModal([](QWidget*) {});
+        forms.Form1->BitBtn3Click();
+        QCOMPARE(messageTexts(),
+                 (std::vector<std::string>{ansi(u8"您目前未建立任何備份檔...所以無記錄可查")}));
+
+        fs::create_directories(programFolder() / "Recover");
+        fs::create_directories(drives->driveFolder('e') / "Save");
+        writeFile(programFolder() / "Recover" / "BackupDir.ini",
+                  "E:\\Bak\\<1>2004_5_1_Back\r\nE:\\Save\\<2>2004_5_1_Back\r\n"
+                  "E:\\Bak\\<3>2004_5_2_Back\r\nF:\\<4>2004_5_2_Back\r\nbroken\r\n");
+        history.FillHistory();
+        std::vector<std::string> rows;
+        for (int row = 0; row < history.ListView1->RowCount(); ++row)
+            rows.push_back(history.ListView1->Caption(row) + "|" +
+                           history.ListView1->SubItem(row, 0));
+        QCOMPARE(rows, (std::vector<std::string>{"|", "F:|F:", "Bak|E:\\Bak", "Save|E:\\Save",
+                                                 "Bak|E:\\Bak"}));
+
+        // Nothing chosen, a folder that is gone, then a good one.
+        history.BitBtn1Click();
+        history.ListView1->SelectRow(1);
+        history.BitBtn1Click();
+        QCOMPARE(forms.Form1->DestDir, std::string("C:"));
+        history.ListView1->SelectRow(3);
+        history.show();
+        history.BitBtn1Click();
+        QVERIFY(!history.isVisible());
+        QCOMPARE(forms.Form1->DestDir, std::string("E:\\Save"));
+        QCOMPARE(forms.Form1->Panel4->caption(), ansi(u8" 目地資料夾：Save"));
+        QCOMPARE(messageTexts(),
+                 (std::vector<std::string>{ansi(u8"您目前未建立任何備份檔...所以無記錄可查"),
+                                           ansi(u8"您沒有選擇目地資料夾!!"),
+                                           ansi(u8"此資料夾已不存在了!!")}));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"

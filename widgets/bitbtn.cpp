@@ -1,0 +1,12 @@
+#include "bitbtn.h"
+
+#include "panel.h"
+
+#include "platform/codepage.h"
+
+TBitBtn::TBitBtn(QWidget* parent, const char* name, QRect geometry, const std::string& caption,
+                 const QIcon& glyph)
+    : QPushButton(glyph, platform::toQString(caption), parent) {
+    placeComponent(this, name, geometry);
+    setAutoDefault(false);
+}

@@ -1,0 +1,65 @@
+#include "drivecombobox.h"
+
+#include "directorylistbox.h"
+#include "panel.h"
+
+#include "platform/codepage.h"
+#include "platform/messagebox.h"
+
+#include <QStyle>
+
+#include <cctype>
+
+namespace {
+
+bool sameLetter(char a, char b) {
+    return std::toupper(static_cast<unsigned char>(a)) ==
+           std::toupper(static_cast<unsigned char>(b));
+}
+
+} // namespace
+
+TDriveComboBox::TDriveComboBox(QWidget* parent, const char* name, QRect geometry)
+    : QComboBox(parent) {
+    placeComponent(this, name, geometry);
+    connect(this, &QComboBox::activated, this, &TDriveComboBox::userPicked);
+}
+
+void TDriveComboBox::Clear() {
+    entries_.clear();
+    clear();
+}
+
+void TDriveComboBox::AddEntry(const std::string& text) {
+    entries_.push_back(text);
+    addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), platform::toQString(text));
+}
+
+void TDriveComboBox::SetDrive(char letter) {
+    for (int i = 0; i < entryCount(); ++i) {
+        const std::string& text = entryText(i);
+        if (text.size() >= 2 && sameLetter(text[0], letter) && text[1] == ':') {
+            setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+char TDriveComboBox::Drive() const {
+    int index = currentIndex();
+    return index >= 0 && !entryText(index).empty() ? entryText(index)[0] : '\0';
+}
+
+void TDriveComboBox::userPicked(int index) {
+    if (!dirList_ || index < 0)
+        return;
+    platform::guarded([&] {
+        std::string root = std::string(1, entryText(index)[0]) + ":\\";
+        try {
+            dirList_->SetDirectory(root);
+        } catch (...) {
+            SetDrive(dirList_->Drive()); // the list stayed where it was
+            throw;
+        }
+    });
+}

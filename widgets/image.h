@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QLabel>
+
+// A picture at its natural size, clipped to its place. Presses stay with it; it tells its
+// owner about them.
+class TImage : public QLabel {
+    Q_OBJECT
+
+public:
+    TImage(QWidget* parent, const char* name, QRect geometry, const QPixmap& picture);
+
+signals:
+    void MouseDown(QMouseEvent* event);
+    void MouseMove(QMouseEvent* event);
+    void MouseUp(QMouseEvent* event);
+    void Click();
+    void MouseEnter();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+};
