@@ -1,5 +1,7 @@
 #include "tform2.h"
 
+#include "tcopythread.h"
+
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/messagebox.h"
@@ -11,6 +13,8 @@
 #include <QIcon>
 #include <QProgressBar>
 #include <QTimer>
+
+#include <climits>
 
 namespace {
 
@@ -25,8 +29,19 @@ const platform::Text kProgressLabel{u8" 備份進度表："};
 const platform::Text kRestorePointLabel{u8" 建立還原點："};
 const platform::Text kStart{u8"開始備份"};
 const platform::Text kSettingsRemoved{u8"BackPath.ini檔案已被移除!!"};
+const platform::Text kMakingRestorePoint{u8" 備份內容：請稍後......正在建立檔案還原點......"};
+const platform::Text kBackedUp{u8" 檔案已備份完成"};
+const platform::Text kDoneCaption{u8"備份完成"};
+const platform::Text kDoneText{u8"您所指定的檔案已備份完成!!"};
+const platform::Text kFailuresBefore{u8"但有 "};
+const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
+const platform::Text kMoreFailures{u8"……"};
+const platform::Text kOpenParen{u8"（"};
+const platform::Text kCloseParen{u8"）"};
 
 const QColor kHeadingBlue(5, 63, 133);
+constexpr int kIdleTicks = 4;
+constexpr int kAnimationSteps = 40;
 
 QProgressBar* progressBar(QWidget* parent, const char* name, QRect geometry, int maximum) {
     auto* bar = new QProgressBar(parent);
@@ -37,9 +52,11 @@ QProgressBar* progressBar(QWidget* parent, const char* name, QRect geometry, int
     return bar;
 }
 
+int clampToInt(int64_t value) { return static_cast<int>(std::min<int64_t>(value, INT_MAX)); }
+
 } // namespace
 
-TForm2::TForm2(QWidget* owner) : QDialog(owner) {
+TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(kCaption.qstr());
     setFixedSize(482, 313);
@@ -56,37 +73,155 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner) {
     Panel7 = new TPanel(this, "Panel7", {16, 216, 89, 17}, kProgressLabel.str());
     ProgressBar1 = progressBar(this, "ProgressBar1", {104, 216, 361, 17}, 100);
     Panel8 = new TPanel(this, "Panel8", {16, 240, 89, 17}, kRestorePointLabel.str());
-    ProgressBar2 = progressBar(this, "ProgressBar2", {104, 240, 361, 17}, 40);
+    ProgressBar2 = progressBar(this, "ProgressBar2", {104, 240, 361, 17}, kAnimationSteps);
     BitBtn1 = new TBitBtn(this, "BitBtn1", {368, 272, 97, 25}, kStart.str(),
                           QIcon(QStringLiteral(":/skin/backup.png")));
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(200);
+    connect(BitBtn1, &QPushButton::clicked, this,
+            [this] { platform::guarded([this] { BitBtn1Click(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { platform::guarded([this] { Timer1Timer(); }); });
+    WorkerThread = std::make_unique<TCopyThread>(*this);
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2() {
+    job_.NewGeneration(); // a running walk stops at its next entry
+    WorkerThread.reset();
+}
 
 void TForm2::PrepareBackup(const MainWindowChoice& choice) {
-    choice_ = choice;
     std::optional<SettingsValues> settings;
-    if (std::optional<BackupStore> store =
-            BackupStore::FromSettingsFilePath(choice.settingsFilePath))
+    if (std::optional<BackupStore> store = BackupStore::FromSettingsFilePath(choice.settingsFilePath))
         settings = store->ReadSettings();
     if (!settings) {
         platform::showMessage(kSettingsRemoved.str());
         settings = SettingsValues{};
     }
-    sourceDir_ = settings->sourceDir;
-    destDir_ = settings->destDir;
-    Panel1->setCaption(kSourcePrefix.str() + sourceDir_);
-    Panel2->setCaption(kDestPrefix.str() + destDir_);
+    Panel1->setCaption(kSourcePrefix.str() + settings->sourceDir);
+    Panel2->setCaption(kDestPrefix.str() + settings->destDir);
     std::string today = platform::shortDateToday();
     Panel3->setCaption(kDatePrefix.str() + today);
-    backupName_ = FormBackupName(today);
-    Panel4->setCaption(kNamePrefix.str() + backupName_);
-    DirectoryListBox1->SetDirectory(sourceDir_);
+    std::string backupName = FormBackupName(today);
+    Panel4->setCaption(kNamePrefix.str() + backupName);
+    DirectoryListBox1->SetDirectory(settings->sourceDir);
     int level = DirectoryListBox1->ItemIndex();
-    SourceName = level >= 0 ? DirectoryListBox1->EntryText(level) : std::string();
+    SourceName = level >= 0 && !settings->sourceDir.empty() ? DirectoryListBox1->EntryText(level)
+                                                            : std::string();
+    job_.SetInput({settings->sourceDir, settings->destDir, backupName, SourceName,
+                   choice.settingsFilePath, choice.recordCount});
 }
 
-void TForm2::RequestStop() {}
+void TForm2::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    platform::guarded([this] { FormShow(); });
+}
+
+void TForm2::FormShow() {
+    job_.NewGeneration(); // whatever an older walk still reports belongs to no showing
+    copyAsked_ = false;
+    BitBtn1->setEnabled(true);
+    requestPass(kCountPass);
+}
+
+void TForm2::BitBtn1Click() {
+    ProgressBar1->setValue(0);
+    if (copyAsked_)
+        return; // the copy runs or starts when the count is done; the bar just starts again
+    copyAsked_ = true;
+    requestPass(kCopyPass);
+}
+
+void TForm2::requestPass(Pass pass) {
+    CountPass = pass == kCountPass;
+    requestedPass_ = pass;
+    WorkerThread->resume();
+}
+
+void TForm2::done(int result) {
+    platform::guarded([this] { FormClose(); });
+    QDialog::done(result);
+}
+
+void TForm2::FormClose() {
+    // A running pass stops at its next entry and records nothing; the values it started with
+    // stay its own, so emptying these cannot send a file elsewhere.
+    requestedPass_ = kNoPass;
+    job_.NewGeneration();
+    SourceName.clear();
+    CountPass = true;
+    copyAsked_ = false;
+    job_.SetInput({});
+    Panel6->setCaption(kStatusPrefix.str());
+    ProgressBar1->setValue(0);
+    ProgressBar2->setValue(0);
+}
+
+void TForm2::RequestStop() {
+    WorkerThread->terminate();
+    job_.NewGeneration();
+}
+
+void TForm2::WalkTree() {
+    int pass = requestedPass_.exchange(kNoPass);
+    if (pass != kNoPass)
+        job_.RunPass(pass == kCountPass);
+    WorkerThread->EndWalk(requestedPass_.load() != kNoPass);
+}
+
+int TForm2::ScanFolder(const std::string& path, int level, const std::string& relPath) {
+    return job_.ScanFolder(path, level, relPath);
+}
+
+void TForm2::ShowProgress(const BackupProgress& progress) {
+    Panel5->setCaption(progress.sizeText);
+    // A bar whose range is 0..0 would show the busy animation: keep one step.
+    ProgressBar1->setMaximum(std::max(1, clampToInt(progress.fileTotal)));
+    if (progress.position)
+        ProgressBar1->setValue(std::min(ProgressBar1->maximum(), clampToInt(*progress.position)));
+    if (progress.status)
+        Panel6->setCaption(*progress.status);
+}
+
+void TForm2::CompletionStarted() { BitBtn1->setEnabled(false); }
+
+void TForm2::CompletionDone(const CopyReport& report) {
+    report_ = report;
+    animationGeneration_ = job_.Generation();
+    Timer1->start();
+}
+
+void TForm2::Timer1Timer() {
+    if (++AnimTicks <= kIdleTicks)
+        return;
+    Panel6->setTextColor(QColor(255, 0, 0));
+    Panel6->setCaption(kMakingRestorePoint.str());
+    ProgressBar2->setValue(ProgressBar2->value() + 1);
+    if (ProgressBar2->value() < kAnimationSteps)
+        return;
+    Timer1->stop();
+    AnimTicks = 0;
+    Panel6->setCaption(kBackedUp.str());
+    Panel6->setTextColor(QColor(0, 0, 255));
+    platform::showSystemMessage(kDoneCaption.str(), completionMessage());
+    // The job is over; a showing that has begun since keeps its own values.
+    if (animationGeneration_ == job_.Generation()) {
+        SourceName.clear();
+        CountPass = true;
+        job_.SetInput({});
+    }
+    report_ = CopyReport{};
+}
+
+std::string TForm2::completionMessage() const {
+    std::string text = kDoneText.str();
+    if (report_.failureCount == 0)
+        return text;
+    text += "\n\n" + kFailuresBefore.str() + std::to_string(report_.failureCount) +
+            kFailuresAfter.str();
+    for (const CopyFailure& failure : report_.firstFailures)
+        text += "\n" + failure.path + kOpenParen.str() + failure.reason + kCloseParen.str();
+    if (report_.failureCount > static_cast<int64_t>(report_.firstFailures.size()))
+        text += "\n" + kMoreFailures.str();
+    return text;
+}

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "backupjob.h"
+
 #include <QDialog>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 class QProgressBar;
 class QTimer;
 class TBitBtn;
+class TCopyThread;
 class TDirectoryListBox;
 class TPanel;
 
@@ -17,8 +22,9 @@ struct MainWindowChoice {
     int recordCount = 0;          // the record count read on "下一步"
 };
 
-// The backup dialog "備份內容": shows what is about to be backed up and runs the backup.
-class TForm2 : public QDialog {
+// The backup dialog "備份內容": counts the source when shown, copies it on "開始備份" on its
+// worker thread, records the restore point, then runs the restore-point animation.
+class TForm2 : public QDialog, private BackupView {
     Q_OBJECT
 
 public:
@@ -40,21 +46,42 @@ public:
     QTimer* Timer1;
 
     std::string SourceName;
-    bool CountPass = true;
+    std::unique_ptr<TCopyThread> WorkerThread;
+    std::atomic<bool> CountPass{true};
 
     // Reads the folders back from the settings file and fills the panels, today's date and the
     // backup name.
     void PrepareBackup(const MainWindowChoice& choice);
+    void FormShow();
+    void BitBtn1Click();
+    void FormClose();
+    void Timer1Timer();
     // Asks the worker to stop (the program is ending).
     void RequestStop();
 
-    const std::string& SourceDir() const { return sourceDir_; }
-    const std::string& DestDir() const { return destDir_; }
-    const std::string& BackupName() const { return backupName_; }
+    // Worker thread: one pass of the kind asked for, then the worker suspends itself.
+    void WalkTree();
+    int ScanFolder(const std::string& path, int level, const std::string& relPath);
+
+    const BackupJob& Job() const { return job_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
 
 private:
-    MainWindowChoice choice_;
-    std::string sourceDir_;
-    std::string destDir_;
-    std::string backupName_;
+    enum Pass : int { kNoPass, kCountPass, kCopyPass };
+
+    void requestPass(Pass pass);
+    void ShowProgress(const BackupProgress& progress) override;
+    void CompletionStarted() override;
+    void CompletionDone(const CopyReport& report) override;
+    std::string completionMessage() const;
+
+    BackupJob job_;
+    std::atomic<int> requestedPass_{kNoPass};
+    bool copyAsked_ = false; // a copy pass runs or waits in this showing
+    int AnimTicks = 0;
+    CopyReport report_;
+    uint64_t animationGeneration_ = 0;
 };

@@ -1,0 +1,158 @@
+#include "backupjob.h"
+
+#include "restorepoint.h"
+
+#include "platform/codepage.h"
+#include "platform/filecopy.h"
+#include "platform/folders.h"
+#include "platform/uithread.h"
+
+#include <cstdio>
+
+namespace {
+
+const platform::Text kSizePrefix{u8" 檔案大小："};
+const platform::Text kFilesSuffix{u8"個檔案)"};
+const platform::Text kBackingUp{u8" 正在備份："};
+
+} // namespace
+
+std::string SizeText(uint64_t bytes, int64_t files) {
+    char megabytes[64];
+    std::snprintf(megabytes, sizeof megabytes, "%.2f", static_cast<double>(bytes) / 1048576.0);
+    return kSizePrefix.str() + megabytes + "MB(" + std::to_string(files) + kFilesSuffix.str();
+}
+
+BackupJob::BackupJob(BackupView& view) : view_(view), self_(std::make_shared<BackupJob*>(this)) {}
+
+BackupJob::~BackupJob() = default;
+
+void BackupJob::SetInput(const BackupJobInput& input) {
+    std::lock_guard lock(inputMutex_);
+    input_ = input;
+}
+
+BackupJobInput BackupJob::Input() const {
+    std::lock_guard lock(inputMutex_);
+    return input_;
+}
+
+uint64_t BackupJob::NewGeneration() { return generation_.fetch_add(1) + 1; }
+
+bool BackupJob::stopRequested() const { return generation_.load() != passGeneration_; }
+
+bool BackupJob::RunPass(bool countPass) {
+    pass_ = Input();
+    passGeneration_ = generation_.load();
+    countPass_ = countPass;
+    if (countPass) {
+        totalBytes_ = 0;
+        fileTotal_ = 0;
+    } else {
+        // The backup folder and the copy of the source folder itself.
+        platform::createFolder(pass_.destDir + "\\" + pass_.backupName);
+        platform::createFolder(pass_.destDir + "\\" + pass_.backupName + "\\" + pass_.sourceName);
+        folderList_ = pass_.sourceDir + "\n";
+        filesCopied_ = 0;
+        report_ = CopyReport{};
+    }
+    bool complete = walk::WalkTree(pass_.sourceDir, *this);
+    if (!complete || countPass)
+        return complete;
+
+    postToView([](BackupView& view) { view.CompletionStarted(); });
+    report_.filesHandled = filesCopied_;
+    report_.restorePoint = CreateRestorePoint({pass_.settingsFilePath, pass_.destDir,
+                                               pass_.backupName, pass_.sourceName,
+                                               pass_.recordCount, folderList_});
+    postToView([report = report_](BackupView& view) { view.CompletionDone(report); });
+    return true;
+}
+
+int BackupJob::ScanFolder(const std::string& path, int level, const std::string& relPath) {
+    return walk::ScanFolder(path, level, relPath, *this);
+}
+
+std::string BackupJob::targetDir(const walk::Folder& folder) const {
+    return pass_.destDir + "\\" + pass_.backupName + "\\" + pass_.sourceName + "\\" +
+           folder.relPath;
+}
+
+void BackupJob::file(const walk::Folder& folder, const platform::FindData& entry) {
+    if (countPass_) {
+        totalBytes_ += entry.size;
+        ++fileTotal_;
+        return;
+    }
+    std::string source = folder.path + "\\" + entry.name;
+    platform::CopyResult result = platform::copyFileNoReplace(source, targetDir(folder) + entry.name);
+    if (result.status == platform::CopyStatus::Failed) {
+        if (report_.firstFailures.size() < kFailuresNamed)
+            report_.firstFailures.push_back({source, result.reason});
+        ++report_.failureCount;
+    }
+    ++filesCopied_;
+    BackupProgress progress;
+    progress.sizeText = sizeText();
+    progress.fileTotal = fileTotal_;
+    progress.position = filesCopied_;
+    progress.status = kBackingUp.str() + source;
+    publish(std::move(progress));
+}
+
+void BackupJob::subFolder(const walk::Folder& folder, const std::string& name) {
+    if (countPass_)
+        return;
+    platform::createFolder(targetDir(folder) + name);
+    folderList_ += folder.path + "\\" + name + "\n";
+}
+
+void BackupJob::folderScanned(const walk::Folder&) {
+    BackupProgress progress;
+    progress.sizeText = sizeText();
+    progress.fileTotal = fileTotal_;
+    if (!countPass_)
+        progress.position = filesCopied_;
+    publish(std::move(progress));
+}
+
+std::string BackupJob::sizeText() const { return SizeText(totalBytes_, fileTotal_); }
+
+void BackupJob::publish(BackupProgress progress) {
+    std::lock_guard lock(progressMutex_);
+    bool waiting = progressPosted_ && progressGeneration_ == passGeneration_;
+    if (waiting && !progress.status)
+        progress.status = std::move(progress_.status); // a status not shown yet stays the latest
+    progress_ = std::move(progress);
+    progressGeneration_ = passGeneration_;
+    if (progressPosted_)
+        return;
+    progressPosted_ = true;
+    std::weak_ptr<BackupJob*> job = self_;
+    platform::postToUiThread([job] {
+        std::shared_ptr<BackupJob*> alive = job.lock();
+        if (!alive)
+            return;
+        BackupJob& self = **alive;
+        BackupProgress latest;
+        uint64_t generation;
+        {
+            std::lock_guard lock(self.progressMutex_);
+            latest = std::move(self.progress_);
+            generation = self.progressGeneration_;
+            self.progressPosted_ = false;
+        }
+        if (generation == self.generation_.load())
+            self.view_.ShowProgress(latest);
+    });
+}
+
+void BackupJob::postToView(std::function<void(BackupView&)> call) {
+    std::weak_ptr<BackupJob*> job = self_;
+    uint64_t generation = passGeneration_;
+    platform::postToUiThread([job, generation, call = std::move(call)] {
+        std::shared_ptr<BackupJob*> alive = job.lock();
+        if (alive && generation == (*alive)->generation_.load())
+            call((*alive)->view_);
+    });
+}

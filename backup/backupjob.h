@@ -1,0 +1,120 @@
+#pragma once
+
+#include "walk/folderwalk.h"
+
+#include <atomic>
+#include <functional>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The values one backup works with, fixed when the dialog is prepared.
+struct BackupJobInput {
+    std::string sourceDir;
+    std::string destDir;
+    std::string backupName;
+    std::string sourceName;
+    std::string settingsFilePath;
+    int recordCount = 0;
+};
+
+// What the dialog shows while a pass runs. Updates that come faster than the dialog takes them
+// are merged: the dialog always gets the latest state.
+struct BackupProgress {
+    std::string sizeText;               // the size line
+    int64_t fileTotal = 0;              // the progress bar's maximum
+    std::optional<int64_t> position;    // the progress bar's position (copy pass)
+    std::optional<std::string> status;  // the status line (copy pass)
+};
+
+struct CopyFailure {
+    std::string path;
+    std::string reason;
+};
+
+// How a completed copy pass went.
+struct CopyReport {
+    int64_t filesHandled = 0;
+    int64_t failureCount = 0;
+    std::vector<CopyFailure> firstFailures; // the first few
+    int restorePoint = 0;
+};
+
+// The dialog side of a backup, called on the user-interface thread.
+class BackupView {
+public:
+    virtual ~BackupView() = default;
+    virtual void ShowProgress(const BackupProgress& progress) = 0;
+    // The copy pass has handled every entry; the restore point is being recorded.
+    virtual void CompletionStarted() = 0;
+    virtual void CompletionDone(const CopyReport& report) = 0;
+};
+
+// The backup job: the count pass and the copy pass over the source tree, run on the worker
+// thread; what they find is posted to the view on the user-interface thread.
+class BackupJob : private walk::WalkVisitor {
+public:
+    static constexpr size_t kFailuresNamed = 5;
+
+    explicit BackupJob(BackupView& view);
+    ~BackupJob() override;
+
+    // User-interface thread.
+    void SetInput(const BackupJobInput& input);
+    BackupJobInput Input() const;
+    // Starts a new showing of the dialog: a pass still running stops at its next entry, and
+    // what it posts from then on is dropped.
+    uint64_t NewGeneration();
+    uint64_t Generation() const { return generation_.load(); }
+
+    // Worker thread: one whole pass. A copy pass that handles every entry records the restore
+    // point. Returns false when the pass was stopped.
+    bool RunPass(bool countPass);
+    // Scans one folder with the pass's values (the walk's own step).
+    int ScanFolder(const std::string& path, int level, const std::string& relPath);
+
+    // The totals of the last count pass.
+    uint64_t TotalBytes() const { return totalBytes_.load(); }
+    int64_t FileTotal() const { return fileTotal_.load(); }
+
+private:
+    bool stopRequested() const override;
+    void file(const walk::Folder& folder, const platform::FindData& entry) override;
+    void subFolder(const walk::Folder& folder, const std::string& name) override;
+    void folderScanned(const walk::Folder& folder) override;
+
+    std::string targetDir(const walk::Folder& folder) const;
+    std::string sizeText() const;
+    void publish(BackupProgress progress);
+    void postToView(std::function<void(BackupView&)> call);
+
+    BackupView& view_;
+    // Lets posted calls find out, on the user-interface thread, that the job has gone.
+    std::shared_ptr<BackupJob*> self_;
+
+    mutable std::mutex inputMutex_;
+    BackupJobInput input_; // guarded by inputMutex_
+    std::atomic<uint64_t> generation_{1};
+
+    // The running pass's own values, touched by the worker only.
+    BackupJobInput pass_;
+    uint64_t passGeneration_ = 0;
+    bool countPass_ = true;
+    std::string folderList_;
+    int64_t filesCopied_ = 0;
+    CopyReport report_;
+    std::atomic<uint64_t> totalBytes_{0};
+    std::atomic<int64_t> fileTotal_{0};
+
+    // The latest progress, waiting for the user-interface thread.
+    std::mutex progressMutex_;
+    BackupProgress progress_;     // guarded by progressMutex_
+    uint64_t progressGeneration_ = 0; // guarded by progressMutex_
+    bool progressPosted_ = false; // guarded by progressMutex_
+};
+
+// The size line: " 檔案大小：" + megabytes with two decimals + "MB(" + files + "個檔案)".
+std::string SizeText(uint64_t bytes, int64_t files);

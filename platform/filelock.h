@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string_view>
+
+namespace platform {
+
+// Holds an exclusive lock on a lock file (made when missing) while it lives; other processes
+// and threads that take the same lock wait. Without the lock file (its folder missing, say) it
+// holds nothing: locked() tells.
+class FileLock {
+public:
+    explicit FileLock(std::string_view path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool locked() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace platform

@@ -1,0 +1,394 @@
+#include "support/testdrives.h"
+
+#include "backup/restorepoint.h"
+#include "backup/tcopythread.h"
+#include "backup/tform2.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "store/backupstore.h"
+#include "widgets/bitbtn.h"
+#include "widgets/panel.h"
+
+#include <QCoreApplication>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono;
+using testsupport::ansi;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+std::string content(const std::string& seed, size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = seed[i % seed.size()];
+    return bytes;
+}
+
+size_t fileCount(const fs::path& folder) {
+    size_t count = 0;
+    if (fs::exists(folder))
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            count += entry.is_regular_file();
+    return count;
+}
+
+} // namespace
+
+class TestBackup : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<testsupport::TestDrives> drives;
+    std::unique_ptr<testsupport::MessageRecorder> messages;
+    std::unique_ptr<TForm2> dialog;
+
+    fs::path recover() { return drives->host(u8"C:\\Program Files\\Tarnwick2004\\Recover"); }
+    fs::path copyRoot(const std::string& day, const char* source) {
+        return drives->driveFolder('e') / "Bak" / (day + "_Back") / source;
+    }
+
+    // What "下一步" does for the source and destination, then preparing the dialog.
+    void prepare(const std::string& sourceDir, const std::string& destDir) {
+        BackupStore store;
+        store.CreateFolders();
+        store.WriteSettings(sourceDir, destDir);
+        dialog->CountPass = true;
+        dialog->PrepareBackup({store.SettingsFilePath(), {}, store.EnsureRecordCount()});
+    }
+
+    void settle() {
+        dialog->WorkerThread->waitUntilSuspended();
+        QCoreApplication::processEvents();
+    }
+
+    void showAndCount() {
+        dialog->show();
+        settle();
+    }
+
+    // Starts the copy and waits for the animation's closing message.
+    void copyToTheEnd() {
+        size_t before = messages->calls().size();
+        emit dialog->BitBtn1->clicked();
+        QTRY_COMPARE_WITH_TIMEOUT(messages->calls().size(), before + 1, 20000);
+        settle();
+    }
+
+    void backup(const std::string& sourceDir) {
+        prepare(sourceDir, "E:\\Bak");
+        showAndCount();
+        copyToTheEnd();
+        dialog->close();
+    }
+
+    // D:\Data: files, an empty folder, a chain of folders ten levels deep (Data is level 1)
+    // and a folder with sixty sub-folders.
+    size_t makeSource(uint64_t& bytes) {
+        fs::path data = drives->driveFolder('d') / "Data";
+        writeFile(data / "a.txt", "alpha");
+        writeFile(data / "b.bin", content("0123456789", 1000));
+        fs::create_directories(data / "Empty");
+        fs::path deep = data;
+        for (int level = 2; level <= 10; ++level) {
+            deep /= "D" + std::to_string(level);
+            writeFile(deep / ("f" + std::to_string(level) + ".txt"), "level " + std::to_string(level));
+        }
+        writeFile(deep / "D11" / "f11.txt", "too deep");
+        for (int i = 0; i < 60; ++i) {
+            char name[8];
+            std::snprintf(name, sizeof name, "W%02d", i);
+            writeFile(data / "Wide" / name / "w.txt", name);
+        }
+        bytes = 5 + 1000 + 8 * 7 + 60 * 3; // "level N" is 7 bytes for levels 2 to 9
+        return 2 + 8 + 60;
+    }
+
+    std::string expectedFolderList() {
+        std::vector<std::string> lines = {"D:\\Data", "D:\\Data\\D2", "D:\\Data\\Empty",
+                                          "D:\\Data\\Wide"};
+        std::string deep = "D:\\Data\\D2";
+        for (int level = 3; level <= 10; ++level)
+            lines.push_back(deep += "\\D" + std::to_string(level));
+        for (int i = 0; i < 60; ++i) {
+            char name[8];
+            std::snprintf(name, sizeof name, "W%02d", i);
+            lines.push_back(std::string("D:\\Data\\Wide\\") + name);
+        }
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\r\n";
+        return text;
+    }
+
+private slots:
+    void init() {
+        drives = std::make_unique<testsupport::TestDrives>();
+        messages = std::make_unique<testsupport::MessageRecorder>();
+        fs::create_directories(drives->driveFolder('e') / "Bak");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        dialog = std::make_unique<TForm2>(nullptr);
+        dialog->Timer1->setInterval(1);
+    }
+    void cleanup() {
+        dialog.reset();
+        platform::setTodayForTesting(std::nullopt);
+        messages.reset();
+        drives.reset();
+    }
+
+    void aWholeBackupThroughTheDialog() {
+        uint64_t bytes = 0;
+        size_t files = makeSource(bytes);
+        prepare("D:\\Data", "E:\\Bak");
+        QCOMPARE(dialog->windowTitle(), QString::fromUtf8("備份內容"));
+        QCOMPARE(dialog->size(), QSize(482, 313));
+        QCOMPARE(dialog->Panel1->caption(), ansi(u8" 備份來源資料夾：D:\\Data"));
+        QCOMPARE(dialog->Panel2->caption(), ansi(u8" 備份目地資料夾：E:\\Bak"));
+        QCOMPARE(dialog->Panel3->caption(), ansi(u8" 備份日期：2004/5/1"));
+        QCOMPARE(dialog->Panel4->caption(), ansi(u8" 備份名稱：2004_5_1_Back"));
+        QCOMPARE(dialog->SourceName, std::string("Data"));
+
+        showAndCount();
+        std::string sizeText = ansi(u8" 檔案大小：") + "0.00MB(" + std::to_string(files) +
+                               ansi(u8"個檔案)");
+        QCOMPARE(dialog->Panel5->caption(), sizeText);
+        QCOMPARE(dialog->Job().TotalBytes(), bytes);
+        QCOMPARE(dialog->ProgressBar1->maximum(), static_cast<int>(files));
+        QVERIFY(dialog->BitBtn1->isEnabled());
+        QVERIFY(!fs::exists(drives->driveFolder('e') / "Bak" / "2004_5_1_Back"));
+
+        copyToTheEnd();
+        std::vector<platform::MessageBoxCall> calls = messages->calls();
+        QCOMPARE(calls.size(), size_t{1});
+        QCOMPARE(calls[0].kind, platform::MessageBoxKind::System);
+        QCOMPARE(calls[0].caption, ansi(u8"備份完成"));
+        QCOMPARE(calls[0].text, ansi(u8"您所指定的檔案已備份完成!!"));
+        QCOMPARE(dialog->Panel5->caption(), sizeText);
+        QCOMPARE(dialog->Panel6->caption(), ansi(u8" 檔案已備份完成"));
+        QCOMPARE(dialog->Panel6->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QCOMPARE(dialog->ProgressBar1->value(), static_cast<int>(files));
+        QCOMPARE(dialog->ProgressBar2->value(), 40);
+        QVERIFY(!dialog->BitBtn1->isEnabled());
+
+        // The copy: everything down to level 9; the tenth level's folder exists, empty.
+        fs::path source = drives->driveFolder('d') / "Data";
+        fs::path copy = copyRoot("2004_5_1", "Data");
+        QCOMPARE(fileCount(copy), files);
+        for (const auto& entry : fs::recursive_directory_iterator(copy)) {
+            if (!entry.is_regular_file())
+                continue;
+            fs::path original = source / fs::relative(entry.path(), copy);
+            QCOMPARE(readFile(entry.path()), readFile(original));
+            QVERIFY(fs::last_write_time(entry.path()) == fs::last_write_time(original));
+        }
+        QVERIFY(fs::is_directory(copy / "Empty"));
+        fs::path tenth = copy / "D2" / "D3" / "D4" / "D5" / "D6" / "D7" / "D8" / "D9" / "D10";
+        QVERIFY(fs::is_directory(tenth));
+        QVERIFY(fs::is_empty(tenth));
+
+        // The store, byte for byte.
+        QCOMPARE(readFile(recover() / "BackupDir.ini"), std::string("E:\\Bak\\<1>2004_5_1_Back\r\n"));
+        QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("1"));
+        QCOMPARE(readFile(recover() / "1.ini"), std::string("2004_5_1_Back1_Data.ini\r\n"));
+        QCOMPARE(readFile(recover() / "2004_5_1_Back1_Data.ini"), expectedFolderList());
+
+        dialog->close();
+        QCOMPARE(dialog->Panel6->caption(), ansi(u8" 備份內容："));
+        QCOMPARE(dialog->ProgressBar1->value(), 0);
+        QCOMPARE(dialog->ProgressBar2->value(), 0);
+    }
+
+    void laterBackupsFollowTheStoreRules() {
+        fs::path data = drives->driveFolder('d') / "Data";
+        writeFile(data / "a.txt", "first");
+        writeFile(data / "Old" / "o.txt", "o");
+        backup("D:\\Data");
+        std::string catalog = readFile(recover() / "BackupDir.ini");
+
+        // The same day again: what is there stays, what is new is added, only the folder list
+        // file is written.
+        writeFile(data / "a.txt", "second");
+        writeFile(data / "c.txt", "new");
+        fs::remove_all(data / "Old");
+        fs::create_directories(data / "New");
+        backup("D:\\Data");
+        QCOMPARE(readFile(copyRoot("2004_5_1", "Data") / "a.txt"), std::string("first"));
+        QCOMPARE(readFile(copyRoot("2004_5_1", "Data") / "c.txt"), std::string("new"));
+        QCOMPARE(readFile(recover() / "BackupDir.ini"), catalog);
+        QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("1"));
+        QCOMPARE(readFile(recover() / "1.ini"), std::string("2004_5_1_Back1_Data.ini\r\n"));
+        QCOMPARE(readFile(recover() / "2004_5_1_Back1_Data.ini"),
+                 std::string("D:\\Data\r\nD:\\Data\\New\r\n"));
+
+        // Another source the same day: the same record, a second entry.
+        writeFile(drives->driveFolder('d') / "Mail" / "m.txt", "m");
+        backup("D:\\Mail");
+        QCOMPARE(readFile(recover() / "BackupDir.ini"), catalog);
+        QCOMPARE(readFile(recover() / "1.ini"),
+                 std::string("2004_5_1_Back1_Data.ini\r\n2004_5_1_Back1_Mail.ini\r\n"));
+
+        // Another day: a new record with the next number.
+        platform::setTodayForTesting(year(2004) / May / 2);
+        backup("D:\\Data");
+        QCOMPARE(readFile(recover() / "BackupDir.ini"),
+                 catalog + "E:\\Bak\\<2>2004_5_2_Back\r\n");
+        QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("2"));
+        QCOMPARE(readFile(recover() / "2.ini"), std::string("2004_5_2_Back2_Data.ini\r\n"));
+        QCOMPARE(readFile(copyRoot("2004_5_2", "Data") / "a.txt"), std::string("second"));
+        QCOMPARE(messages->calls().size(), size_t{4});
+    }
+
+    void twoProgramsFinishingAtOnceGetTwoNumbers() {
+        BackupStore store;
+        store.CreateFolders();
+        store.WriteSettings("D:\\Data", "E:\\Bak");
+        QCOMPARE(store.EnsureRecordCount(), 0);
+        constexpr int kPrograms = 4;
+        int go[2];
+        QCOMPARE(::pipe(go), 0);
+        std::vector<pid_t> children;
+        for (int i = 0; i < kPrograms; ++i) {
+            pid_t child = ::fork();
+            if (child == 0) {
+                char byte;
+                ::close(go[1]);
+                ssize_t got = ::read(go[0], &byte, 1); // all start together
+                int number = CreateRestorePoint({store.SettingsFilePath(),
+                                                 "E:\\Dest" + std::to_string(i), "2004_5_1_Back",
+                                                 "Data", 0, "D:\\Data\n"});
+                ::_exit(got == 0 && number > 0 ? 0 : 1);
+            }
+            children.push_back(child);
+        }
+        ::close(go[0]);
+        ::close(go[1]); // end of file for every child at once
+        for (pid_t child : children) {
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        std::vector<std::string> lines = *store.ReadCatalog();
+        QCOMPARE(lines.size(), size_t{kPrograms});
+        std::set<std::string> numbers;
+        for (const std::string& line : lines)
+            numbers.insert(BackupStore::ParseRecord(line).pointNumber);
+        QCOMPARE(numbers, (std::set<std::string>{"1", "2", "3", "4"}));
+        QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("4"));
+        // Every record is found again under its own line number.
+        for (size_t k = 1; k <= lines.size(); ++k) {
+            BackupRecord record = BackupStore::ParseRecord(lines[k - 1]);
+            QCOMPARE(BackupStore::FindRecord(lines, record.destDir, record.backupName),
+                     static_cast<int>(k));
+        }
+    }
+
+    void closingDuringTheCopyStopsItAndTheNextShowingCountsAfresh() {
+        fs::path data = drives->driveFolder('d') / "Many";
+        for (int i = 0; i < 3000; ++i)
+            writeFile(data / ("f" + std::to_string(10000 + i)), "x");
+        writeFile(data / "zz", "");
+        fs::resize_file(data / "zz", 64 << 20);
+        prepare("D:\\Many", "E:\\Bak");
+        showAndCount();
+        std::string fullCount = dialog->Panel5->caption();
+        emit dialog->BitBtn1->clicked();
+        fs::path copy = copyRoot("2004_5_1", "Many");
+        while (fileCount(copy) == 0)
+            QTest::qWait(1);
+        dialog->close();
+        settle();
+        size_t copied = fileCount(copy);
+        QVERIFY2(copied < 3001, "the copy was not cut short");
+        QTest::qWait(100);
+        QCOMPARE(fileCount(copy), copied);
+        QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+        QVERIFY(messages->calls().empty());
+        QVERIFY(!dialog->Timer1->isActive());
+
+        // Shown again: a complete count, and a copy that finishes what is missing.
+        prepare("D:\\Many", "E:\\Bak");
+        showAndCount();
+        QCOMPARE(dialog->Panel5->caption(), fullCount);
+        copyToTheEnd();
+        QCOMPARE(fileCount(copy), size_t{3001});
+        QCOMPARE(messages->calls().size(), size_t{1});
+        QVERIFY(fs::exists(recover() / "BackupDir.ini"));
+    }
+
+    void startingDuringTheCountCopiesEverything() {
+        fs::path data = drives->driveFolder('d') / "Quick";
+        for (int i = 0; i < 500; ++i)
+            writeFile(data / ("S" + std::to_string(i % 7)) / ("f" + std::to_string(i)), "y");
+        prepare("D:\\Quick", "E:\\Bak");
+        dialog->show();
+        emit dialog->BitBtn1->clicked(); // before the count has ended
+        QTRY_COMPARE_WITH_TIMEOUT(messages->calls().size(), size_t{1}, 20000);
+        settle();
+        QCOMPARE(fileCount(copyRoot("2004_5_1", "Quick")), size_t{500});
+        QCOMPARE(dialog->ProgressBar1->value(), 500);
+        QCOMPARE(readFile(recover() / "1.ini"), std::string("2004_5_1_Back1_Quick.ini\r\n"));
+    }
+
+    void filesThatCannotBeCopiedAreNamedAtTheEnd() {
+        fs::path data = drives->driveFolder('d') / "Odd";
+        writeFile(data / "fine.txt", "ok");
+        QCOMPARE(::mkfifo((data / "pipe").c_str(), 0600), 0);
+        writeFile(data / "é.txt", "no Big5 form");
+        fs::create_directories(copyRoot("2004_5_1", "Odd"));
+        writeFile(copyRoot("2004_5_1", "Odd") / "fine.txt", "kept");
+        backup("D:\\Odd");
+        QCOMPARE(readFile(copyRoot("2004_5_1", "Odd") / "fine.txt"), std::string("kept"));
+        std::string text = messages->calls().at(0).text;
+        QVERIFY(text.starts_with(ansi(u8"您所指定的檔案已備份完成!!\n\n但有 2 個檔案無法備份：")));
+        QVERIFY(text.find("D:\\Odd\\pipe") != std::string::npos);
+        QVERIFY(text.find("D:\\Odd\\?.txt") != std::string::npos);
+        QVERIFY(text.find("fine.txt") == std::string::npos); // present already: no failure
+    }
+
+    void aTreeWithoutFilesCompletesToo() {
+        fs::create_directories(drives->driveFolder('d') / "Bare" / "A" / "B");
+        fs::create_directories(drives->driveFolder('d') / "Bare" / "C");
+        backup("D:\\Bare");
+        QCOMPARE(messages->calls().size(), size_t{1});
+        QCOMPARE(readFile(recover() / "2004_5_1_Back1_Bare.ini"),
+                 std::string("D:\\Bare\r\nD:\\Bare\\A\r\nD:\\Bare\\C\r\nD:\\Bare\\A\\B\r\n"));
+        QVERIFY(fs::is_directory(copyRoot("2004_5_1", "Bare") / "A" / "B"));
+        QCOMPARE(dialog->Panel5->caption(), ansi(u8" 檔案大小：0.00MB(0個檔案)"));
+    }
+
+    void sizesBeyondTwoGigabytesAreCounted() {
+        fs::path data = drives->driveFolder('d') / "Huge";
+        writeFile(data / "disk.img", "");
+        fs::resize_file(data / "disk.img", 3ull << 30);
+        writeFile(data / "half", std::string(524288, 'h'));
+        prepare("D:\\Huge", "E:\\Bak");
+        showAndCount();
+        QCOMPARE(dialog->Panel5->caption(), ansi(u8" 檔案大小：3072.50MB(2個檔案)"));
+        dialog->close();
+    }
+
+    void aMissingSettingsFileIsReported() {
+        fs::create_directories(drives->driveFolder('d') / "Data");
+        prepare("D:\\Data", "E:\\Bak");
+        fs::remove(recover() / ".." / "SystemBackRD.ini");
+        dialog->PrepareBackup({"C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini", {}, 0});
+        QCOMPARE(messages->calls().size(), size_t{1});
+        QCOMPARE(messages->calls()[0].text, std::string("BackPath.ini") + ansi(u8"檔案已被移除!!"));
+        QCOMPARE(dialog->Panel1->caption(), ansi(u8" 備份來源資料夾："));
+        QCOMPARE(dialog->Panel2->caption(), ansi(u8" 備份目地資料夾："));
+    }
+};
+
+QTEST_MAIN(TestBackup)
+#include "test_backup.moc"

@@ -1,0 +1,118 @@
+#include "support/testdrives.h"
+
+#include "walk/folderwalk.h"
+
+#include <QTest>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using testsupport::writeFile;
+
+namespace {
+
+// Writes down what the walk shows it, in order.
+class Recorder : public walk::WalkVisitor {
+public:
+    std::vector<std::string> events;
+    int stopAfter = -1;
+
+    bool stopRequested() const override {
+        return stopAfter >= 0 && static_cast<int>(events.size()) >= stopAfter;
+    }
+    void file(const walk::Folder& folder, const platform::FindData& entry) override {
+        events.push_back("file " + folder.relPath + entry.name + " " + std::to_string(entry.size));
+    }
+    void subFolder(const walk::Folder& folder, const std::string& name) override {
+        events.push_back("folder " + folder.relPath + name);
+    }
+    void folderScanned(const walk::Folder& folder) override {
+        events.push_back("scanned " + std::to_string(folder.level) + " " + folder.path);
+    }
+};
+
+} // namespace
+
+class TestWalk : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<testsupport::TestDrives> drives;
+
+private slots:
+    void init() { drives = std::make_unique<testsupport::TestDrives>(); }
+    void cleanup() { drives.reset(); }
+
+    void foldersAreWalkedInPreOrder() {
+        // S holds, in listing order, folder A, file B1 and folder C; A holds a1 and folder E; E
+        // holds x; C holds c1.
+        fs::path s = drives->driveFolder('d') / "S";
+        writeFile(s / "B1", "12");
+        writeFile(s / "A" / "a1", "1");
+        writeFile(s / "A" / "E" / "x", "123");
+        writeFile(s / "C" / "c1", "");
+        Recorder recorder;
+        QVERIFY(walk::WalkTree("D:\\S", recorder));
+        QCOMPARE(recorder.events, (std::vector<std::string>{
+                                      "folder A", "file B1 2", "folder C", "scanned 1 D:\\S",
+                                      "file A\\a1 1", "folder A\\E", "scanned 2 D:\\S\\A",
+                                      "file A\\E\\x 3", "scanned 3 D:\\S\\A\\E", "file C\\c1 0",
+                                      "scanned 2 D:\\S\\C"}));
+    }
+
+    void nineLevelsAreEnteredAndTheTenthIsOnlySeen() {
+        fs::path folder = drives->driveFolder('d') / "Deep";
+        std::string expectedLast;
+        for (int level = 1; level <= 10; ++level) {
+            writeFile(folder / ("f" + std::to_string(level)), "");
+            folder /= "L" + std::to_string(level + 1);
+        }
+        fs::create_directories(folder);
+        Recorder recorder;
+        QVERIFY(walk::WalkTree("D:\\Deep", recorder));
+        std::vector<std::string> files;
+        int scans = 0;
+        for (const std::string& event : recorder.events) {
+            if (event.starts_with("file "))
+                files.push_back(event.substr(event.rfind('\\') + 1));
+            scans += event.starts_with("scanned ");
+        }
+        // Files of levels 1 to 9 are seen, the tenth level's folder is met but not entered.
+        QCOMPARE(files.size(), size_t{9});
+        QCOMPARE(files.back(), std::string("f9 0"));
+        QCOMPARE(scans, 9);
+        QVERIFY(std::find(recorder.events.begin(), recorder.events.end(),
+                          "folder L2\\L3\\L4\\L5\\L6\\L7\\L8\\L9\\L10") != recorder.events.end());
+    }
+
+    void wideFoldersAreWalkedWhole() {
+        fs::path wide = drives->driveFolder('d') / "Wide";
+        for (int i = 0; i < 60; ++i)
+            writeFile(wide / ("Sub" + std::to_string(100 + i)) / "f", "x");
+        Recorder recorder;
+        QVERIFY(walk::WalkTree("D:\\Wide", recorder));
+        QCOMPARE(std::count_if(recorder.events.begin(), recorder.events.end(),
+                               [](const std::string& e) { return e.starts_with("file "); }),
+                 60);
+        Recorder scanner;
+        // The count takes in the parent entry.
+        QCOMPARE(walk::ScanFolder("D:\\Wide", 1, "", scanner), 61);
+        QCOMPARE(walk::ScanFolder("D:\\Wide\\Sub100", 2, "Sub100\\", scanner), 1);
+        QCOMPARE(walk::ScanFolder("D:\\Missing", 1, "", scanner), 0);
+        QCOMPARE(scanner.events.back(), std::string("scanned 1 D:\\Missing"));
+    }
+
+    void aStopEndsTheWalkAtTheNextEntry() {
+        fs::path s = drives->driveFolder('d') / "S";
+        for (const char* name : {"a", "b", "c", "d"})
+            writeFile(s / name, "");
+        writeFile(s / "Z" / "e", "");
+        Recorder recorder;
+        recorder.stopAfter = 2;
+        QVERIFY(!walk::WalkTree("D:\\S", recorder));
+        QCOMPARE(recorder.events, (std::vector<std::string>{"file a 0", "file b 0"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWalk)
+#include "test_walk.moc"
