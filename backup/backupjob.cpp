@@ -37,9 +37,13 @@ BackupJobInput BackupJob::Input() const {
     return input_;
 }
 
-uint64_t BackupJob::NewGeneration() { return generation_.fetch_add(1) + 1; }
+uint64_t BackupJob::NewGeneration() {
+    return generation_.fetch_add(1) + 1;
+}
 
-bool BackupJob::stopRequested() const { return generation_.load() != passGeneration_; }
+bool BackupJob::stopRequested() const {
+    return generation_.load() != passGeneration_;
+}
 
 bool BackupJob::RunPass(bool countPass) {
     pass_ = Input();
@@ -62,9 +66,9 @@ bool BackupJob::RunPass(bool countPass) {
 
     postToView([](BackupView& view) { view.CompletionStarted(); });
     report_.filesHandled = filesCopied_;
-    report_.restorePoint = CreateRestorePoint({pass_.settingsFilePath, pass_.destDir,
-                                               pass_.backupName, pass_.sourceName,
-                                               pass_.recordCount, folderList_});
+    report_.restorePoint =
+        CreateRestorePoint({pass_.settingsFilePath, pass_.destDir, pass_.backupName,
+                            pass_.sourceName, pass_.recordCount, folderList_});
     postToView([report = report_](BackupView& view) { view.CompletionDone(report); });
     return true;
 }
@@ -85,7 +89,8 @@ void BackupJob::file(const walk::Folder& folder, const platform::FindData& entry
         return;
     }
     std::string source = folder.path + "\\" + entry.name;
-    platform::CopyResult result = platform::copyFileNoReplace(source, targetDir(folder) + entry.name);
+    platform::CopyResult result =
+        platform::copyFileNoReplace(source, targetDir(folder) + entry.name);
     if (result.status == platform::CopyStatus::Failed) {
         if (report_.firstFailures.size() < kFailuresNamed)
             report_.firstFailures.push_back({source, result.reason});
@@ -116,7 +121,9 @@ void BackupJob::folderScanned(const walk::Folder&) {
     publish(std::move(progress));
 }
 
-std::string BackupJob::sizeText() const { return SizeText(totalBytes_, fileTotal_); }
+std::string BackupJob::sizeText() const {
+    return SizeText(totalBytes_, fileTotal_);
+}
 
 void BackupJob::publish(BackupProgress progress) {
     std::lock_guard lock(progressMutex_);

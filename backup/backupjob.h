@@ -3,8 +3,8 @@
 #include "walk/folderwalk.h"
 
 #include <atomic>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,10 +24,10 @@ struct BackupJobInput {
 // What the dialog shows while a pass runs. Updates that come faster than the dialog takes them
 // are merged: the dialog always gets the latest state.
 struct BackupProgress {
-    std::string sizeText;               // the size line
-    int64_t fileTotal = 0;              // the progress bar's maximum
-    std::optional<int64_t> position;    // the progress bar's position (copy pass)
-    std::optional<std::string> status;  // the status line (copy pass)
+    std::string sizeText;              // the size line
+    int64_t fileTotal = 0;             // the progress bar's maximum
+    std::optional<int64_t> position;   // the progress bar's position (copy pass)
+    std::optional<std::string> status; // the status line (copy pass)
 };
 
 struct CopyFailure {
@@ -111,9 +111,9 @@ private:
 
     // The latest progress, waiting for the user-interface thread.
     std::mutex progressMutex_;
-    BackupProgress progress_;     // guarded by progressMutex_
+    BackupProgress progress_;         // guarded by progressMutex_
     uint64_t progressGeneration_ = 0; // guarded by progressMutex_
-    bool progressPosted_ = false; // guarded by progressMutex_
+    bool progressPosted_ = false;     // guarded by progressMutex_
 };
 
 // The size line: " 檔案大小：" + megabytes with two decimals + "MB(" + files + "個檔案)".

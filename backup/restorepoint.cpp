@@ -32,7 +32,7 @@ int CreateRestorePoint(const RestorePointInput& input) {
         store.WriteRecordCount(number);
     }
     if (store.WriteFolderList(input.backupName, number, input.sourceName, input.folderList))
-        store.AppendPointEntry(number, BackupStore::FolderListFileName(input.backupName, number,
-                                                                      input.sourceName));
+        store.AppendPointEntry(
+            number, BackupStore::FolderListFileName(input.backupName, number, input.sourceName));
     return number;
 }

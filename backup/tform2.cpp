@@ -52,7 +52,9 @@ QProgressBar* progressBar(QWidget* parent, const char* name, QRect geometry, int
     return bar;
 }
 
-int clampToInt(int64_t value) { return static_cast<int>(std::min<int64_t>(value, INT_MAX)); }
+int clampToInt(int64_t value) {
+    return static_cast<int>(std::min<int64_t>(value, INT_MAX));
+}
 
 } // namespace
 
@@ -81,7 +83,8 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
     Timer1->setInterval(200);
     connect(BitBtn1, &QPushButton::clicked, this,
             [this] { platform::guarded([this] { BitBtn1Click(); }); });
-    connect(Timer1, &QTimer::timeout, this, [this] { platform::guarded([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this,
+            [this] { platform::guarded([this] { Timer1Timer(); }); });
     WorkerThread = std::make_unique<TCopyThread>(*this);
 }
 
@@ -92,7 +95,8 @@ TForm2::~TForm2() {
 
 void TForm2::PrepareBackup(const MainWindowChoice& choice) {
     std::optional<SettingsValues> settings;
-    if (std::optional<BackupStore> store = BackupStore::FromSettingsFilePath(choice.settingsFilePath))
+    if (std::optional<BackupStore> store =
+            BackupStore::FromSettingsFilePath(choice.settingsFilePath))
         settings = store->ReadSettings();
     if (!settings) {
         platform::showMessage(kSettingsRemoved.str());
@@ -134,7 +138,7 @@ void TForm2::BitBtn1Click() {
 
 void TForm2::requestPass(Pass pass) {
     CountPass = pass == kCountPass;
-    requestedPass_ = pass;
+    requestedPasses_ |= pass;
     WorkerThread->resume();
 }
 
@@ -146,7 +150,7 @@ void TForm2::done(int result) {
 void TForm2::FormClose() {
     // A running pass stops at its next entry and records nothing; the values it started with
     // stay its own, so emptying these cannot send a file elsewhere.
-    requestedPass_ = kNoPass;
+    requestedPasses_ = kNoPass;
     job_.NewGeneration();
     SourceName.clear();
     CountPass = true;
@@ -163,10 +167,12 @@ void TForm2::RequestStop() {
 }
 
 void TForm2::WalkTree() {
-    int pass = requestedPass_.exchange(kNoPass);
-    if (pass != kNoPass)
+    // A count asked for runs before a copy asked for: the copy shows against the count.
+    int wanted = requestedPasses_.load();
+    Pass pass = (wanted & kCountPass) ? kCountPass : (wanted & kCopyPass) ? kCopyPass : kNoPass;
+    if (pass != kNoPass && (requestedPasses_.fetch_and(~pass) & pass))
         job_.RunPass(pass == kCountPass);
-    WorkerThread->EndWalk(requestedPass_.load() != kNoPass);
+    WorkerThread->EndWalk(requestedPasses_.load() != kNoPass);
 }
 
 int TForm2::ScanFolder(const std::string& path, int level, const std::string& relPath) {
@@ -183,7 +189,9 @@ void TForm2::ShowProgress(const BackupProgress& progress) {
         Panel6->setCaption(*progress.status);
 }
 
-void TForm2::CompletionStarted() { BitBtn1->setEnabled(false); }
+void TForm2::CompletionStarted() {
+    BitBtn1->setEnabled(false);
+}
 
 void TForm2::CompletionDone(const CopyReport& report) {
     report_ = report;

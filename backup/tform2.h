@@ -70,7 +70,7 @@ protected:
     void done(int result) override;
 
 private:
-    enum Pass : int { kNoPass, kCountPass, kCopyPass };
+    enum Pass : int { kNoPass = 0, kCountPass = 1, kCopyPass = 2 };
 
     void requestPass(Pass pass);
     void ShowProgress(const BackupProgress& progress) override;
@@ -79,8 +79,8 @@ private:
     std::string completionMessage() const;
 
     BackupJob job_;
-    std::atomic<int> requestedPass_{kNoPass};
-    bool copyAsked_ = false; // a copy pass runs or waits in this showing
+    std::atomic<int> requestedPasses_{kNoPass}; // passes asked for and not begun
+    bool copyAsked_ = false;                    // a copy pass runs or waits in this showing
     int AnimTicks = 0;
     CopyReport report_;
     uint64_t animationGeneration_ = 0;

@@ -102,7 +102,8 @@ private:
         fs::path deep = data;
         for (int level = 2; level <= 10; ++level) {
             deep /= "D" + std::to_string(level);
-            writeFile(deep / ("f" + std::to_string(level) + ".txt"), "level " + std::to_string(level));
+            writeFile(deep / ("f" + std::to_string(level) + ".txt"),
+                      "level " + std::to_string(level));
         }
         writeFile(deep / "D11" / "f11.txt", "too deep");
         for (int i = 0; i < 60; ++i) {
@@ -160,8 +161,8 @@ private slots:
         QCOMPARE(dialog->SourceName, std::string("Data"));
 
         showAndCount();
-        std::string sizeText = ansi(u8" 檔案大小：") + "0.00MB(" + std::to_string(files) +
-                               ansi(u8"個檔案)");
+        std::string sizeText =
+            ansi(u8" 檔案大小：") + "0.00MB(" + std::to_string(files) + ansi(u8"個檔案)");
         QCOMPARE(dialog->Panel5->caption(), sizeText);
         QCOMPARE(dialog->Job().TotalBytes(), bytes);
         QCOMPARE(dialog->ProgressBar1->maximum(), static_cast<int>(files));
@@ -198,7 +199,8 @@ private slots:
         QVERIFY(fs::is_empty(tenth));
 
         // The store, byte for byte.
-        QCOMPARE(readFile(recover() / "BackupDir.ini"), std::string("E:\\Bak\\<1>2004_5_1_Back\r\n"));
+        QCOMPARE(readFile(recover() / "BackupDir.ini"),
+                 std::string("E:\\Bak\\<1>2004_5_1_Back\r\n"));
         QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("1"));
         QCOMPARE(readFile(recover() / "1.ini"), std::string("2004_5_1_Back1_Data.ini\r\n"));
         QCOMPARE(readFile(recover() / "2004_5_1_Back1_Data.ini"), expectedFolderList());
@@ -241,8 +243,7 @@ private slots:
         // Another day: a new record with the next number.
         platform::setTodayForTesting(year(2004) / May / 2);
         backup("D:\\Data");
-        QCOMPARE(readFile(recover() / "BackupDir.ini"),
-                 catalog + "E:\\Bak\\<2>2004_5_2_Back\r\n");
+        QCOMPARE(readFile(recover() / "BackupDir.ini"), catalog + "E:\\Bak\\<2>2004_5_2_Back\r\n");
         QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("2"));
         QCOMPARE(readFile(recover() / "2.ini"), std::string("2004_5_2_Back2_Data.ini\r\n"));
         QCOMPARE(readFile(copyRoot("2004_5_2", "Data") / "a.txt"), std::string("second"));
@@ -264,9 +265,9 @@ private slots:
                 char byte;
                 ::close(go[1]);
                 ssize_t got = ::read(go[0], &byte, 1); // all start together
-                int number = CreateRestorePoint({store.SettingsFilePath(),
-                                                 "E:\\Dest" + std::to_string(i), "2004_5_1_Back",
-                                                 "Data", 0, "D:\\Data\n"});
+                int number =
+                    CreateRestorePoint({store.SettingsFilePath(), "E:\\Dest" + std::to_string(i),
+                                        "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
                 ::_exit(got == 0 && number > 0 ? 0 : 1);
             }
             children.push_back(child);

@@ -53,11 +53,11 @@ private slots:
         writeFile(s / "C" / "c1", "");
         Recorder recorder;
         QVERIFY(walk::WalkTree("D:\\S", recorder));
-        QCOMPARE(recorder.events, (std::vector<std::string>{
-                                      "folder A", "file B1 2", "folder C", "scanned 1 D:\\S",
-                                      "file A\\a1 1", "folder A\\E", "scanned 2 D:\\S\\A",
-                                      "file A\\E\\x 3", "scanned 3 D:\\S\\A\\E", "file C\\c1 0",
-                                      "scanned 2 D:\\S\\C"}));
+        QCOMPARE(recorder.events,
+                 (std::vector<std::string>{"folder A", "file B1 2", "folder C", "scanned 1 D:\\S",
+                                           "file A\\a1 1", "folder A\\E", "scanned 2 D:\\S\\A",
+                                           "file A\\E\\x 3", "scanned 3 D:\\S\\A\\E",
+                                           "file C\\c1 0", "scanned 2 D:\\S\\C"}));
     }
 
     void nineLevelsAreEnteredAndTheTenthIsOnlySeen() {
