@@ -7,6 +7,7 @@
 #include "platform/folders.h"
 #include "platform/uithread.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -46,6 +47,14 @@ bool BackupJob::stopRequested() const {
 }
 
 bool BackupJob::RunPass(bool countPass) {
+    auto started = std::chrono::steady_clock::now();
+    bool complete = runPass(countPass);
+    lastPassSeconds_ =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return complete;
+}
+
+bool BackupJob::runPass(bool countPass) {
     pass_ = Input();
     passGeneration_ = generation_.load();
     countPass_ = countPass;

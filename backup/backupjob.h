@@ -76,11 +76,15 @@ public:
     // Scans one folder with the pass's values (the walk's own step).
     int ScanFolder(const std::string& path, int level, const std::string& relPath);
 
+    // How long the last pass took, in seconds.
+    double LastPassSeconds() const { return lastPassSeconds_.load(); }
+
     // The totals of the last count pass.
     uint64_t TotalBytes() const { return totalBytes_.load(); }
     int64_t FileTotal() const { return fileTotal_.load(); }
 
 private:
+    bool runPass(bool countPass);
     bool stopRequested() const override;
     void file(const walk::Folder& folder, const platform::FindData& entry) override;
     void subFolder(const walk::Folder& folder, const std::string& name) override;
@@ -108,6 +112,7 @@ private:
     CopyReport report_;
     std::atomic<uint64_t> totalBytes_{0};
     std::atomic<int64_t> fileTotal_{0};
+    std::atomic<double> lastPassSeconds_{0};
 
     // The latest progress, waiting for the user-interface thread.
     std::mutex progressMutex_;

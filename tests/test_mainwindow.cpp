@@ -364,8 +364,10 @@ private slots:
         form.DirectoryListBox1->SetDirectory("D:\\Work\\Docs");
         form.DirectoryListBox3->SetDirectory("E:\\");
         std::vector<std::string> panels;
+        std::string sourceName;
         onNextModal([&](QWidget* dialog) {
             QCOMPARE(dialog, static_cast<QWidget*>(forms.Form2.get()));
+            sourceName = forms.Form2->SourceName;
             for (TPanel* panel : {forms.Form2->Panel1, forms.Form2->Panel2, forms.Form2->Panel3,
                                   forms.Form2->Panel4})
                 panels.push_back(panel->caption());
@@ -383,7 +385,8 @@ private slots:
                                                    ansi(u8" 備份目地資料夾：E:"),
                                                    ansi(u8" 備份日期：2004/5/1"),
                                                    ansi(u8" 備份名稱：2004_5_1_Back")}));
-        QCOMPARE(forms.Form2->SourceName, std::string("Docs"));
+        QCOMPARE(sourceName, std::string("Docs"));
+        QVERIFY(forms.Form2->SourceName.empty()); // closing the dialog empties it
     }
 
     void aBadCountFileStopsNext() {

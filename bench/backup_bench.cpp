@@ -1,0 +1,178 @@
+// Times the backup's count and copy passes, run through the backup dialog headless with its
+// user-interface updates, beside cp, rsync and find on the same trees in the same run:
+//   tarnwick_bench [WORK_FOLDER] [RUNS]
+// Prints the median of each and the ratios. The trees: 20,000 files of 4 KiB in 400 folders,
+// and three files of 256 MiB.
+
+#include "backup/tcopythread.h"
+#include "backup/tform2.h"
+#include "platform/hostpath.h"
+#include "platform/messagebox.h"
+#include "store/backupstore.h"
+#include "widgets/bitbtn.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void writeBytes(const fs::path& path, size_t size, std::mt19937_64& random) {
+    std::vector<uint64_t> block(1 << 17);
+    std::ofstream out(path, std::ios::binary);
+    for (size_t done = 0; done < size;) {
+        for (uint64_t& word : block)
+            word = random();
+        size_t chunk = std::min(size - done, block.size() * sizeof(uint64_t));
+        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(chunk));
+        done += chunk;
+    }
+}
+
+void makeTrees(const fs::path& source) {
+    std::mt19937_64 random(2004);
+    if (!fs::exists(source / "Small")) {
+        for (int folder = 0; folder < 400; ++folder) {
+            fs::path dir = source / "Small" / ("F" + std::to_string(folder / 20)) /
+                           ("G" + std::to_string(folder));
+            fs::create_directories(dir);
+            for (int file = 0; file < 50; ++file)
+                writeBytes(dir / ("file" + std::to_string(file) + ".dat"), 4096, random);
+        }
+    }
+    if (!fs::exists(source / "Large")) {
+        fs::create_directories(source / "Large");
+        for (int file = 0; file < 3; ++file)
+            writeBytes(source / "Large" / ("big" + std::to_string(file) + ".bin"), 256 << 20, random);
+    }
+}
+
+double runCommand(const std::string& command) {
+    std::system("sync");
+    auto started = Clock::now();
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+        std::exit(1);
+    }
+    return seconds(started);
+}
+
+// Waits, handling the dialog's updates, until the worker has suspended itself.
+void waitForWorker(TForm2& dialog) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!dialog.WorkerThread->running())
+            loop.quit();
+    });
+    poll.start(5);
+    loop.exec();
+    dialog.WorkerThread->waitUntilSuspended();
+    QCoreApplication::processEvents();
+}
+
+struct Times {
+    double count;
+    double copy;
+};
+
+Times runOurs(TForm2& dialog, const std::string& tree) {
+    BackupStore store;
+    store.CreateFolders();
+    store.WriteSettings("D:\\" + tree, "E:\\ours");
+    dialog.PrepareBackup({store.SettingsFilePath(), {}, store.EnsureRecordCount()});
+    std::system("sync");
+    dialog.show();
+    waitForWorker(dialog);
+    double count = dialog.Job().LastPassSeconds();
+    std::system("sync");
+    emit dialog.BitBtn1->clicked();
+    waitForWorker(dialog);
+    double copy = dialog.Job().LastPassSeconds();
+    dialog.Timer1->stop();
+    dialog.close();
+    return {count, copy};
+}
+
+long maxResidentKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    fs::path work = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "tarnwick-bench";
+    int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    fs::path source = work / "src";
+    fs::path dest = work / "dst";
+    fs::create_directories(work / "table");
+    fs::create_directories(work / "c" / "Program Files");
+    fs::create_directories(work / "c" / "windows" / "system32");
+    fs::create_directories(dest);
+    std::error_code ec;
+    for (const char* drive : {"c:", "d:", "e:"})
+        fs::remove(work / "table" / drive, ec);
+    fs::create_directory_symlink(work / "c", work / "table" / "c:");
+    fs::create_directory_symlink(source, work / "table" / "d:");
+    fs::create_directory_symlink(dest, work / "table" / "e:");
+    platform::useDriveTable((work / "table").string());
+    platform::setMessageBoxHandler([](const platform::MessageBoxCall&) {});
+
+    std::printf("making the trees in %s ...\n", source.c_str());
+    makeTrees(source);
+    TForm2 dialog(nullptr);
+
+    for (const char* tree : {"Small", "Large"}) {
+        std::map<std::string, std::vector<double>> times;
+        std::string src = (source / tree).string();
+        long residentBefore = maxResidentKb();
+        for (int run = 0; run < runs; ++run) {
+            fs::remove_all(dest, ec);
+            fs::create_directories(dest / "ours");
+            Times ours = runOurs(dialog, tree);
+            times["count pass"].push_back(ours.count);
+            times["copy pass"].push_back(ours.copy);
+            times["cp -r"].push_back(
+                runCommand("cp -r --preserve=mode,timestamps '" + src + "' '" + (dest / "cp").string() + "'"));
+            times["rsync"].push_back(runCommand("rsync -a --ignore-existing '" + src + "/' '" +
+                                                (dest / "rsync").string() + "/'"));
+            times["find"].push_back(runCommand("find '" + src + "' -printf '%s %p\\n' > /dev/null"));
+        }
+        std::printf("\n%s tree, medians of %d runs:\n", tree, runs);
+        for (const char* name : {"count pass", "find", "copy pass", "cp -r", "rsync"})
+            std::printf("  %-11s %8.3f s\n", name, median(times[name]));
+        std::printf("  copy pass / cp -r  = %.3f\n", median(times["copy pass"]) / median(times["cp -r"]));
+        std::printf("  copy pass / rsync  = %.3f\n", median(times["copy pass"]) / median(times["rsync"]));
+        std::printf("  count pass / find  = %.3f\n", median(times["count pass"]) / median(times["find"]));
+        std::printf("  peak memory grew by %ld KiB\n", maxResidentKb() - residentBefore);
+    }
+    fs::remove_all(dest, ec);
+    return 0;
+}
