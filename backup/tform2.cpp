@@ -90,6 +90,7 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
 
 TForm2::~TForm2() {
     job_.NewGeneration(); // a running walk stops at its next entry
+    WorkerThread->stopAndJoin();
     WorkerThread.reset();
 }
 

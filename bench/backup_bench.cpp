@@ -66,7 +66,8 @@ void makeTrees(const fs::path& source) {
     if (!fs::exists(source / "Large")) {
         fs::create_directories(source / "Large");
         for (int file = 0; file < 3; ++file)
-            writeBytes(source / "Large" / ("big" + std::to_string(file) + ".bin"), 256 << 20, random);
+            writeBytes(source / "Large" / ("big" + std::to_string(file) + ".bin"), 256 << 20,
+                       random);
     }
 }
 
@@ -159,18 +160,22 @@ int main(int argc, char** argv) {
             Times ours = runOurs(dialog, tree);
             times["count pass"].push_back(ours.count);
             times["copy pass"].push_back(ours.copy);
-            times["cp -r"].push_back(
-                runCommand("cp -r --preserve=mode,timestamps '" + src + "' '" + (dest / "cp").string() + "'"));
+            times["cp -r"].push_back(runCommand("cp -r --preserve=mode,timestamps '" + src + "' '" +
+                                                (dest / "cp").string() + "'"));
             times["rsync"].push_back(runCommand("rsync -a --ignore-existing '" + src + "/' '" +
                                                 (dest / "rsync").string() + "/'"));
-            times["find"].push_back(runCommand("find '" + src + "' -printf '%s %p\\n' > /dev/null"));
+            times["find"].push_back(
+                runCommand("find '" + src + "' -printf '%s %p\\n' > /dev/null"));
         }
         std::printf("\n%s tree, medians of %d runs:\n", tree, runs);
         for (const char* name : {"count pass", "find", "copy pass", "cp -r", "rsync"})
             std::printf("  %-11s %8.3f s\n", name, median(times[name]));
-        std::printf("  copy pass / cp -r  = %.3f\n", median(times["copy pass"]) / median(times["cp -r"]));
-        std::printf("  copy pass / rsync  = %.3f\n", median(times["copy pass"]) / median(times["rsync"]));
-        std::printf("  count pass / find  = %.3f\n", median(times["count pass"]) / median(times["find"]));
+        std::printf("  copy pass / cp -r  = %.3f\n",
+                    median(times["copy pass"]) / median(times["cp -r"]));
+        std::printf("  copy pass / rsync  = %.3f\n",
+                    median(times["copy pass"]) / median(times["rsync"]));
+        std::printf("  count pass / find  = %.3f\n",
+                    median(times["count pass"]) / median(times["find"]));
         std::printf("  peak memory grew by %ld KiB\n", maxResidentKb() - residentBefore);
     }
     fs::remove_all(dest, ec);

@@ -28,6 +28,8 @@ public:
     bool running() const;
     // Blocks until the body has suspended itself or ended (or was never started).
     void waitUntilSuspended() const;
+    // Asks the body to stop and waits until it has ended.
+    void stopAndJoin();
 
 protected:
     // The thread body. It runs until it returns; a body that loops tests terminated().
@@ -40,7 +42,6 @@ protected:
     void suspendSelf();
     // Sleeps the given time, or less when the stop request comes.
     void sleepFor(std::chrono::milliseconds time);
-    void stopAndJoin();
 
 private:
     enum class State { NotStarted, Running, Ended, Suspended, Finished };
