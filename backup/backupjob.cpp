@@ -24,7 +24,7 @@ std::string SizeText(uint64_t bytes, int64_t files) {
     return kSizePrefix.str() + megabytes + "MB(" + std::to_string(files) + kFilesSuffix.str();
 }
 
-BackupJob::BackupJob(BackupView& view) : view_(view), self_(std::make_shared<BackupJob*>(this)) {}
+BackupJob::BackupJob(BackupView& view) : channel_(view) {}
 
 BackupJob::~BackupJob() = default;
 
@@ -38,12 +38,8 @@ BackupJobInput BackupJob::Input() const {
     return input_;
 }
 
-uint64_t BackupJob::NewGeneration() {
-    return generation_.fetch_add(1) + 1;
-}
-
 bool BackupJob::stopRequested() const {
-    return generation_.load() != passGeneration_;
+    return channel_.Stale();
 }
 
 bool BackupJob::RunPass(bool countPass) {
@@ -56,7 +52,7 @@ bool BackupJob::RunPass(bool countPass) {
 
 bool BackupJob::runPass(bool countPass) {
     pass_ = Input();
-    passGeneration_ = generation_.load();
+    channel_.BeginPass();
     countPass_ = countPass;
     if (countPass) {
         totalBytes_ = 0;
@@ -73,12 +69,12 @@ bool BackupJob::runPass(bool countPass) {
     if (!complete || countPass)
         return complete;
 
-    postToView([](BackupView& view) { view.CompletionStarted(); });
+    channel_.Post([](BackupView& view) { view.CompletionStarted(); });
     report_.filesHandled = filesCopied_;
     report_.restorePoint =
         CreateRestorePoint({pass_.settingsFilePath, pass_.destDir, pass_.backupName,
                             pass_.sourceName, pass_.recordCount, folderList_});
-    postToView([report = report_](BackupView& view) { view.CompletionDone(report); });
+    channel_.Post([report = report_](BackupView& view) { view.CompletionDone(report); });
     return true;
 }
 
@@ -111,7 +107,7 @@ void BackupJob::file(const walk::Folder& folder, const platform::FindData& entry
     progress.fileTotal = fileTotal_;
     progress.position = filesCopied_;
     progress.status = kBackingUp.str() + source;
-    publish(std::move(progress));
+    channel_.Publish(std::move(progress));
 }
 
 void BackupJob::subFolder(const walk::Folder& folder, const std::string& name) {
@@ -127,48 +123,9 @@ void BackupJob::folderScanned(const walk::Folder&) {
     progress.fileTotal = fileTotal_;
     if (!countPass_)
         progress.position = filesCopied_;
-    publish(std::move(progress));
+    channel_.Publish(std::move(progress));
 }
 
 std::string BackupJob::sizeText() const {
     return SizeText(totalBytes_, fileTotal_);
-}
-
-void BackupJob::publish(BackupProgress progress) {
-    std::lock_guard lock(progressMutex_);
-    bool waiting = progressPosted_ && progressGeneration_ == passGeneration_;
-    if (waiting && !progress.status)
-        progress.status = std::move(progress_.status); // a status not shown yet stays the latest
-    progress_ = std::move(progress);
-    progressGeneration_ = passGeneration_;
-    if (progressPosted_)
-        return;
-    progressPosted_ = true;
-    std::weak_ptr<BackupJob*> job = self_;
-    platform::postToUiThread([job] {
-        std::shared_ptr<BackupJob*> alive = job.lock();
-        if (!alive)
-            return;
-        BackupJob& self = **alive;
-        BackupProgress latest;
-        uint64_t generation;
-        {
-            std::lock_guard lock(self.progressMutex_);
-            latest = std::move(self.progress_);
-            generation = self.progressGeneration_;
-            self.progressPosted_ = false;
-        }
-        if (generation == self.generation_.load())
-            self.view_.ShowProgress(latest);
-    });
-}
-
-void BackupJob::postToView(std::function<void(BackupView&)> call) {
-    std::weak_ptr<BackupJob*> job = self_;
-    uint64_t generation = passGeneration_;
-    platform::postToUiThread([job, generation, call = std::move(call)] {
-        std::shared_ptr<BackupJob*> alive = job.lock();
-        if (alive && generation == (*alive)->generation_.load())
-            call((*alive)->view_);
-    });
 }

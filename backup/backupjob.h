@@ -1,11 +1,10 @@
 #pragma once
 
 #include "walk/folderwalk.h"
+#include "walk/jobchannel.h"
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,6 +27,12 @@ struct BackupProgress {
     int64_t fileTotal = 0;             // the progress bar's maximum
     std::optional<int64_t> position;   // the progress bar's position (copy pass)
     std::optional<std::string> status; // the status line (copy pass)
+
+    // A status that was never shown stays the latest until another replaces it.
+    void takeUnshown(BackupProgress&& older) {
+        if (!status)
+            status = std::move(older.status);
+    }
 };
 
 struct CopyFailure {
@@ -67,8 +72,8 @@ public:
     BackupJobInput Input() const;
     // Starts a new showing of the dialog: a pass still running stops at its next entry, and
     // what it posts from then on is dropped.
-    uint64_t NewGeneration();
-    uint64_t Generation() const { return generation_.load(); }
+    uint64_t NewGeneration() { return channel_.NewGeneration(); }
+    uint64_t Generation() const { return channel_.Generation(); }
 
     // Worker thread: one whole pass. A copy pass that handles every entry records the restore
     // point. Returns false when the pass was stopped.
@@ -92,20 +97,14 @@ private:
 
     std::string targetDir(const walk::Folder& folder) const;
     std::string sizeText() const;
-    void publish(BackupProgress progress);
-    void postToView(std::function<void(BackupView&)> call);
 
-    BackupView& view_;
-    // Lets posted calls find out, on the user-interface thread, that the job has gone.
-    std::shared_ptr<BackupJob*> self_;
+    walk::JobChannel<BackupProgress, BackupView> channel_;
 
     mutable std::mutex inputMutex_;
     BackupJobInput input_; // guarded by inputMutex_
-    std::atomic<uint64_t> generation_{1};
 
     // The running pass's own values, touched by the worker only.
     BackupJobInput pass_;
-    uint64_t passGeneration_ = 0;
     bool countPass_ = true;
     std::string folderList_;
     int64_t filesCopied_ = 0;

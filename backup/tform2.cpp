@@ -85,7 +85,7 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
             [this] { platform::guarded([this] { BitBtn1Click(); }); });
     connect(Timer1, &QTimer::timeout, this,
             [this] { platform::guarded([this] { Timer1Timer(); }); });
-    WorkerThread = std::make_unique<TCopyThread>(*this);
+    WorkerThread = std::make_unique<TCopyThread>([this] { WalkTree(); });
 }
 
 TForm2::~TForm2() {
@@ -126,7 +126,7 @@ void TForm2::FormShow() {
     job_.NewGeneration(); // whatever an older walk still reports belongs to no showing
     copyAsked_ = false;
     BitBtn1->setEnabled(true);
-    requestPass(kCountPass);
+    requestPass(walk::PassRequests::kCount);
 }
 
 void TForm2::BitBtn1Click() {
@@ -134,12 +134,12 @@ void TForm2::BitBtn1Click() {
     if (copyAsked_)
         return; // the copy runs or starts when the count is done; the bar just starts again
     copyAsked_ = true;
-    requestPass(kCopyPass);
+    requestPass(walk::PassRequests::kCopy);
 }
 
-void TForm2::requestPass(Pass pass) {
-    CountPass = pass == kCountPass;
-    requestedPasses_ |= pass;
+void TForm2::requestPass(walk::PassRequests::Pass pass) {
+    CountPass = pass == walk::PassRequests::kCount;
+    requests_.Ask(pass);
     WorkerThread->resume();
 }
 
@@ -151,7 +151,7 @@ void TForm2::done(int result) {
 void TForm2::FormClose() {
     // A running pass stops at its next entry and records nothing; the values it started with
     // stay its own, so emptying these cannot send a file elsewhere.
-    requestedPasses_ = kNoPass;
+    requests_.Forget();
     job_.NewGeneration();
     SourceName.clear();
     CountPass = true;
@@ -168,12 +168,9 @@ void TForm2::RequestStop() {
 }
 
 void TForm2::WalkTree() {
-    // A count asked for runs before a copy asked for: the copy shows against the count.
-    int wanted = requestedPasses_.load();
-    Pass pass = (wanted & kCountPass) ? kCountPass : (wanted & kCopyPass) ? kCopyPass : kNoPass;
-    if (pass != kNoPass && (requestedPasses_.fetch_and(~pass) & pass))
-        job_.RunPass(pass == kCountPass);
-    WorkerThread->EndWalk(requestedPasses_.load() != kNoPass);
+    if (walk::PassRequests::Pass pass = requests_.Take())
+        job_.RunPass(pass == walk::PassRequests::kCount);
+    WorkerThread->EndWalk(requests_.Waiting());
 }
 
 int TForm2::ScanFolder(const std::string& path, int level, const std::string& relPath) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backupjob.h"
+#include "tcopythread.h"
 
 #include <QDialog>
 
@@ -11,7 +12,6 @@
 class QProgressBar;
 class QTimer;
 class TBitBtn;
-class TCopyThread;
 class TDirectoryListBox;
 class TPanel;
 
@@ -70,17 +70,15 @@ protected:
     void done(int result) override;
 
 private:
-    enum Pass : int { kNoPass = 0, kCountPass = 1, kCopyPass = 2 };
-
-    void requestPass(Pass pass);
+    void requestPass(walk::PassRequests::Pass pass);
     void ShowProgress(const BackupProgress& progress) override;
     void CompletionStarted() override;
     void CompletionDone(const CopyReport& report) override;
     std::string completionMessage() const;
 
     BackupJob job_;
-    std::atomic<int> requestedPasses_{kNoPass}; // passes asked for and not begun
-    bool copyAsked_ = false;                    // a copy pass runs or waits in this showing
+    walk::PassRequests requests_;
+    bool copyAsked_ = false; // a copy pass runs or waits in this showing
     int AnimTicks = 0;
     CopyReport report_;
     uint64_t animationGeneration_ = 0;

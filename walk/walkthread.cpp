@@ -1,17 +1,19 @@
-#include "tcopythread.h"
+#include "walkthread.h"
 
-#include "tform2.h"
+namespace walk {
 
-void TCopyThread::execute() {
+void WalkThread::execute() {
     using namespace std::chrono_literals;
     while (!terminated()) {
-        form_.WalkTree();
+        walk_();
         sleepFor(100ms);
     }
 }
 
-void TCopyThread::EndWalk(bool anotherWanted) {
+void WalkThread::EndWalk(bool anotherWanted) {
     endWalk();
     if (!anotherWanted)
         suspendSelf();
 }
+
+} // namespace walk

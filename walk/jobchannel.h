@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/uithread.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace walk {
+
+// Carries what a job's worker finds to the job's view on the user-interface thread. Progress is
+// merged: when it comes faster than the view takes it, the view gets the latest (Progress::
+// takeUnshown lets the latest keep what must not be lost from the one it replaces). Other
+// events arrive in order. Each showing of a dialog is a generation: what a pass of an older
+// generation posts is dropped, and the pass can see that it should stop.
+template <typename Progress, typename View> class JobChannel {
+public:
+    explicit JobChannel(View& view) : view_(view), self_(std::make_shared<JobChannel*>(this)) {}
+    JobChannel(const JobChannel&) = delete;
+    JobChannel& operator=(const JobChannel&) = delete;
+
+    // User-interface thread.
+    uint64_t NewGeneration() { return generation_.fetch_add(1) + 1; }
+    uint64_t Generation() const { return generation_.load(); }
+
+    // Worker thread: a pass begins in the current generation; it is stale once a newer begins.
+    void BeginPass() { passGeneration_ = generation_.load(); }
+    bool Stale() const { return generation_.load() != passGeneration_; }
+
+    void Publish(Progress progress) {
+        std::lock_guard lock(mutex_);
+        if (posted_ && latestGeneration_ == passGeneration_)
+            progress.takeUnshown(std::move(latest_));
+        latest_ = std::move(progress);
+        latestGeneration_ = passGeneration_;
+        if (posted_)
+            return;
+        posted_ = true;
+        std::weak_ptr<JobChannel*> channel = self_;
+        platform::postToUiThread([channel] {
+            if (std::shared_ptr<JobChannel*> alive = channel.lock())
+                (*alive)->showLatest();
+        });
+    }
+
+    void Post(std::function<void(View&)> event) {
+        std::weak_ptr<JobChannel*> channel = self_;
+        uint64_t generation = passGeneration_;
+        platform::postToUiThread([channel, generation, event = std::move(event)] {
+            std::shared_ptr<JobChannel*> alive = channel.lock();
+            if (alive && generation == (*alive)->generation_.load())
+                event((*alive)->view_);
+        });
+    }
+
+private:
+    void showLatest() {
+        Progress latest;
+        uint64_t generation;
+        {
+            std::lock_guard lock(mutex_);
+            latest = std::move(latest_);
+            latest_ = Progress{};
+            generation = latestGeneration_;
+            posted_ = false;
+        }
+        if (generation == generation_.load())
+            view_.ShowProgress(latest);
+    }
+
+    View& view_;
+    std::shared_ptr<JobChannel*> self_; // posted calls find out through it that the job is gone
+    std::atomic<uint64_t> generation_{1};
+    uint64_t passGeneration_ = 0; // the worker's own
+
+    std::mutex mutex_;
+    Progress latest_;               // guarded by mutex_
+    uint64_t latestGeneration_ = 0; // guarded by mutex_
+    bool posted_ = false;           // guarded by mutex_
+};
+
+} // namespace walk
