@@ -2,6 +2,8 @@
 
 #include "restorepoint.h"
 
+#include "walk/sizetext.h"
+
 #include "platform/codepage.h"
 #include "platform/filecopy.h"
 #include "platform/folders.h"
@@ -12,17 +14,9 @@
 
 namespace {
 
-const platform::Text kSizePrefix{u8" 檔案大小："};
-const platform::Text kFilesSuffix{u8"個檔案)"};
 const platform::Text kBackingUp{u8" 正在備份："};
 
 } // namespace
-
-std::string SizeText(uint64_t bytes, int64_t files) {
-    char megabytes[64];
-    std::snprintf(megabytes, sizeof megabytes, "%.2f", static_cast<double>(bytes) / 1048576.0);
-    return kSizePrefix.str() + megabytes + "MB(" + std::to_string(files) + kFilesSuffix.str();
-}
 
 BackupJob::BackupJob(BackupView& view) : channel_(view) {}
 
@@ -127,5 +121,5 @@ void BackupJob::folderScanned(const walk::Folder&) {
 }
 
 std::string BackupJob::sizeText() const {
-    return SizeText(totalBytes_, fileTotal_);
+    return walk::SizeText(totalBytes_, fileTotal_);
 }

@@ -119,6 +119,3 @@ private:
     uint64_t progressGeneration_ = 0; // guarded by progressMutex_
     bool progressPosted_ = false;     // guarded by progressMutex_
 };
-
-// The size line: " 檔案大小：" + megabytes with two decimals + "MB(" + files + "個檔案)".
-std::string SizeText(uint64_t bytes, int64_t files);

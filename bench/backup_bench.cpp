@@ -56,11 +56,12 @@ void makeTrees(const fs::path& source) {
     std::mt19937_64 random(2004);
     if (!fs::exists(source / "Small")) {
         for (int folder = 0; folder < 400; ++folder) {
-            fs::path dir = source / "Small" / ("F" + std::to_string(folder / 20)) /
-                           ("G" + std::to_string(folder));
+            fs::path dir = source / "Small" / (std::string("F") + std::to_string(folder / 20)) /
+                           (std::string("G") + std::to_string(folder));
             fs::create_directories(dir);
             for (int file = 0; file < 50; ++file)
-                writeBytes(dir / ("file" + std::to_string(file) + ".dat"), 4096, random);
+                writeBytes(dir / (std::string("file") + std::to_string(file) + ".dat"), 4096,
+                           random);
         }
     }
     if (!fs::exists(source / "Large")) {

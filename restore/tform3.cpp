@@ -1,6 +1,8 @@
 #include "tform3.h"
 
+#include "platform/big5.h"
 #include "platform/codepage.h"
+#include "platform/messagebox.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
@@ -9,6 +11,8 @@
 
 #include <QPlainTextEdit>
 #include <QProgressBar>
+
+#include <climits>
 
 namespace {
 
@@ -24,6 +28,22 @@ const platform::Text kTargetPrefix{u8" 欲還原資料夾："};
 const platform::Text kStatusPrefix{u8" 檔案還原狀況："};
 const platform::Text kSizePrefix{u8" 檔案大小："};
 const platform::Text kStart{u8"啟動還原檔案"};
+const platform::Text kChooseBackupName{u8"請點選 備份名稱 欄位!!"};
+const platform::Text kListFaultyBefore{u8"檔案清單"};
+const platform::Text kListFaultyAfter{u8"有誤"};
+const platform::Text kChooseFolderRow{u8"請點選有 〔資料夾名稱〕 的欄位!!"};
+const platform::Text kBackupFolderGone{u8"原備份資料夾已不存在了!!"};
+const platform::Text kNothingToRestore{u8"目前沒有備份檔案可供還原"};
+const platform::Text kChooseBoth{u8"您必須點選　〔備份名稱〕　及　〔資料夾名稱〕"};
+const platform::Text kChooseFolderName{u8"您必須點選〔資料夾名稱〕"};
+const platform::Text kRestored{u8" 檔案已還原完成"};
+const platform::Text kDoneCaption{u8"還原完成"};
+const platform::Text kDoneText{u8"您所指定的檔案已還原完成!!"};
+const platform::Text kFailuresBefore{u8"但有 "};
+const platform::Text kFailuresAfter{u8" 個檔案無法還原："};
+const platform::Text kMoreFailures{u8"……"};
+const platform::Text kOpenParen{u8"（"};
+const platform::Text kCloseParen{u8"）"};
 
 const QColor kListColour(64, 0, 64); // colour value 4194368
 const QColor kWindowBlue(53, 116, 170);
@@ -35,9 +55,17 @@ TPanel* messagePanel(QWidget* parent, const char* name, QRect geometry, const st
     return panel;
 }
 
+int clampToInt(int64_t value) {
+    return static_cast<int>(std::min<int64_t>(value, INT_MAX));
+}
+
+std::string listFaulty(const std::string& point) {
+    return kListFaultyBefore.str() + point + kListFaultyAfter.str();
+}
+
 } // namespace
 
-TForm3::TForm3(QWidget* owner) : QDialog(owner) {
+TForm3::TForm3(QWidget* owner) : QDialog(owner), job_(*this) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(kCaption.qstr());
     setFixedSize(533, 415);
@@ -51,6 +79,11 @@ TForm3::TForm3(QWidget* owner) : QDialog(owner) {
                               {{kFolderColumn.str(), 180}, {kFileColumn.str(), 250}});
     ListView2->setColors(kListColour, Qt::white);
     ListView2->setRowIcon(folder);
+    for (TListView* list : {ListView1, ListView2}) {
+        QFont font = list->font();
+        font.setPixelSize(12);
+        list->setFont(font);
+    }
     Panel7 = new TPanel(this, "Panel7", {184, 136, 201, 19}, kDirHeading.str());
     DirectoryListBox1 = new TDirectoryListBox(this, "DirectoryListBox1", {184, 153, 201, 136});
     DirectoryListBox1->setTextColor(Qt::green);
@@ -78,9 +111,25 @@ TForm3::TForm3(QWidget* owner) : QDialog(owner) {
     Panel6 = messagePanel(this, "Panel6", {280, 379, 57, 25}, {}, Qt::AlignHCenter);
     BitBtn1 = new TBitBtn(this, "BitBtn1", {369, 380, 137, 25}, kStart.str(),
                           QIcon(QStringLiteral(":/skin/restore.png")));
+
+    auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
+    connect(ListView1, &TListView::Click, this, guard([this] { ListView1Click(); }));
+    connect(ListView2, &TListView::Click, this, guard([this] { ListView2Click(); }));
+    connect(DirectoryListBox1, &TDirectoryListBox::Change, this, guard([this] {
+                if (!settingFolder_)
+                    DirectoryListBox1Change();
+            }));
+    connect(DirectoryListBox1, &TDirectoryListBox::Click, this,
+            guard([this] { DirectoryListBox1Click(); }));
+    connect(BitBtn1, &QPushButton::clicked, this, guard([this] { BitBtn1Click(); }));
+    WorkerThread = std::make_unique<TRecoverThread>([this] { WalkTree(); });
 }
 
-TForm3::~TForm3() = default;
+TForm3::~TForm3() {
+    job_.NewGeneration(); // a running walk stops at its next entry
+    WorkerThread->stopAndJoin();
+    WorkerThread.reset();
+}
 
 void TForm3::FillBackupList(const std::vector<std::string>& catalogLines) {
     for (auto line = catalogLines.rbegin(); line != catalogLines.rend(); ++line) {
@@ -89,14 +138,198 @@ void TForm3::FillBackupList(const std::vector<std::string>& catalogLines) {
     }
 }
 
-void TForm3::RequestStop() {}
+void TForm3::ListView1Click() {
+    if (ListView1->SelectedRow() < 0) {
+        platform::showMessage(kChooseBackupName.str());
+        return;
+    }
+    ShowBackupContents();
+}
+
+void TForm3::ShowBackupContents() {
+    int row = ListView1->SelectedRow();
+    SelectedName = ListView1->Caption(row);
+    SelectedPoint = ListView1->SubItem(row, 0);
+    SelectedDest = ListView1->SubItem(row, 1);
+    std::optional<std::vector<PointEntry>> entries =
+        BackupStore().ReadPointFile(SelectedPoint, SelectedName);
+    ListView2->Clear();
+    if (!entries) {
+        platform::showMessage(listFaulty(SelectedPoint));
+        return;
+    }
+    for (const PointEntry& entry : *entries)
+        ListView2->AddRow(entry.sourceName, {entry.listFileName});
+}
+
+void TForm3::ListView2Click() {
+    int row = ListView2->SelectedRow();
+    if (row < 0) {
+        platform::showMessage(kChooseFolderRow.str());
+        return;
+    }
+    CopyRoot = SelectedDest + SelectedName + "\\" + ListView2->Caption(row);
+    try {
+        setFolderQuietly(CopyRoot);
+    } catch (const std::exception&) {
+        platform::showMessage(kBackupFolderGone.str());
+        return; // nothing to count: the button stays as it was
+    }
+    BaseIndex = DirectoryListBox1->ItemIndex();
+    SavedIndex = BaseIndex;
+    DirectoryListBox1Change();
+}
+
+void TForm3::setFolderQuietly(const std::string& folder) {
+    settingFolder_ = true;
+    try {
+        DirectoryListBox1->SetDirectory(folder);
+    } catch (...) {
+        settingFolder_ = false;
+        throw;
+    }
+    settingFolder_ = false;
+}
+
+void TForm3::DirectoryListBox1Change() {
+    int folderRow = ListView2->SelectedRow();
+    if (folderRow < 0 || DirectoryListBox1->ItemIndex() < BaseIndex) {
+        // Above the chosen folder, or with no folder chosen: back to the chosen folder.
+        if (!CopyRoot.empty())
+            setFolderQuietly(CopyRoot);
+        if (folderRow < 0)
+            DirectoryListBox1Click();
+        return;
+    }
+    restoreSource_ = DirectoryListBox1->Directory();
+    Panel1->setCaption(kBackupFolderPrefix.str() + restoreSource_);
+
+    std::string key;
+    for (int i = BaseIndex; i <= DirectoryListBox1->ItemIndex(); ++i)
+        key += "\\" + DirectoryListBox1->EntryText(i);
+    std::optional<std::string> match =
+        BackupStore().FindSourceLine(ListView2->SubItem(folderRow, 0), key);
+    if (!match)
+        platform::showMessage(listFaulty(SelectedPoint));
+    restoreTarget_ = match.value_or(std::string());
+    TargetParent = std::string(big5::beforeLastBackslash(restoreTarget_));
+    Panel2->setCaption(kTargetPrefix.str() + TargetParent);
+
+    ProgressBar1->setValue(0);
+    Panel5->setCaption({});
+    Panel6->setCaption({});
+    // Without the folder it came from there is nowhere to restore to.
+    BitBtn1->setEnabled(!restoreTarget_.empty());
+    job_.SetInput({restoreSource_, restoreTarget_});
+    job_.NewGeneration(); // one complete count for the final choice
+    requests_.Forget();
+    copyAsked_ = false;
+    requestPass(walk::PassRequests::kCount);
+}
+
+void TForm3::DirectoryListBox1Click() {
+    if (ListView1->RowCount() == 0 && ListView2->RowCount() == 0) {
+        platform::showMessage(kNothingToRestore.str());
+    } else if (ListView2->RowCount() == 0) {
+        platform::showMessage(kChooseBoth.str());
+    } else if (ListView2->SelectedRow() < 0) {
+        DirectoryListBox1->SetItemIndex(SavedIndex);
+        platform::showMessage(kChooseFolderName.str());
+    } else if (DirectoryListBox1->ItemIndex() < BaseIndex) {
+        setFolderQuietly(CopyRoot);
+        DirectoryListBox1->SetItemIndex(DirectoryListBox1->CurrentLevel());
+    }
+}
+
+void TForm3::BitBtn1Click() {
+    ProgressBar1->setValue(0);
+    Memo1->clear();
+    if (restoreTarget_.empty() || copyAsked_)
+        return;
+    copyAsked_ = true;
+    requestPass(walk::PassRequests::kCopy);
+}
+
+void TForm3::requestPass(walk::PassRequests::Pass pass) {
+    CountPass = pass == walk::PassRequests::kCount;
+    requests_.Ask(pass);
+    WorkerThread->resume();
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    platform::guarded([this] { FormShow(); });
+}
+
+void TForm3::FormShow() {
+    BitBtn1->setEnabled(false);
+}
+
+void TForm3::done(int result) {
+    platform::guarded([this] { FormClose(); });
+    QDialog::done(result);
+}
 
 void TForm3::FormClose() {
+    // A running copy stops at its next entry and shows nothing more.
+    requests_.Forget();
+    job_.NewGeneration();
+    copyAsked_ = false;
+    restoreTarget_.clear();
+    restoreSource_.clear();
+    CountPass = true;
+    job_.SetInput({});
+    Panel3->setCaption(kStatusPrefix.str());
+    ProgressBar1->setValue(0);
     ListView1->Clear();
     ListView2->Clear();
 }
 
-void TForm3::done(int result) {
-    FormClose();
-    QDialog::done(result);
+void TForm3::RequestStop() {
+    WorkerThread->terminate();
+    job_.NewGeneration();
+}
+
+void TForm3::WalkTree() {
+    if (walk::PassRequests::Pass pass = requests_.Take())
+        job_.RunPass(pass == walk::PassRequests::kCount);
+    WorkerThread->EndWalk(requests_.Waiting());
+}
+
+int TForm3::ScanFolder(const std::string& path, int level, const std::string& relPath) {
+    return job_.ScanFolder(path, level, relPath);
+}
+
+void TForm3::ShowProgress(const RestoreProgress& progress) {
+    Panel4->setCaption(progress.sizeText);
+    ProgressBar1->setMaximum(std::max(1, clampToInt(progress.fileTotal)));
+    if (progress.position) {
+        ProgressBar1->setValue(std::min(ProgressBar1->maximum(), clampToInt(*progress.position)));
+        Panel5->setCaption(std::to_string(progress.fileTotal));
+        Panel6->setCaption(std::to_string(*progress.position));
+    }
+    if (progress.status)
+        Panel3->setCaption(*progress.status);
+    for (const std::string& name : progress.restoredNames)
+        Memo1->appendPlainText(platform::toQString(name));
+}
+
+void TForm3::RestoreCompleted(const RestoreReport& report) {
+    restoreTarget_.clear();
+    restoreSource_.clear();
+    job_.SetInput({});
+    Panel3->setCaption(kRestored.str());
+    CountPass = true;
+    copyAsked_ = false;
+    BitBtn1->setEnabled(false);
+    std::string text = kDoneText.str();
+    if (report.failureCount > 0) {
+        text += "\n\n" + kFailuresBefore.str() + std::to_string(report.failureCount) +
+                kFailuresAfter.str();
+        for (const RestoreFailure& failure : report.firstFailures)
+            text += "\n" + failure.path + kOpenParen.str() + failure.reason + kCloseParen.str();
+        if (report.failureCount > static_cast<int64_t>(report.firstFailures.size()))
+            text += "\n" + kMoreFailures.str();
+    }
+    platform::showSystemMessage(kDoneCaption.str(), text);
 }

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "restorejob.h"
+#include "trecoverthread.h"
+
 #include <QDialog>
 
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,9 +17,10 @@ class TDirectoryListBox;
 class TListView;
 class TPanel;
 
-// The restore dialog "檔案還原": the recorded backups, the folders each holds, and the restore
-// of a chosen folder.
-class TForm3 : public QDialog {
+// The restore dialog "檔案還原": the recorded backups, newest first; the folders a chosen
+// backup holds; and the restore of a chosen folder (or a sub-folder of it) into the folder it
+// was backed up from.
+class TForm3 : public QDialog, private RestoreView {
     Q_OBJECT
 
 public:
@@ -35,14 +41,54 @@ public:
     TPanel* Panel6;
     TPanel* Panel7;
 
+    std::unique_ptr<TRecoverThread> WorkerThread;
+    std::atomic<bool> CountPass{true};
+
     // One row per catalog line, the last line first.
     void FillBackupList(const std::vector<std::string>& catalogLines);
+
+    void ListView1Click();
+    void ShowBackupContents();
+    void ListView2Click();
+    void DirectoryListBox1Change();
+    void DirectoryListBox1Click();
+    void BitBtn1Click();
+    void FormShow();
+    void FormClose();
     // Asks the worker to stop (the program is ending).
     void RequestStop();
 
+    // Worker thread: one pass of the kind asked for, then the worker suspends itself.
+    void WalkTree();
+    int ScanFolder(const std::string& path, int level, const std::string& relPath);
+
+    const RestoreJob& Job() const { return job_; }
+    const std::string& RestoreSource() const { return restoreSource_; }
+    const std::string& RestoreTarget() const { return restoreTarget_; }
+
 protected:
+    void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
 private:
-    void FormClose();
+    void ShowProgress(const RestoreProgress& progress) override;
+    void RestoreCompleted(const RestoreReport& report) override;
+    // Points the directory list at a folder without treating it as the user's choice.
+    void setFolderQuietly(const std::string& folder);
+    void requestPass(walk::PassRequests::Pass pass);
+
+    RestoreJob job_;
+    walk::PassRequests requests_;
+    bool settingFolder_ = false;
+    bool copyAsked_ = false; // a copy runs or waits for this choice
+
+    std::string SelectedName;
+    std::string SelectedPoint;
+    std::string SelectedDest;
+    std::string CopyRoot;
+    int BaseIndex = 0;
+    int SavedIndex = 0;
+    std::string restoreSource_;
+    std::string restoreTarget_;
+    std::string TargetParent;
 };

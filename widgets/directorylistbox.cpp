@@ -91,10 +91,10 @@ void TDirectoryListBox::SetDirectory(const std::string& folder) {
     if (folder.empty())
         return;
     std::string path = normalized(folder);
-    if (path == directory_)
-        return;
     if (path.size() < 3 || path[1] != ':' || path[2] != '\\' || !platform::folderExists(path))
         throw ProgramError(kCannotEnter.str() + folder);
+    if (path == directory_)
+        return;
     fill(path);
     emit Change();
 }

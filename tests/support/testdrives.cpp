@@ -86,6 +86,11 @@ MessageRecorder::~MessageRecorder() {
     platform::setMessageBoxHandler({});
 }
 
+void MessageRecorder::clear() {
+    std::lock_guard lock(mutex_);
+    calls_.clear();
+}
+
 std::vector<platform::MessageBoxCall> MessageRecorder::calls() const {
     std::lock_guard lock(mutex_);
     return calls_;

@@ -48,6 +48,7 @@ public:
     MessageRecorder();
     ~MessageRecorder();
     std::vector<platform::MessageBoxCall> calls() const;
+    void clear();
 
 private:
     mutable std::mutex mutex_;

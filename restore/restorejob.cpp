@@ -1,0 +1,105 @@
+#include "restorejob.h"
+
+#include "platform/big5.h"
+#include "platform/codepage.h"
+#include "platform/filecopy.h"
+#include "platform/folders.h"
+#include "walk/sizetext.h"
+
+namespace {
+
+const platform::Text kRestoring{u8" 正在還原："};
+
+} // namespace
+
+bool CreateFolderPath(const std::string& folder) {
+    if (platform::folderExists(folder))
+        return true;
+    std::string_view parent = big5::beforeLastBackslash(folder);
+    if (parent.size() > 2) // above a drive's root
+        CreateFolderPath(std::string(parent));
+    return platform::createFolder(folder) || platform::folderExists(folder);
+}
+
+void RestoreJob::SetInput(const RestoreJobInput& input) {
+    std::lock_guard lock(inputMutex_);
+    input_ = input;
+}
+
+RestoreJobInput RestoreJob::Input() const {
+    std::lock_guard lock(inputMutex_);
+    return input_;
+}
+
+bool RestoreJob::RunPass(bool countPass) {
+    pass_ = Input();
+    channel_.BeginPass();
+    countPass_ = countPass;
+    if (countPass) {
+        totalBytes_ = 0;
+        fileTotal_ = 0;
+        ++countPasses_;
+    } else {
+        if (pass_.restoreTarget.empty())
+            return false; // nowhere known to restore to: never the current drive's root
+        CreateFolderPath(pass_.restoreTarget);
+        filesCopied_ = 0;
+        report_ = RestoreReport{};
+    }
+    if (!walk::WalkTree(pass_.restoreSource, *this))
+        return false;
+    if (!countPass) {
+        report_.filesHandled = filesCopied_;
+        channel_.Post([report = report_](RestoreView& view) { view.RestoreCompleted(report); });
+    }
+    return true;
+}
+
+int RestoreJob::ScanFolder(const std::string& path, int level, const std::string& relPath) {
+    return walk::ScanFolder(path, level, relPath, *this);
+}
+
+std::string RestoreJob::targetDir(const walk::Folder& folder) const {
+    return pass_.restoreTarget + "\\" + folder.relPath;
+}
+
+RestoreProgress RestoreJob::progress() const {
+    RestoreProgress progress;
+    progress.sizeText = walk::SizeText(totalBytes_, fileTotal_);
+    progress.fileTotal = fileTotal_;
+    return progress;
+}
+
+void RestoreJob::file(const walk::Folder& folder, const platform::FindData& entry) {
+    if (countPass_) {
+        totalBytes_ += entry.size;
+        ++fileTotal_;
+        return;
+    }
+    std::string source = folder.path + "\\" + entry.name;
+    platform::CopyResult result =
+        platform::copyFileNoReplace(source, targetDir(folder) + entry.name);
+    if (result.status == platform::CopyStatus::Failed) {
+        if (report_.firstFailures.size() < kFailuresNamed)
+            report_.firstFailures.push_back({source, result.reason});
+        ++report_.failureCount;
+    }
+    ++filesCopied_;
+    RestoreProgress update = progress();
+    update.position = filesCopied_;
+    update.status = kRestoring.str() + source;
+    update.restoredNames.push_back(entry.name);
+    channel_.Publish(std::move(update));
+}
+
+void RestoreJob::subFolder(const walk::Folder& folder, const std::string& name) {
+    if (!countPass_)
+        platform::createFolder(targetDir(folder) + name);
+}
+
+void RestoreJob::folderScanned(const walk::Folder&) {
+    RestoreProgress update = progress();
+    if (!countPass_)
+        update.position = filesCopied_;
+    channel_.Publish(std::move(update));
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "walk/folderwalk.h"
+#include "walk/jobchannel.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The two folders of one restore: the folder of the backup to copy from, and the folder it was
+// backed up from, which the files go back into.
+struct RestoreJobInput {
+    std::string restoreSource;
+    std::string restoreTarget;
+};
+
+// What the dialog shows while a pass runs; merged like the backup's.
+struct RestoreProgress {
+    std::string sizeText;                   // the size line
+    int64_t fileTotal = 0;                  // the progress bar's maximum
+    std::optional<int64_t> position;        // the progress bar's position (copy pass)
+    std::optional<std::string> status;      // the status line (copy pass)
+    std::vector<std::string> restoredNames; // names for the list of restored files, in order
+
+    void takeUnshown(RestoreProgress&& older) {
+        if (!status)
+            status = std::move(older.status);
+        older.restoredNames.insert(older.restoredNames.end(),
+                                   std::make_move_iterator(restoredNames.begin()),
+                                   std::make_move_iterator(restoredNames.end()));
+        restoredNames = std::move(older.restoredNames);
+    }
+};
+
+struct RestoreFailure {
+    std::string path;
+    std::string reason;
+};
+
+struct RestoreReport {
+    int64_t filesHandled = 0;
+    int64_t failureCount = 0;
+    std::vector<RestoreFailure> firstFailures;
+};
+
+// The dialog side of a restore, called on the user-interface thread.
+class RestoreView {
+public:
+    virtual ~RestoreView() = default;
+    virtual void ShowProgress(const RestoreProgress& progress) = 0;
+    virtual void RestoreCompleted(const RestoreReport& report) = 0;
+};
+
+// The restore job: the count pass and the copy pass over the chosen folder of a backup, run on
+// the worker thread. The copy never replaces a file that is there.
+class RestoreJob : private walk::WalkVisitor {
+public:
+    static constexpr size_t kFailuresNamed = 5;
+
+    explicit RestoreJob(RestoreView& view) : channel_(view) {}
+
+    // User-interface thread.
+    void SetInput(const RestoreJobInput& input);
+    RestoreJobInput Input() const;
+    uint64_t NewGeneration() { return channel_.NewGeneration(); }
+
+    // Worker thread: one whole pass; a copy pass that handles every entry completes the
+    // restore. Returns false when the pass was stopped. A copy pass without a target does
+    // nothing.
+    bool RunPass(bool countPass);
+    int ScanFolder(const std::string& path, int level, const std::string& relPath);
+
+    uint64_t TotalBytes() const { return totalBytes_.load(); }
+    int64_t CountPassesRun() const { return countPasses_.load(); }
+    int64_t FileTotal() const { return fileTotal_.load(); }
+
+private:
+    bool stopRequested() const override { return channel_.Stale(); }
+    void file(const walk::Folder& folder, const platform::FindData& entry) override;
+    void subFolder(const walk::Folder& folder, const std::string& name) override;
+    void folderScanned(const walk::Folder& folder) override;
+
+    std::string targetDir(const walk::Folder& folder) const;
+    RestoreProgress progress() const;
+
+    walk::JobChannel<RestoreProgress, RestoreView> channel_;
+
+    mutable std::mutex inputMutex_;
+    RestoreJobInput input_; // guarded by inputMutex_
+
+    // The running pass's own values, touched by the worker only.
+    RestoreJobInput pass_;
+    bool countPass_ = true;
+    int64_t filesCopied_ = 0;
+    RestoreReport report_;
+    std::atomic<uint64_t> totalBytes_{0};
+    std::atomic<int64_t> fileTotal_{0};
+    std::atomic<int64_t> countPasses_{0};
+};
+
+// Makes a folder and every missing folder above it; true when it exists afterwards.
+bool CreateFolderPath(const std::string& folder);

@@ -1,0 +1,21 @@
+#include "sizetext.h"
+
+#include "platform/codepage.h"
+
+#include <cstdio>
+
+namespace walk {
+namespace {
+
+const platform::Text kSizePrefix{u8" 檔案大小："};
+const platform::Text kFilesSuffix{u8"個檔案)"};
+
+} // namespace
+
+std::string SizeText(uint64_t bytes, int64_t files) {
+    char megabytes[64];
+    std::snprintf(megabytes, sizeof megabytes, "%.2f", static_cast<double>(bytes) / 1048576.0);
+    return kSizePrefix.str() + megabytes + "MB(" + std::to_string(files) + kFilesSuffix.str();
+}
+
+} // namespace walk

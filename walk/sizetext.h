@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace walk {
+
+// The size line both jobs show: " 檔案大小：" + megabytes with two decimals + "MB(" + files +
+// "個檔案)".
+std::string SizeText(uint64_t bytes, int64_t files);
+
+} // namespace walk
