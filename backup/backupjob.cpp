@@ -60,6 +60,7 @@ bool BackupJob::runPass(bool countPass) {
         report_ = CopyReport{};
     }
     bool complete = walk::WalkTree(pass_.sourceDir, *this);
+    channel_.Flush();
     if (!complete || countPass)
         return complete;
 

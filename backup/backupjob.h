@@ -91,6 +91,7 @@ public:
 private:
     bool runPass(bool countPass);
     bool stopRequested() const override;
+    bool wantsSizes() const override { return countPass_; }
     void file(const walk::Folder& folder, const platform::FindData& entry) override;
     void subFolder(const walk::Folder& folder, const std::string& name) override;
     void folderScanned(const walk::Folder& folder) override;

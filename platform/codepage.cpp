@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <stdexcept>
@@ -75,7 +76,13 @@ size_t utf8SequenceLength(unsigned char lead) {
 
 } // namespace
 
+static bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
 std::string ansiFromUtf8(std::string_view utf8) {
+    if (isAscii(utf8))
+        return std::string(utf8); // the same bytes in both
     std::string out;
     toAnsi().convert(utf8, out, [](std::string_view rest, std::string& to) {
         to.push_back('?');
@@ -85,6 +92,8 @@ std::string ansiFromUtf8(std::string_view utf8) {
 }
 
 std::optional<std::string> utf8FromAnsiStrict(std::string_view ansi) {
+    if (isAscii(ansi))
+        return std::string(ansi);
     std::string out;
     if (!fromAnsi().convert(ansi, out, [](std::string_view, std::string&) { return size_t{0}; }))
         return std::nullopt;
@@ -92,6 +101,8 @@ std::optional<std::string> utf8FromAnsiStrict(std::string_view ansi) {
 }
 
 std::string utf8FromAnsi(std::string_view ansi) {
+    if (isAscii(ansi))
+        return std::string(ansi);
     std::string out;
     fromAnsi().convert(ansi, out, [](std::string_view, std::string& to) {
         to += "\xEF\xBF\xBD";

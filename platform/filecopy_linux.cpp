@@ -68,19 +68,19 @@ int copyByReadWrite(int from, int to) {
     }
 }
 
+// Copies the size the source had when opened; the kernel moves the bytes (or shares extents)
+// without a trip through user space.
 int copyContents(int from, int to, off_t size) {
-    // The kernel moves the bytes (or shares extents) without a trip through user space.
     off_t left = size;
-    for (;;) {
+    while (left > 0) {
         size_t chunk = left > (1 << 30) ? size_t{1} << 30 : static_cast<size_t>(left);
-        ssize_t moved =
-            ::copy_file_range(from, nullptr, to, nullptr, chunk == 0 ? 1 << 16 : chunk, 0);
+        ssize_t moved = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
         if (moved > 0) {
-            left = left > moved ? left - moved : 0;
+            left -= moved;
             continue;
         }
         if (moved == 0)
-            return 0;
+            return 0; // shorter than it was: what there is has been copied
         if (errno == EINTR)
             continue;
         if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
@@ -88,6 +88,7 @@ int copyContents(int from, int to, off_t size) {
             return copyByReadWrite(from, to); // goes on from the current offsets
         return errno;
     }
+    return 0;
 }
 
 int copyLink(const std::string& from, const std::string& to, const struct stat& st) {
@@ -103,13 +104,24 @@ int copyLink(const std::string& from, const std::string& to, const struct stat& 
     return 0;
 }
 
+// The process's file mode mask, read once (reading it means setting it).
+mode_t creationMask() {
+    static const mode_t mask = [] {
+        mode_t current = ::umask(022);
+        ::umask(current);
+        return current;
+    }();
+    return mask;
+}
+
 int copyRegular(int source, const std::string& to, const struct stat& st) {
+    mode_t wanted = st.st_mode & 07777;
     StagedFile staged;
-    if (int error = staged.open(to, 0600))
+    if (int error = staged.open(to, wanted))
         return error;
     if (int error = copyContents(source, staged.fd(), st.st_size))
         return error;
-    if (::fchmod(staged.fd(), st.st_mode & 07777) != 0)
+    if ((wanted & ~creationMask()) != wanted && ::fchmod(staged.fd(), wanted) != 0)
         return errno;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(staged.fd(), times) != 0)

@@ -22,6 +22,13 @@ struct HostEntry {
 };
 
 std::u16string ntfsKey(const std::string& utf8) {
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return (c & 0x80) == 0; })) {
+        std::u16string key(utf8.size(), u'\0');
+        for (size_t i = 0; i < utf8.size(); ++i)
+            key[i] =
+                static_cast<char16_t>(utf8[i] >= 'a' && utf8[i] <= 'z' ? utf8[i] - 32 : utf8[i]);
+        return key;
+    }
     QString name = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
     std::u16string key;
     key.reserve(static_cast<size_t>(name.size()));
@@ -37,6 +44,7 @@ struct FolderSearch::State {
     std::vector<HostEntry> entries;
     size_t next = 0;
     int dots = 0; // "." and ".." still to give
+    bool withSizes = true;
 
     ~State() {
         if (dirFd >= 0)
@@ -51,7 +59,7 @@ void FolderSearch::close() {
     state_.reset();
 }
 
-bool FolderSearch::findFirst(std::string_view folder, FindData& entry) {
+bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes) {
     close();
     std::optional<std::string> path = hostPath(folder);
     if (!path)
@@ -78,6 +86,7 @@ bool FolderSearch::findFirst(std::string_view folder, FindData& entry) {
     std::sort(state->entries.begin(), state->entries.end(),
               [](const HostEntry& a, const HostEntry& b) { return a.key < b.key; });
     state->dots = isDriveRoot(folder) ? 0 : 2;
+    state->withSizes = withSizes;
     state_ = std::move(state);
     if (findNext(entry))
         return true;
@@ -108,6 +117,8 @@ bool FolderSearch::findNext(FindData& entry) {
     }
     if (host.type != DT_REG && host.type != DT_UNKNOWN)
         return true; // links and special files: listed as files, nothing to count
+    if (host.type == DT_REG && !s.withSizes)
+        return true;
     struct stat st {};
     if (::fstatat(s.dirFd, host.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(st.st_mode))

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -23,17 +24,25 @@ std::string uniqueTempName(const std::string& target) {
            std::to_string(counter.fetch_add(1)) + ".tmp";
 }
 
+// Gives an unnamed file a name. Linking the descriptor itself is the quick way; kernels that
+// allow it only to privileged callers refuse with ENOENT, and /proc then does it.
 int linkUnnamed(int fd, const std::string& name) {
+    static std::atomic<bool> emptyPathWorks{true};
+    if (emptyPathWorks.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)
+            return 0;
+        if (errno != ENOENT && errno != EPERM)
+            return errno;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || st.st_nlink != 0 ||
+            ::access(folderOf(name).c_str(), F_OK) != 0)
+            return ENOENT; // the target folder is what is missing
+        emptyPathWorks = false;
+    }
     std::string procPath = "/proc/self/fd/" + std::to_string(fd);
     if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
         return 0;
-    int error = errno;
-    if (error == ENOENT && ::access("/proc/self/fd", F_OK) != 0) {
-        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)
-            return 0;
-        error = errno;
-    }
-    return error;
+    return errno;
 }
 
 } // namespace

@@ -46,7 +46,9 @@ bool RestoreJob::RunPass(bool countPass) {
         filesCopied_ = 0;
         report_ = RestoreReport{};
     }
-    if (!walk::WalkTree(pass_.restoreSource, *this))
+    bool complete = walk::WalkTree(pass_.restoreSource, *this);
+    channel_.Flush();
+    if (!complete)
         return false;
     if (!countPass) {
         report_.filesHandled = filesCopied_;

@@ -79,6 +79,7 @@ public:
 
 private:
     bool stopRequested() const override { return channel_.Stale(); }
+    bool wantsSizes() const override { return countPass_; }
     void file(const walk::Folder& folder, const platform::FindData& entry) override;
     void subFolder(const walk::Folder& folder, const std::string& name) override;
     void folderScanned(const walk::Folder& folder) override;

@@ -16,7 +16,8 @@ std::vector<std::string> scan(const std::string& path, int level, const std::str
     platform::FolderSearch search;
     platform::FindData entry;
     // "." and ".." lead every listing but a drive root's; they are never visited.
-    for (bool more = search.findFirst(path, entry); more; more = search.findNext(entry)) {
+    bool sizes = visitor.wantsSizes();
+    for (bool more = search.findFirst(path, entry, sizes); more; more = search.findNext(entry)) {
         if (visitor.stopRequested()) {
             stopped = true;
             return subFolders;

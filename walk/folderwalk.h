@@ -25,6 +25,8 @@ public:
     virtual ~WalkVisitor() = default;
     // Asked before every entry: true ends the walk there.
     virtual bool stopRequested() const = 0;
+    // Whether file() needs the files' sizes (they cost a look at every file).
+    virtual bool wantsSizes() const { return true; }
     virtual void file(const Folder& folder, const platform::FindData& entry) = 0;
     virtual void subFolder(const Folder& folder, const std::string& name) = 0;
     // After every scan, also of a folder that could not be listed.

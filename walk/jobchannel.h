@@ -3,6 +3,7 @@
 #include "platform/uithread.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,20 +30,24 @@ public:
     void BeginPass() { passGeneration_ = generation_.load(); }
     bool Stale() const { return generation_.load() != passGeneration_; }
 
+    // At most one update per interval reaches the view while a pass runs; Flush() at the end
+    // of a pass sends the last one.
     void Publish(Progress progress) {
         std::lock_guard lock(mutex_);
-        if (posted_ && latestGeneration_ == passGeneration_)
+        if (unshown_ && latestGeneration_ == passGeneration_)
             progress.takeUnshown(std::move(latest_));
         latest_ = std::move(progress);
         latestGeneration_ = passGeneration_;
-        if (posted_)
-            return;
-        posted_ = true;
-        std::weak_ptr<JobChannel*> channel = self_;
-        platform::postToUiThread([channel] {
-            if (std::shared_ptr<JobChannel*> alive = channel.lock())
-                (*alive)->showLatest();
-        });
+        unshown_ = true;
+        auto now = std::chrono::steady_clock::now();
+        if (!posted_ && now - lastPost_ >= kInterval)
+            postLatest(now);
+    }
+
+    void Flush() {
+        std::lock_guard lock(mutex_);
+        if (unshown_ && !posted_)
+            postLatest(std::chrono::steady_clock::now());
     }
 
     void Post(std::function<void(View&)> event) {
@@ -56,6 +61,18 @@ public:
     }
 
 private:
+    static constexpr std::chrono::milliseconds kInterval{40};
+
+    void postLatest(std::chrono::steady_clock::time_point now) {
+        posted_ = true;
+        lastPost_ = now;
+        std::weak_ptr<JobChannel*> channel = self_;
+        platform::postToUiThread([channel] {
+            if (std::shared_ptr<JobChannel*> alive = channel.lock())
+                (*alive)->showLatest();
+        });
+    }
+
     void showLatest() {
         Progress latest;
         uint64_t generation;
@@ -65,6 +82,7 @@ private:
             latest_ = Progress{};
             generation = latestGeneration_;
             posted_ = false;
+            unshown_ = false;
         }
         if (generation == generation_.load())
             view_.ShowProgress(latest);
@@ -78,7 +96,9 @@ private:
     std::mutex mutex_;
     Progress latest_;               // guarded by mutex_
     uint64_t latestGeneration_ = 0; // guarded by mutex_
-    bool posted_ = false;           // guarded by mutex_
+    bool posted_ = false;           // guarded by mutex_: a call to show it is on its way
+    bool unshown_ = false;          // guarded by mutex_: latest_ has not reached the view
+    std::chrono::steady_clock::time_point lastPost_{}; // guarded by mutex_
 };
 
 } // namespace walk
