@@ -15,9 +15,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
