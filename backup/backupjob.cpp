@@ -5,7 +5,6 @@
 #include "walk/sizetext.h"
 
 #include "platform/codepage.h"
-#include "platform/filecopy.h"
 #include "platform/folders.h"
 #include "platform/uithread.h"
 
@@ -89,13 +88,7 @@ void BackupJob::file(const walk::Folder& folder, const platform::FindData& entry
         return;
     }
     std::string source = folder.path + "\\" + entry.name;
-    platform::CopyResult result =
-        platform::copyFileNoReplace(source, targetDir(folder) + entry.name);
-    if (result.status == platform::CopyStatus::Failed) {
-        if (report_.firstFailures.size() < kFailuresNamed)
-            report_.firstFailures.push_back({source, result.reason});
-        ++report_.failureCount;
-    }
+    walk::CopyPassFile(source, targetDir(folder) + entry.name, report_.failures);
     ++filesCopied_;
     BackupProgress progress;
     progress.sizeText = sizeText();

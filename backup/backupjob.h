@@ -2,6 +2,7 @@
 
 #include "walk/folderwalk.h"
 #include "walk/jobchannel.h"
+#include "walk/passcopy.h"
 
 #include <atomic>
 #include <cstdint>
@@ -20,31 +21,12 @@ struct BackupJobInput {
     int recordCount = 0;
 };
 
-// What the dialog shows while a pass runs. Updates that come faster than the dialog takes them
-// are merged: the dialog always gets the latest state.
-struct BackupProgress {
-    std::string sizeText;              // the size line
-    int64_t fileTotal = 0;             // the progress bar's maximum
-    std::optional<int64_t> position;   // the progress bar's position (copy pass)
-    std::optional<std::string> status; // the status line (copy pass)
-
-    // A status that was never shown stays the latest until another replaces it.
-    void takeUnshown(BackupProgress&& older) {
-        if (!status)
-            status = std::move(older.status);
-    }
-};
-
-struct CopyFailure {
-    std::string path;
-    std::string reason;
-};
+using BackupProgress = walk::PassProgress;
 
 // How a completed copy pass went.
 struct CopyReport {
     int64_t filesHandled = 0;
-    int64_t failureCount = 0;
-    std::vector<CopyFailure> firstFailures; // the first few
+    walk::CopyFailures failures;
     int restorePoint = 0;
 };
 
@@ -62,8 +44,6 @@ public:
 // thread; what they find is posted to the view on the user-interface thread.
 class BackupJob : private walk::WalkVisitor {
 public:
-    static constexpr size_t kFailuresNamed = 5;
-
     explicit BackupJob(BackupView& view);
     ~BackupJob() override;
 

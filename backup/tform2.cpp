@@ -35,9 +35,6 @@ const platform::Text kDoneCaption{u8"備份完成"};
 const platform::Text kDoneText{u8"您所指定的檔案已備份完成!!"};
 const platform::Text kFailuresBefore{u8"但有 "};
 const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
-const platform::Text kMoreFailures{u8"……"};
-const platform::Text kOpenParen{u8"（"};
-const platform::Text kCloseParen{u8"）"};
 
 const QColor kHeadingBlue(5, 63, 133);
 constexpr int kIdleTicks = 4;
@@ -220,14 +217,5 @@ void TForm2::Timer1Timer() {
 }
 
 std::string TForm2::completionMessage() const {
-    std::string text = kDoneText.str();
-    if (report_.failureCount == 0)
-        return text;
-    text += "\n\n" + kFailuresBefore.str() + std::to_string(report_.failureCount) +
-            kFailuresAfter.str();
-    for (const CopyFailure& failure : report_.firstFailures)
-        text += "\n" + failure.path + kOpenParen.str() + failure.reason + kCloseParen.str();
-    if (report_.failureCount > static_cast<int64_t>(report_.firstFailures.size()))
-        text += "\n" + kMoreFailures.str();
-    return text;
+    return report_.failures.Describe(kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str());
 }

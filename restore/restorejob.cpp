@@ -2,7 +2,6 @@
 
 #include "platform/big5.h"
 #include "platform/codepage.h"
-#include "platform/filecopy.h"
 #include "platform/folders.h"
 #include "walk/sizetext.h"
 
@@ -79,13 +78,7 @@ void RestoreJob::file(const walk::Folder& folder, const platform::FindData& entr
         return;
     }
     std::string source = folder.path + "\\" + entry.name;
-    platform::CopyResult result =
-        platform::copyFileNoReplace(source, targetDir(folder) + entry.name);
-    if (result.status == platform::CopyStatus::Failed) {
-        if (report_.firstFailures.size() < kFailuresNamed)
-            report_.firstFailures.push_back({source, result.reason});
-        ++report_.failureCount;
-    }
+    walk::CopyPassFile(source, targetDir(folder) + entry.name, report_.failures);
     ++filesCopied_;
     RestoreProgress update = progress();
     update.position = filesCopied_;

@@ -2,6 +2,7 @@
 
 #include "walk/folderwalk.h"
 #include "walk/jobchannel.h"
+#include "walk/passcopy.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,17 +18,12 @@ struct RestoreJobInput {
     std::string restoreTarget;
 };
 
-// What the dialog shows while a pass runs; merged like the backup's.
-struct RestoreProgress {
-    std::string sizeText;                   // the size line
-    int64_t fileTotal = 0;                  // the progress bar's maximum
-    std::optional<int64_t> position;        // the progress bar's position (copy pass)
-    std::optional<std::string> status;      // the status line (copy pass)
-    std::vector<std::string> restoredNames; // names for the list of restored files, in order
+// What the dialog shows while a pass runs, and the names for its list of restored files.
+struct RestoreProgress : walk::PassProgress {
+    std::vector<std::string> restoredNames; // in the order restored
 
     void takeUnshown(RestoreProgress&& older) {
-        if (!status)
-            status = std::move(older.status);
+        PassProgress::takeUnshown(std::move(older));
         older.restoredNames.insert(older.restoredNames.end(),
                                    std::make_move_iterator(restoredNames.begin()),
                                    std::make_move_iterator(restoredNames.end()));
@@ -35,15 +31,9 @@ struct RestoreProgress {
     }
 };
 
-struct RestoreFailure {
-    std::string path;
-    std::string reason;
-};
-
 struct RestoreReport {
     int64_t filesHandled = 0;
-    int64_t failureCount = 0;
-    std::vector<RestoreFailure> firstFailures;
+    walk::CopyFailures failures;
 };
 
 // The dialog side of a restore, called on the user-interface thread.
@@ -58,8 +48,6 @@ public:
 // the worker thread. The copy never replaces a file that is there.
 class RestoreJob : private walk::WalkVisitor {
 public:
-    static constexpr size_t kFailuresNamed = 5;
-
     explicit RestoreJob(RestoreView& view) : channel_(view) {}
 
     // User-interface thread.

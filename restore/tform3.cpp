@@ -41,9 +41,6 @@ const platform::Text kDoneCaption{u8"還原完成"};
 const platform::Text kDoneText{u8"您所指定的檔案已還原完成!!"};
 const platform::Text kFailuresBefore{u8"但有 "};
 const platform::Text kFailuresAfter{u8" 個檔案無法還原："};
-const platform::Text kMoreFailures{u8"……"};
-const platform::Text kOpenParen{u8"（"};
-const platform::Text kCloseParen{u8"）"};
 
 const QColor kListColour(64, 0, 64); // colour value 4194368
 const QColor kWindowBlue(53, 116, 170);
@@ -322,14 +319,7 @@ void TForm3::RestoreCompleted(const RestoreReport& report) {
     CountPass = true;
     copyAsked_ = false;
     BitBtn1->setEnabled(false);
-    std::string text = kDoneText.str();
-    if (report.failureCount > 0) {
-        text += "\n\n" + kFailuresBefore.str() + std::to_string(report.failureCount) +
-                kFailuresAfter.str();
-        for (const RestoreFailure& failure : report.firstFailures)
-            text += "\n" + failure.path + kOpenParen.str() + failure.reason + kCloseParen.str();
-        if (report.failureCount > static_cast<int64_t>(report.firstFailures.size()))
-            text += "\n" + kMoreFailures.str();
-    }
-    platform::showSystemMessage(kDoneCaption.str(), text);
+    platform::showSystemMessage(
+        kDoneCaption.str(),
+        report.failures.Describe(kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str()));
 }

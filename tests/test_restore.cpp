@@ -338,6 +338,24 @@ private slots:
         QCOMPARE(dialog->ProgressBar1->value(), 3000);
     }
 
+    void filesThatCannotGoBackAreNamedAtTheEnd() {
+        makeSource();
+        backUp();
+        fs::remove_all(data() / "Docs");
+        writeFile(data() / "Docs", "a file where the folder was");
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        restoreToTheEnd();
+        QCOMPARE(readFile(data() / "Docs"), std::string("a file where the folder was"));
+        std::string text = messages->calls().back().text;
+        QVERIFY2(
+            text.starts_with(ansi(u8"您所指定的檔案已還原完成!!\n\n但有 3 個檔案無法還原：\n")),
+            text.c_str());
+        QVERIFY(text.find("E:\\Bak\\2004_5_1_Back\\Data\\Docs\\letter.doc") != std::string::npos);
+        QVERIFY(text.find("keep.txt") == std::string::npos); // there already: no failure
+    }
+
     void aFolderWithoutFilesCompletes() {
         fs::create_directories(data() / "A" / "B");
         backUp();
