@@ -5,6 +5,7 @@
 
 #include "backup/tform2.h"
 #include "restore/tform3.h"
+#include "widgets/image.h"
 
 #include <QIcon>
 
@@ -17,8 +18,8 @@ Forms::Forms() {
     Form1 = std::make_unique<TForm1>();
     Form2 = std::make_unique<TForm2>(Form1.get());
     Form3 = std::make_unique<TForm3>(Form1.get());
-    Form4 = std::make_unique<TForm4>(Form1.get(), Form1->DirectoryListBox3,
-                                     QIcon(QStringLiteral(":/skin/folder16.png")));
+    Form4 =
+        std::make_unique<TForm4>(Form1.get(), Form1->DirectoryListBox3, Form1->ImageList1->image());
     Form1->setDialogs(Form2.get(), Form3.get(), Form4.get());
 }
 

@@ -8,8 +8,10 @@
 int main(int argc, char** argv) {
     TarnwickApplication app(argc, argv);
     try {
-        Forms forms;
-        forms.Form1->show();
+        // The windows live until the process ends; they are not taken down one by one, which
+        // would wait for the workers.
+        Forms* forms = new Forms;
+        forms->Form1->show();
         app.exec();
     } catch (...) {
         platform::showException(std::current_exception());

@@ -111,6 +111,7 @@ void TForm1::buildComponents() {
     Label4 = new TLabel(this, "Label4", {380, 14, 60, 13}, kRestoreLink.str());
     Image6 = new TImage(this, "Image6", {209, 6, 33, 29}, picture("icon.png"));
     Image7 = new TImage(this, "Image7", {520, 8, 17, 17}, picture("minimize.bmp"));
+    ImageList1 = new TImageList(this, "ImageList1", QIcon(QStringLiteral(":/skin/folder16.png")));
 
     using Bevel = TPanel::Bevel;
     Panel1 = new TPanel(this, "Panel1", {16, 65, 145, 20}, kSourceHeading.str(), Bevel::None);

@@ -11,6 +11,7 @@ class TForm2;
 class TForm3;
 class TForm4;
 class TImage;
+class TImageList;
 class TLabel;
 class TPanel;
 
@@ -47,6 +48,7 @@ public:
     TPanel* Panel3;
     TPanel* Panel4;
     TBitBtn* BitBtn2;
+    TImageList* ImageList1;
 
     std::string SourceName;
     std::string SourceDir;

@@ -47,4 +47,7 @@ bool createFolder(std::string_view folder);
 // Whether the path names an existing folder (a drive root included).
 bool folderExists(std::string_view folder);
 
+// Whether the folder exists and may be listed and gone into.
+bool folderCanBeEntered(std::string_view folder);
+
 } // namespace platform

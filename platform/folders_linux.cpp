@@ -108,7 +108,14 @@ bool FolderSearch::findNext(FindData& entry) {
     if (s.next >= s.entries.size())
         return false;
     const HostEntry& host = s.entries[s.next++];
-    entry.name = ansiFromUtf8(host.name);
+    if (host.name.find('\\') == std::string::npos) {
+        entry.name = ansiFromUtf8(host.name);
+    } else {
+        // A backslash cannot stand in a Windows name: such a host name reads, and fails, as "?".
+        std::string name = host.name;
+        std::replace(name.begin(), name.end(), '\\', '?');
+        entry.name = ansiFromUtf8(name);
+    }
     entry.attributes = 0;
     entry.size = 0;
     if (host.type == DT_DIR) {
@@ -138,6 +145,13 @@ bool folderExists(std::string_view folder) {
     std::optional<std::string> path = hostPath(folder);
     struct stat st {};
     return path && ::stat(path->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool folderCanBeEntered(std::string_view folder) {
+    std::optional<std::string> path = hostPath(folder);
+    struct stat st {};
+    return path && ::stat(path->c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(path->c_str(), R_OK | X_OK) == 0;
 }
 
 } // namespace platform

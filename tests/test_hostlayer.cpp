@@ -96,6 +96,19 @@ private slots:
         QCOMPARE(copy.status, platform::CopyStatus::Failed);
         QVERIFY(!platform::readFile("D:\\" + name + "\\??.txt"));
         QVERIFY(!fs::exists(drives->driveFolder('d') / "copy.txt"));
+
+        // A host name with a backslash names no Windows file; one whose Big5 form holds the
+        // byte 0x5C (許 is B3 5C) is an ordinary name.
+        fs::path odd = drives->driveFolder('d') / "Odd";
+        writeFile(odd / "a\\b.txt", "x");
+        writeFile(odd / "許功.txt", "ok");
+        std::string xu = ansi(u8"許功.txt");
+        QCOMPARE(listing("D:\\Odd"), (std::vector<std::string>{".", "..", "a?b.txt", xu}));
+        QCOMPARE(platform::copyFileNoReplace("D:\\Odd\\a?b.txt", "E:\\x").status,
+                 platform::CopyStatus::Failed);
+        QCOMPARE(platform::copyFileNoReplace("D:\\Odd\\" + xu, "E:\\" + xu).status,
+                 platform::CopyStatus::Copied);
+        QCOMPARE(readFile(drives->driveFolder('e') / "許功.txt"), std::string("ok"));
     }
 
     void foldersListInTheOrderNtfsKeeps() {

@@ -107,6 +107,7 @@ private slots:
             QCOMPARE(widget->geometry(), place.geometry);
         }
         QVERIFY(!form.BitBtn1->isVisibleTo(&form));
+        QVERIFY(form.findChild<QObject*>(QStringLiteral("ImageList1")));
         QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態：") + "  ==>  C:");
     }
 
@@ -263,6 +264,10 @@ private slots:
         QCOMPARE(form.DirectoryListBox1->Directory(), std::string("D:\\"));
         form.DirectoryListBox1->SetDirectory("D:\\Work");
         QCOMPARE(form.Panel3->caption(), ansi(u8" 來源資料夾：Work"));
+        // Picking the drive the list is on already leaves it where it is.
+        emit form.DriveComboBox1->activated(dIndex);
+        QCOMPARE(form.DirectoryListBox1->Directory(), std::string("D:\\Work"));
+        QVERIFY(form.BitBtn2->isEnabled());
     }
 
     void draggingMovesTheWindowWithThePointer() {
@@ -311,6 +316,13 @@ private slots:
         QTest::mouseRelease(form.Label3, Qt::LeftButton, {}, QPoint(5, 5));
         QTest::mousePress(form.Image3, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(!form.Dragging);
+        // Buttons and selectors let other buttons than the left one through; still no drag.
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{form.BitBtn2, form.DriveComboBox3}) {
+            QTest::mousePress(control, Qt::RightButton, {}, QPoint(5, 5));
+            QVERIFY(!form.Dragging);
+            QTest::mouseRelease(control, Qt::RightButton, {}, QPoint(5, 5));
+        }
     }
 
     void hoverEffects() {

@@ -9,4 +9,5 @@ TBitBtn::TBitBtn(QWidget* parent, const char* name, QRect geometry, const std::s
     : QPushButton(glyph, platform::toQString(caption), parent) {
     placeComponent(this, name, geometry);
     setAutoDefault(false);
+    setAttribute(Qt::WA_NoMousePropagation);
 }

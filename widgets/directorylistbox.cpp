@@ -91,7 +91,7 @@ void TDirectoryListBox::SetDirectory(const std::string& folder) {
     if (folder.empty())
         return;
     std::string path = normalized(folder);
-    if (path.size() < 3 || path[1] != ':' || path[2] != '\\' || !platform::folderExists(path))
+    if (path.size() < 3 || path[1] != ':' || path[2] != '\\' || !platform::folderCanBeEntered(path))
         throw ProgramError(kCannotEnter.str() + folder);
     if (path == directory_)
         return;

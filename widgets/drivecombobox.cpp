@@ -22,6 +22,7 @@ bool sameLetter(char a, char b) {
 TDriveComboBox::TDriveComboBox(QWidget* parent, const char* name, QRect geometry)
     : QComboBox(parent) {
     placeComponent(this, name, geometry);
+    setAttribute(Qt::WA_NoMousePropagation);
     connect(this, &QComboBox::activated, this, &TDriveComboBox::userPicked);
 }
 
@@ -51,8 +52,8 @@ char TDriveComboBox::Drive() const {
 }
 
 void TDriveComboBox::userPicked(int index) {
-    if (!dirList_ || index < 0)
-        return;
+    if (!dirList_ || index < 0 || sameLetter(entryText(index)[0], dirList_->Drive()))
+        return; // the list is on that drive already
     platform::guarded([&] {
         std::string root = std::string(1, entryText(index)[0]) + ":\\";
         try {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QLabel>
 
 // A picture at its natural size, clipped to its place. Presses stay with it; it tells its
@@ -22,4 +23,16 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+};
+
+// Pictures kept for other components to show; never visible itself.
+class TImageList : public QObject {
+    Q_OBJECT
+
+public:
+    TImageList(QObject* owner, const char* name, const QIcon& image);
+    const QIcon& image() const { return image_; }
+
+private:
+    QIcon image_;
 };
