@@ -44,8 +44,8 @@ bool BackupJob::RunPass(bool countPass) {
 }
 
 bool BackupJob::runPass(bool countPass) {
+    channel_.BeginPass(); // first: values emptied by a close are then seen, or the pass is stale
     pass_ = Input();
-    channel_.BeginPass();
     countPass_ = countPass;
     if (countPass) {
         totalBytes_ = 0;
@@ -58,10 +58,13 @@ bool BackupJob::runPass(bool countPass) {
         filesCopied_ = 0;
         report_ = CopyReport{};
     }
-    bool complete = walk::WalkTree(pass_.sourceDir, *this);
+    walk::WalkResult walked = walk::WalkTree(pass_.sourceDir, *this);
     channel_.Flush();
-    if (!complete || countPass)
-        return complete;
+    if (walked == walk::WalkResult::RootUnreadable && !countPass)
+        channel_.Post(
+            [source = pass_.sourceDir](BackupView& view) { view.CopyImpossible(source); });
+    if (walked != walk::WalkResult::Complete || countPass)
+        return walked == walk::WalkResult::Complete;
 
     channel_.Post([](BackupView& view) { view.CompletionStarted(); });
     report_.filesHandled = filesCopied_;

@@ -38,6 +38,8 @@ public:
     // The copy pass has handled every entry; the restore point is being recorded.
     virtual void CompletionStarted() = 0;
     virtual void CompletionDone(const CopyReport& report) = 0;
+    // The copy pass found no source folder to copy.
+    virtual void CopyImpossible(const std::string& sourceDir) = 0;
 };
 
 // The backup job: the count pass and the copy pass over the source tree, run on the worker

@@ -11,8 +11,9 @@ int CreateRestorePoint(const RestorePointInput& input) {
     if (!found)
         return 0;
     const BackupStore& store = *found;
-    platform::ExitBlocker noExitMidway;
     platform::FileLock lock(store.RecoverFolder() + "\\BackupDir.lock");
+    platform::ExitBlocker
+        noExitMidway; // taken once the lock is ours: the end waits for no one else
 
     std::vector<std::string> catalog;
     if (std::optional<std::vector<std::string>> lines = store.ReadCatalog())

@@ -12,6 +12,7 @@
 
 #include <QIcon>
 #include <QProgressBar>
+#include <QShowEvent>
 #include <QTimer>
 
 #include <climits>
@@ -32,6 +33,7 @@ const platform::Text kSettingsRemoved{u8"BackPath.ini檔案已被移除!!"};
 const platform::Text kMakingRestorePoint{u8" 備份內容：請稍後......正在建立檔案還原點......"};
 const platform::Text kBackedUp{u8" 檔案已備份完成"};
 const platform::Text kDoneCaption{u8"備份完成"};
+const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
 const platform::Text kDoneText{u8"您所指定的檔案已備份完成!!"};
 const platform::Text kFailuresBefore{u8"但有 "};
 const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
@@ -116,7 +118,8 @@ void TForm2::PrepareBackup(const MainWindowChoice& choice) {
 
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    platform::guarded([this] { FormShow(); });
+    if (!event->spontaneous()) // not when it comes back from being minimised
+        platform::guarded([this] { FormShow(); });
 }
 
 void TForm2::FormShow() {
@@ -149,11 +152,11 @@ void TForm2::FormClose() {
     // A running pass stops at its next entry and records nothing; the values it started with
     // stay its own, so emptying these cannot send a file elsewhere.
     requests_.Forget();
-    job_.NewGeneration();
+    job_.SetInput({});
+    job_.NewGeneration(); // a pass that begins from now on finds the emptied values
     SourceName.clear();
     CountPass = true;
     copyAsked_ = false;
-    job_.SetInput({});
     Panel6->setCaption(kStatusPrefix.str());
     ProgressBar1->setValue(0);
     ProgressBar2->setValue(0);
@@ -167,7 +170,7 @@ void TForm2::RequestStop() {
 void TForm2::WalkTree() {
     if (walk::PassRequests::Pass pass = requests_.Take())
         job_.RunPass(pass == walk::PassRequests::kCount);
-    WorkerThread->EndWalk(requests_.Waiting());
+    WorkerThread->EndWalk(requests_);
 }
 
 int TForm2::ScanFolder(const std::string& path, int level, const std::string& relPath) {
@@ -192,6 +195,11 @@ void TForm2::CompletionDone(const CopyReport& report) {
     report_ = report;
     animationGeneration_ = job_.Generation();
     Timer1->start();
+}
+
+void TForm2::CopyImpossible(const std::string& sourceDir) {
+    copyAsked_ = false;
+    platform::showMessage(kCannotReadSource.str() + sourceDir);
 }
 
 void TForm2::Timer1Timer() {

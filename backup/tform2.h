@@ -74,6 +74,7 @@ private:
     void ShowProgress(const BackupProgress& progress) override;
     void CompletionStarted() override;
     void CompletionDone(const CopyReport& report) override;
+    void CopyImpossible(const std::string& sourceDir) override;
     std::string completionMessage() const;
 
     BackupJob job_;

@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 
 #include <condition_variable>
 #include <deque>
@@ -82,6 +83,12 @@ bool onUiThread() {
 
 void postToUiThread(std::function<void()> task) {
     queue().post(std::move(task));
+}
+
+void postToUiThreadAfter(std::chrono::milliseconds delay, std::function<void()> task) {
+    postToUiThread([delay, task = std::move(task)]() mutable {
+        QTimer::singleShot(delay, &queue(), std::move(task));
+    });
 }
 
 void runOnUiThread(const std::function<void()>& task) {

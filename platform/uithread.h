@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <exception>
 #include <functional>
 
@@ -10,6 +11,9 @@ namespace platform {
 // Runs the function on the user-interface thread soon, after everything posted before it.
 // Callable from any thread.
 void postToUiThread(std::function<void()> task);
+
+// The same, not before the delay has passed.
+void postToUiThreadAfter(std::chrono::milliseconds delay, std::function<void()> task);
 
 // Runs the function on the user-interface thread and waits until it has run (at once when
 // called there). The user-interface thread must not be waiting for the caller meanwhile.

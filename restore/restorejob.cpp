@@ -31,8 +31,8 @@ RestoreJobInput RestoreJob::Input() const {
 }
 
 bool RestoreJob::RunPass(bool countPass) {
+    channel_.BeginPass(); // first: values emptied by a close are then seen, or the pass is stale
     pass_ = Input();
-    channel_.BeginPass();
     countPass_ = countPass;
     if (countPass) {
         totalBytes_ = 0;
@@ -45,9 +45,12 @@ bool RestoreJob::RunPass(bool countPass) {
         filesCopied_ = 0;
         report_ = RestoreReport{};
     }
-    bool complete = walk::WalkTree(pass_.restoreSource, *this);
+    walk::WalkResult walked = walk::WalkTree(pass_.restoreSource, *this);
     channel_.Flush();
-    if (!complete)
+    if (walked == walk::WalkResult::RootUnreadable && !countPass)
+        channel_.Post(
+            [source = pass_.restoreSource](RestoreView& view) { view.RestoreImpossible(source); });
+    if (walked != walk::WalkResult::Complete)
         return false;
     if (!countPass) {
         report_.filesHandled = filesCopied_;

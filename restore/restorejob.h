@@ -42,6 +42,8 @@ public:
     virtual ~RestoreView() = default;
     virtual void ShowProgress(const RestoreProgress& progress) = 0;
     virtual void RestoreCompleted(const RestoreReport& report) = 0;
+    // The copy pass found no backup folder to copy from.
+    virtual void RestoreImpossible(const std::string& restoreSource) = 0;
 };
 
 // The restore job: the count pass and the copy pass over the chosen folder of a backup, run on

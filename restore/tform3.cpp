@@ -11,6 +11,7 @@
 
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QShowEvent>
 
 #include <climits>
 
@@ -38,6 +39,7 @@ const platform::Text kChooseBoth{u8"您必須點選　〔備份名稱〕　及�
 const platform::Text kChooseFolderName{u8"您必須點選〔資料夾名稱〕"};
 const platform::Text kRestored{u8" 檔案已還原完成"};
 const platform::Text kDoneCaption{u8"還原完成"};
+const platform::Text kCannotReadBackup{u8"無法讀取原備份資料夾："};
 const platform::Text kDoneText{u8"您所指定的檔案已還原完成!!"};
 const platform::Text kFailuresBefore{u8"但有 "};
 const platform::Text kFailuresAfter{u8" 個檔案無法還原："};
@@ -172,8 +174,10 @@ void TForm3::ListView2Click() {
         platform::showMessage(kBackupFolderGone.str());
         return; // nothing to count: the button stays as it was
     }
-    BaseIndex = DirectoryListBox1->ItemIndex();
+    // The chosen folder's own entry, whatever row was clicked in the list before.
+    BaseIndex = DirectoryListBox1->CurrentLevel();
     SavedIndex = BaseIndex;
+    DirectoryListBox1->SetItemIndex(BaseIndex);
     DirectoryListBox1Change();
 }
 
@@ -190,19 +194,26 @@ void TForm3::setFolderQuietly(const std::string& folder) {
 
 void TForm3::DirectoryListBox1Change() {
     int folderRow = ListView2->SelectedRow();
-    if (folderRow < 0 || DirectoryListBox1->ItemIndex() < BaseIndex) {
-        // Above the chosen folder, or with no folder chosen: back to the chosen folder.
+    if (folderRow < 0) {
+        // No folder chosen: refused as a click is, and back to the last chosen folder.
         if (!CopyRoot.empty())
             setFolderQuietly(CopyRoot);
-        if (folderRow < 0)
-            DirectoryListBox1Click();
+        DirectoryListBox1Click();
         return;
     }
+    if (DirectoryListBox1->CurrentLevel() < BaseIndex) {
+        // Above the chosen folder: back to it, and it is the choice again.
+        setFolderQuietly(CopyRoot);
+    }
+    chooseCurrentFolder(folderRow);
+}
+
+void TForm3::chooseCurrentFolder(int folderRow) {
     restoreSource_ = DirectoryListBox1->Directory();
     Panel1->setCaption(kBackupFolderPrefix.str() + restoreSource_);
 
     std::string key;
-    for (int i = BaseIndex; i <= DirectoryListBox1->ItemIndex(); ++i)
+    for (int i = BaseIndex; i <= DirectoryListBox1->CurrentLevel(); ++i)
         key += "\\" + DirectoryListBox1->EntryText(i);
     std::optional<std::string> match =
         BackupStore().FindSourceLine(ListView2->SubItem(folderRow, 0), key);
@@ -218,7 +229,7 @@ void TForm3::DirectoryListBox1Change() {
     // Without the folder it came from there is nowhere to restore to.
     BitBtn1->setEnabled(!restoreTarget_.empty());
     job_.SetInput({restoreSource_, restoreTarget_});
-    job_.NewGeneration(); // one complete count for the final choice
+    job_.NewGeneration(); // one complete count for the final choice, with these values
     requests_.Forget();
     copyAsked_ = false;
     requestPass(walk::PassRequests::kCount);
@@ -233,8 +244,11 @@ void TForm3::DirectoryListBox1Click() {
         DirectoryListBox1->SetItemIndex(SavedIndex);
         platform::showMessage(kChooseFolderName.str());
     } else if (DirectoryListBox1->ItemIndex() < BaseIndex) {
+        bool elsewhere = DirectoryListBox1->Directory() != CopyRoot;
         setFolderQuietly(CopyRoot);
         DirectoryListBox1->SetItemIndex(DirectoryListBox1->CurrentLevel());
+        if (elsewhere) // the chosen folder becomes the choice again
+            chooseCurrentFolder(ListView2->SelectedRow());
     }
 }
 
@@ -255,7 +269,8 @@ void TForm3::requestPass(walk::PassRequests::Pass pass) {
 
 void TForm3::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    platform::guarded([this] { FormShow(); });
+    if (!event->spontaneous()) // not when it comes back from being minimised
+        platform::guarded([this] { FormShow(); });
 }
 
 void TForm3::FormShow() {
@@ -270,12 +285,12 @@ void TForm3::done(int result) {
 void TForm3::FormClose() {
     // A running copy stops at its next entry and shows nothing more.
     requests_.Forget();
-    job_.NewGeneration();
+    job_.SetInput({});
+    job_.NewGeneration(); // a pass that begins from now on finds the emptied values
     copyAsked_ = false;
     restoreTarget_.clear();
     restoreSource_.clear();
     CountPass = true;
-    job_.SetInput({});
     Panel3->setCaption(kStatusPrefix.str());
     ProgressBar1->setValue(0);
     ListView1->Clear();
@@ -290,7 +305,7 @@ void TForm3::RequestStop() {
 void TForm3::WalkTree() {
     if (walk::PassRequests::Pass pass = requests_.Take())
         job_.RunPass(pass == walk::PassRequests::kCount);
-    WorkerThread->EndWalk(requests_.Waiting());
+    WorkerThread->EndWalk(requests_);
 }
 
 int TForm3::ScanFolder(const std::string& path, int level, const std::string& relPath) {
@@ -309,6 +324,11 @@ void TForm3::ShowProgress(const RestoreProgress& progress) {
         Panel3->setCaption(*progress.status);
     for (const std::string& name : progress.restoredNames)
         Memo1->appendPlainText(platform::toQString(name));
+}
+
+void TForm3::RestoreImpossible(const std::string& restoreSource) {
+    copyAsked_ = false;
+    platform::showMessage(kCannotReadBackup.str() + restoreSource);
 }
 
 void TForm3::RestoreCompleted(const RestoreReport& report) {

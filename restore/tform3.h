@@ -73,8 +73,11 @@ protected:
 private:
     void ShowProgress(const RestoreProgress& progress) override;
     void RestoreCompleted(const RestoreReport& report) override;
+    void RestoreImpossible(const std::string& restoreSource) override;
     // Points the directory list at a folder without treating it as the user's choice.
     void setFolderQuietly(const std::string& folder);
+    // Makes the directory list's folder the one to restore, and counts it.
+    void chooseCurrentFolder(int folderRow);
     void requestPass(walk::PassRequests::Pass pass);
 
     RestoreJob job_;

@@ -379,6 +379,20 @@ private slots:
         dialog->close();
     }
 
+    void aSourceGoneBeforeTheCopyRecordsNothing() {
+        writeFile(drives->driveFolder('d') / "Gone" / "a.txt", "a");
+        prepare("D:\\Gone", "E:\\Bak");
+        showAndCount();
+        fs::remove_all(drives->driveFolder('d') / "Gone");
+        emit dialog->BitBtn1->clicked();
+        QTRY_COMPARE(messages->calls().size(), size_t{1});
+        settle();
+        QCOMPARE(messages->calls()[0].text, ansi(u8"無法讀取備份來源資料夾：D:\\Gone"));
+        QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+        QVERIFY(!dialog->Timer1->isActive());
+        QVERIFY(dialog->BitBtn1->isEnabled());
+    }
+
     void aMissingSettingsFileIsReported() {
         fs::create_directories(drives->driveFolder('d') / "Data");
         prepare("D:\\Data", "E:\\Bak");

@@ -220,6 +220,40 @@ private slots:
         QCOMPARE(memoLines(*dialog->Memo1), (std::vector<std::string>{"s1.txt", "d.txt"}));
     }
 
+    void choosingTheSameFolderAgainKeepsItsTarget() {
+        makeSource();
+        backUp();
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        dialog->DirectoryListBox1->SetItemIndex(4); // a single click on a sub-folder's entry
+        dialog->DirectoryListBox1Click();
+        chooseFolder(0);
+        QCOMPARE(dialog->RestoreSource(), std::string("E:\\Bak\\2004_5_1_Back\\Data"));
+        QCOMPARE(dialog->RestoreTarget(), std::string("D:\\Data"));
+    }
+
+    void goingAboveASubFolderMakesTheChosenFolderTheChoiceAgain() {
+        makeSource();
+        backUp();
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        dialog->DirectoryListBox1->OpenEntry(4); // Docs
+        settle();
+        QCOMPARE(dialog->RestoreTarget(), std::string("D:\\Data\\Docs"));
+        int64_t counts = dialog->Job().CountPassesRun();
+        dialog->DirectoryListBox1->OpenEntry(2); // 2004_5_1_Back, above Data
+        settle();
+        QCOMPARE(dialog->DirectoryListBox1->Directory(),
+                 std::string("E:\\Bak\\2004_5_1_Back\\Data"));
+        QCOMPARE(dialog->RestoreSource(), std::string("E:\\Bak\\2004_5_1_Back\\Data"));
+        QCOMPARE(dialog->RestoreTarget(), std::string("D:\\Data"));
+        QCOMPARE(dialog->Panel1->caption(), ansi(u8" 原備份資料夾：E:\\Bak\\2004_5_1_Back\\Data"));
+        QCOMPARE(dialog->Job().CountPassesRun(), counts + 1);
+        QCOMPARE(dialog->Panel4->caption(), ansi(u8" 檔案大小：0.29MB(5個檔案)"));
+    }
+
     void goingAboveTheChosenFolderIsRefused() {
         makeSource();
         backUp();
@@ -231,7 +265,7 @@ private slots:
         dialog->DirectoryListBox1->OpenEntry(1); // Bak
         settle();
         QCOMPARE(dialog->DirectoryListBox1->Directory(), chosen);
-        QCOMPARE(dialog->Job().CountPassesRun(), counts);
+        QCOMPARE(dialog->Job().CountPassesRun(), counts + 1); // one count, for the chosen folder
         // A click above only selects; it is put back on the chosen folder.
         dialog->DirectoryListBox1->SetItemIndex(0);
         dialog->DirectoryListBox1Click();
@@ -354,6 +388,22 @@ private slots:
             text.c_str());
         QVERIFY(text.find("E:\\Bak\\2004_5_1_Back\\Data\\Docs\\letter.doc") != std::string::npos);
         QVERIFY(text.find("keep.txt") == std::string::npos); // there already: no failure
+    }
+
+    void aBackupFolderGoneBeforeTheCopyIsSaid() {
+        makeSource();
+        backUp();
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        fs::rename(drives->driveFolder('e') / "Bak" / "2004_5_1_Back",
+                   drives->driveFolder('e') / "Moved");
+        messages->clear();
+        emit dialog->BitBtn1->clicked();
+        QTRY_COMPARE(messages->calls().size(), size_t{1});
+        QCOMPARE(texts(), (std::vector<std::string>{
+                              ansi(u8"無法讀取原備份資料夾：E:\\Bak\\2004_5_1_Back\\Data")}));
+        QVERIFY(!fs::exists(data() / "top.txt") || readFile(data() / "top.txt") == "top");
     }
 
     void aFolderWithoutFilesCompletes() {

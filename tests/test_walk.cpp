@@ -52,7 +52,7 @@ private slots:
         writeFile(s / "A" / "E" / "x", "123");
         writeFile(s / "C" / "c1", "");
         Recorder recorder;
-        QVERIFY(walk::WalkTree("D:\\S", recorder));
+        QCOMPARE(walk::WalkResult::Complete, walk::WalkTree("D:\\S", recorder));
         QCOMPARE(recorder.events,
                  (std::vector<std::string>{"folder A", "file B1 2", "folder C", "scanned 1 D:\\S",
                                            "file A\\a1 1", "folder A\\E", "scanned 2 D:\\S\\A",
@@ -69,7 +69,7 @@ private slots:
         }
         fs::create_directories(folder);
         Recorder recorder;
-        QVERIFY(walk::WalkTree("D:\\Deep", recorder));
+        QCOMPARE(walk::WalkResult::Complete, walk::WalkTree("D:\\Deep", recorder));
         std::vector<std::string> files;
         int scans = 0;
         for (const std::string& event : recorder.events) {
@@ -90,7 +90,7 @@ private slots:
         for (int i = 0; i < 60; ++i)
             writeFile(wide / ("Sub" + std::to_string(100 + i)) / "f", "x");
         Recorder recorder;
-        QVERIFY(walk::WalkTree("D:\\Wide", recorder));
+        QCOMPARE(walk::WalkResult::Complete, walk::WalkTree("D:\\Wide", recorder));
         QCOMPARE(std::count_if(recorder.events.begin(), recorder.events.end(),
                                [](const std::string& e) { return e.starts_with("file "); }),
                  60);
@@ -109,7 +109,7 @@ private slots:
         writeFile(s / "Z" / "e", "");
         Recorder recorder;
         recorder.stopAfter = 2;
-        QVERIFY(!walk::WalkTree("D:\\S", recorder));
+        QCOMPARE(walk::WalkTree("D:\\S", recorder), walk::WalkResult::Stopped);
         QCOMPARE(recorder.events, (std::vector<std::string>{"file a 0", "file b 0"}));
     }
 };

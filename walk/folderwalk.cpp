@@ -64,8 +64,10 @@ int ScanFolder(const std::string& path, int level, const std::string& relPath,
     return entries;
 }
 
-bool WalkTree(const std::string& root, WalkVisitor& visitor) {
-    return walkFolder(root, 1, std::string(), visitor);
+WalkResult WalkTree(const std::string& root, WalkVisitor& visitor) {
+    if (!platform::folderCanBeEntered(root))
+        return WalkResult::RootUnreadable;
+    return walkFolder(root, 1, std::string(), visitor) ? WalkResult::Complete : WalkResult::Stopped;
 }
 
 } // namespace walk

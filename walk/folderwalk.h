@@ -38,7 +38,13 @@ public:
 int ScanFolder(const std::string& path, int level, const std::string& relPath,
                WalkVisitor& visitor);
 
-// Walks the tree below root. Returns false when the visitor stopped it.
-bool WalkTree(const std::string& root, WalkVisitor& visitor);
+enum class WalkResult {
+    Complete,       // every entry handled
+    Stopped,        // the visitor ended it
+    RootUnreadable, // the root itself cannot be listed: there was nothing to walk
+};
+
+// Walks the tree below root.
+WalkResult WalkTree(const std::string& root, WalkVisitor& visitor);
 
 } // namespace walk

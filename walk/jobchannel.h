@@ -40,14 +40,21 @@ public:
         latestGeneration_ = passGeneration_;
         unshown_ = true;
         auto now = std::chrono::steady_clock::now();
-        if (!posted_ && now - lastPost_ >= kInterval)
-            postLatest(now);
+        if (posted_)
+            return;
+        if (now - lastPost_ >= kInterval)
+            postLatest(now, std::chrono::milliseconds(0));
+        else // shown when the interval is over, even if nothing follows (a long file copying)
+            postLatest(now,
+                       std::chrono::ceil<std::chrono::milliseconds>(kInterval - (now - lastPost_)));
     }
 
+    // Shows the latest now, before whatever is posted after it (a delayed showing still on its
+    // way then finds nothing left to show).
     void Flush() {
         std::lock_guard lock(mutex_);
-        if (unshown_ && !posted_)
-            postLatest(std::chrono::steady_clock::now());
+        if (unshown_)
+            postLatest(std::chrono::steady_clock::now(), std::chrono::milliseconds(0));
     }
 
     void Post(std::function<void(View&)> event) {
@@ -63,14 +70,18 @@ public:
 private:
     static constexpr std::chrono::milliseconds kInterval{40};
 
-    void postLatest(std::chrono::steady_clock::time_point now) {
+    void postLatest(std::chrono::steady_clock::time_point now, std::chrono::milliseconds delay) {
         posted_ = true;
-        lastPost_ = now;
+        lastPost_ = now + delay;
         std::weak_ptr<JobChannel*> channel = self_;
-        platform::postToUiThread([channel] {
+        auto show = [channel] {
             if (std::shared_ptr<JobChannel*> alive = channel.lock())
                 (*alive)->showLatest();
-        });
+        };
+        if (delay.count() > 0)
+            platform::postToUiThreadAfter(delay, show);
+        else
+            platform::postToUiThread(show);
     }
 
     void showLatest() {
@@ -78,10 +89,12 @@ private:
         uint64_t generation;
         {
             std::lock_guard lock(mutex_);
+            posted_ = false;
+            if (!unshown_)
+                return;
             latest = std::move(latest_);
             latest_ = Progress{};
             generation = latestGeneration_;
-            posted_ = false;
             unshown_ = false;
         }
         if (generation == generation_.load())

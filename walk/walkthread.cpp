@@ -10,9 +10,9 @@ void WalkThread::execute() {
     }
 }
 
-void WalkThread::EndWalk(bool anotherWanted) {
-    endWalk();
-    if (!anotherWanted)
+void WalkThread::EndWalk(const PassRequests& requests) {
+    endWalk();               // a resume from now on counts...
+    if (!requests.Waiting()) // ...so a pass asked for after this look is not missed
         suspendSelf();
 }
 

@@ -34,8 +34,9 @@ public:
     explicit WalkThread(std::function<void()> walk) : walk_(std::move(walk)) {}
     ~WalkThread() override { stopAndJoin(); }
 
-    // Called by the walk at its end: suspends the thread unless another walk is already wanted.
-    void EndWalk(bool anotherWanted);
+    // Called by the walk at its end: suspends the thread unless another walk is wanted. A pass
+    // asked for from here on is never lost.
+    void EndWalk(const PassRequests& requests);
 
 protected:
     void execute() override;
