@@ -119,6 +119,9 @@ int copyRegular(int source, const std::string& to, const struct stat& st) {
     StagedFile staged;
     if (int error = staged.open(to, wanted))
         return error;
+    // Read-ahead for a sequential read makes the kernel's copy of a large file many times quicker.
+    if (st.st_size > (1 << 16))
+        ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
     if (int error = copyContents(source, staged.fd(), st.st_size))
         return error;
     if ((wanted & ~creationMask()) != wanted && ::fchmod(staged.fd(), wanted) != 0)

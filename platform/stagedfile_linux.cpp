@@ -63,6 +63,7 @@ int StagedFile::open(const std::string& hostTarget, mode_t mode) {
     if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
         return error;
     // No unnamed files on this file system: a hidden temporary name beside the target.
+    namedTempGuard_.emplace();
     std::string name = uniqueTempName(hostTarget);
     fd_ = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
     if (fd_ < 0)

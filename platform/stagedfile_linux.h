@@ -1,5 +1,8 @@
 #pragma once
 
+#include "process.h"
+
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -26,6 +29,8 @@ public:
 
 private:
     std::string target_;
+    // A named temporary file would outlive a sudden end: the end waits for it instead.
+    std::optional<ExitBlocker> namedTempGuard_;
     std::string tempName_; // set while a named temporary file exists
     int fd_ = -1;
 };
