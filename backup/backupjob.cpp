@@ -2,7 +2,6 @@
 
 #include "restorepoint.h"
 
-#include "walk/sizetext.h"
 
 #include "platform/codepage.h"
 #include "platform/folders.h"
@@ -21,16 +20,6 @@ BackupJob::BackupJob(BackupView& view) : channel_(view) {}
 
 BackupJob::~BackupJob() = default;
 
-void BackupJob::SetInput(const BackupJobInput& input) {
-    std::lock_guard lock(inputMutex_);
-    input_ = input;
-}
-
-BackupJobInput BackupJob::Input() const {
-    std::lock_guard lock(inputMutex_);
-    return input_;
-}
-
 bool BackupJob::stopRequested() const {
     return channel_.Stale();
 }
@@ -48,8 +37,7 @@ bool BackupJob::runPass(bool countPass) {
     pass_ = Input();
     countPass_ = countPass;
     if (countPass) {
-        totalBytes_ = 0;
-        fileTotal_ = 0;
+        counts_.Reset();
     } else {
         // The backup folder and the copy of the source folder itself.
         platform::createFolder(pass_.destDir + "\\" + pass_.backupName);
@@ -86,8 +74,7 @@ std::string BackupJob::targetDir(const walk::Folder& folder) const {
 
 void BackupJob::file(const walk::Folder& folder, const platform::FindData& entry) {
     if (countPass_) {
-        totalBytes_ += entry.size;
-        ++fileTotal_;
+        counts_.AddFile(entry.size);
         return;
     }
     std::string source = folder.path + "\\" + entry.name;
@@ -95,7 +82,7 @@ void BackupJob::file(const walk::Folder& folder, const platform::FindData& entry
     ++filesCopied_;
     BackupProgress progress;
     progress.sizeText = sizeText();
-    progress.fileTotal = fileTotal_;
+    progress.fileTotal = counts_.Files();
     progress.position = filesCopied_;
     progress.status = kBackingUp.str() + source;
     channel_.Publish(std::move(progress));
@@ -111,12 +98,12 @@ void BackupJob::subFolder(const walk::Folder& folder, const std::string& name) {
 void BackupJob::folderScanned(const walk::Folder&) {
     BackupProgress progress;
     progress.sizeText = sizeText();
-    progress.fileTotal = fileTotal_;
+    progress.fileTotal = counts_.Files();
     if (!countPass_)
         progress.position = filesCopied_;
     channel_.Publish(std::move(progress));
 }
 
 std::string BackupJob::sizeText() const {
-    return walk::SizeText(totalBytes_, fileTotal_);
+    return counts_.SizeText();
 }

@@ -3,10 +3,10 @@
 #include "walk/folderwalk.h"
 #include "walk/jobchannel.h"
 #include "walk/passcopy.h"
+#include "walk/passstate.h"
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,8 +50,8 @@ public:
     ~BackupJob() override;
 
     // User-interface thread.
-    void SetInput(const BackupJobInput& input);
-    BackupJobInput Input() const;
+    void SetInput(const BackupJobInput& input) { input_.Set(input); }
+    BackupJobInput Input() const { return input_.Get(); }
     // Starts a new showing of the dialog: a pass still running stops at its next entry, and
     // what it posts from then on is dropped.
     uint64_t NewGeneration() { return channel_.NewGeneration(); }
@@ -67,8 +67,8 @@ public:
     double LastPassSeconds() const { return lastPassSeconds_.load(); }
 
     // The totals of the last count pass.
-    uint64_t TotalBytes() const { return totalBytes_.load(); }
-    int64_t FileTotal() const { return fileTotal_.load(); }
+    uint64_t TotalBytes() const { return counts_.Bytes(); }
+    int64_t FileTotal() const { return counts_.Files(); }
 
 private:
     bool runPass(bool countPass);
@@ -83,8 +83,7 @@ private:
 
     walk::JobChannel<BackupProgress, BackupView> channel_;
 
-    mutable std::mutex inputMutex_;
-    BackupJobInput input_; // guarded by inputMutex_
+    walk::Guarded<BackupJobInput> input_;
 
     // The running pass's own values, touched by the worker only.
     BackupJobInput pass_;
@@ -92,8 +91,7 @@ private:
     std::string folderList_;
     int64_t filesCopied_ = 0;
     CopyReport report_;
-    std::atomic<uint64_t> totalBytes_{0};
-    std::atomic<int64_t> fileTotal_{0};
+    walk::PassCounts counts_;
     std::atomic<double> lastPassSeconds_{0};
 
     // The latest progress, waiting for the user-interface thread.

@@ -3,7 +3,6 @@
 #include "platform/big5.h"
 #include "platform/codepage.h"
 #include "platform/folders.h"
-#include "walk/sizetext.h"
 
 namespace {
 
@@ -20,23 +19,12 @@ bool CreateFolderPath(const std::string& folder) {
     return platform::createFolder(folder) || platform::folderExists(folder);
 }
 
-void RestoreJob::SetInput(const RestoreJobInput& input) {
-    std::lock_guard lock(inputMutex_);
-    input_ = input;
-}
-
-RestoreJobInput RestoreJob::Input() const {
-    std::lock_guard lock(inputMutex_);
-    return input_;
-}
-
 bool RestoreJob::RunPass(bool countPass) {
     channel_.BeginPass(); // first: values emptied by a close are then seen, or the pass is stale
     pass_ = Input();
     countPass_ = countPass;
     if (countPass) {
-        totalBytes_ = 0;
-        fileTotal_ = 0;
+        counts_.Reset();
         ++countPasses_;
     } else {
         if (pass_.restoreTarget.empty())
@@ -69,15 +57,14 @@ std::string RestoreJob::targetDir(const walk::Folder& folder) const {
 
 RestoreProgress RestoreJob::progress() const {
     RestoreProgress progress;
-    progress.sizeText = walk::SizeText(totalBytes_, fileTotal_);
-    progress.fileTotal = fileTotal_;
+    progress.sizeText = counts_.SizeText();
+    progress.fileTotal = counts_.Files();
     return progress;
 }
 
 void RestoreJob::file(const walk::Folder& folder, const platform::FindData& entry) {
     if (countPass_) {
-        totalBytes_ += entry.size;
-        ++fileTotal_;
+        counts_.AddFile(entry.size);
         return;
     }
     std::string source = folder.path + "\\" + entry.name;

@@ -3,10 +3,10 @@
 #include "walk/folderwalk.h"
 #include "walk/jobchannel.h"
 #include "walk/passcopy.h"
+#include "walk/passstate.h"
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,8 +53,8 @@ public:
     explicit RestoreJob(RestoreView& view) : channel_(view) {}
 
     // User-interface thread.
-    void SetInput(const RestoreJobInput& input);
-    RestoreJobInput Input() const;
+    void SetInput(const RestoreJobInput& input) { input_.Set(input); }
+    RestoreJobInput Input() const { return input_.Get(); }
     uint64_t NewGeneration() { return channel_.NewGeneration(); }
 
     // Worker thread: one whole pass; a copy pass that handles every entry completes the
@@ -63,9 +63,9 @@ public:
     bool RunPass(bool countPass);
     int ScanFolder(const std::string& path, int level, const std::string& relPath);
 
-    uint64_t TotalBytes() const { return totalBytes_.load(); }
+    uint64_t TotalBytes() const { return counts_.Bytes(); }
     int64_t CountPassesRun() const { return countPasses_.load(); }
-    int64_t FileTotal() const { return fileTotal_.load(); }
+    int64_t FileTotal() const { return counts_.Files(); }
 
 private:
     bool stopRequested() const override { return channel_.Stale(); }
@@ -79,16 +79,14 @@ private:
 
     walk::JobChannel<RestoreProgress, RestoreView> channel_;
 
-    mutable std::mutex inputMutex_;
-    RestoreJobInput input_; // guarded by inputMutex_
+    walk::Guarded<RestoreJobInput> input_;
 
     // The running pass's own values, touched by the worker only.
     RestoreJobInput pass_;
     bool countPass_ = true;
     int64_t filesCopied_ = 0;
     RestoreReport report_;
-    std::atomic<uint64_t> totalBytes_{0};
-    std::atomic<int64_t> fileTotal_{0};
+    walk::PassCounts counts_;
     std::atomic<int64_t> countPasses_{0};
 };
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "sizetext.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace walk {
+
+// A job's values, set by the user-interface thread and taken whole by the worker when a pass
+// begins.
+template <typename T> class Guarded {
+public:
+    void Set(const T& value) {
+        std::lock_guard lock(mutex_);
+        value_ = value;
+    }
+    T Get() const {
+        std::lock_guard lock(mutex_);
+        return value_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    T value_; // guarded by mutex_
+};
+
+// What a count pass adds up; the worker writes it, anyone may read it.
+class PassCounts {
+public:
+    void Reset() {
+        bytes_ = 0;
+        files_ = 0;
+    }
+    void AddFile(uint64_t size) {
+        bytes_ += size;
+        ++files_;
+    }
+    uint64_t Bytes() const { return bytes_.load(); }
+    int64_t Files() const { return files_.load(); }
+    std::string SizeText() const { return walk::SizeText(bytes_, files_); }
+
+private:
+    std::atomic<uint64_t> bytes_{0};
+    std::atomic<int64_t> files_{0};
+};
+
+} // namespace walk
