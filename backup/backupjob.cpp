@@ -2,17 +2,25 @@
 
 #include "restorepoint.h"
 
-
 #include "platform/codepage.h"
 #include "platform/folders.h"
-#include "platform/uithread.h"
 
 #include <chrono>
-#include <cstdio>
 
 namespace {
 
 const platform::Text kBackingUp{u8" 正在備份："};
+
+bool sameAsciiName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -38,15 +46,21 @@ bool BackupJob::runPass(bool countPass) {
     countPass_ = countPass;
     if (countPass) {
         counts_.Reset();
+        ownFolder_ = platform::folderId(backupFolder()); // there from a backup earlier today
     } else {
-        // The backup folder and the copy of the source folder itself.
-        platform::createFolder(pass_.destDir + "\\" + pass_.backupName);
-        platform::createFolder(pass_.destDir + "\\" + pass_.backupName + "\\" + pass_.sourceName);
         folderList_ = pass_.sourceDir + "\n";
         filesCopied_ = 0;
         report_ = CopyReport{};
+        if (!platform::folderCanBeEntered(pass_.sourceDir)) {
+            channel_.Post(
+                [source = pass_.sourceDir](BackupView& view) { view.CopyImpossible(source); });
+            return false;
+        }
+        if (!openCopyRoot())
+            return false;
     }
     walk::WalkResult walked = walk::WalkTree(pass_.sourceDir, *this);
+    targets_.Close();
     channel_.Flush();
     if (walked == walk::WalkResult::RootUnreadable && !countPass)
         channel_.Post(
@@ -59,7 +73,38 @@ bool BackupJob::runPass(bool countPass) {
     report_.restorePoint =
         CreateRestorePoint({pass_.settingsFilePath, pass_.destDir, pass_.backupName,
                             pass_.sourceName, pass_.recordCount, folderList_});
-    channel_.Post([report = report_](BackupView& view) { view.CompletionDone(report); });
+    channel_.PostAnyway([report = report_](BackupView& view, bool current) {
+        view.CompletionDone(report, current);
+    });
+    return true;
+}
+
+// Makes the backup folder and the copy of the source folder in it, and opens the copy as the
+// root of the targets. Below the destination nothing is reached through a link.
+bool BackupJob::openCopyRoot() {
+    std::string whyNot;
+    std::string failed = pass_.destDir;
+    platform::TargetFolder destination = platform::TargetFolder::Open(pass_.destDir, whyNot);
+    platform::TargetFolder backup;
+    platform::TargetFolder copy;
+    if (destination.IsOpen()) {
+        failed = backupFolder();
+        if (destination.MakeSub(pass_.backupName, whyNot))
+            backup = destination.OpenSub(pass_.backupName, whyNot);
+    }
+    if (backup.IsOpen()) {
+        ownFolder_ = backup.Id();
+        failed = backupFolder() + "\\" + pass_.sourceName;
+        if (backup.MakeSub(pass_.sourceName, whyNot))
+            copy = backup.OpenSub(pass_.sourceName, whyNot);
+    }
+    if (!copy.IsOpen()) {
+        channel_.Post([failed, whyNot](BackupView& view) {
+            view.BackupFolderImpossible(failed, whyNot);
+        });
+        return false;
+    }
+    targets_.Open(std::move(copy));
     return true;
 }
 
@@ -67,9 +112,33 @@ int BackupJob::ScanFolder(const std::string& path, int level, const std::string&
     return walk::ScanFolder(path, level, relPath, *this);
 }
 
+std::string BackupJob::backupFolder() const {
+    return pass_.destDir + "\\" + pass_.backupName;
+}
+
 std::string BackupJob::targetDir(const walk::Folder& folder) const {
-    return pass_.destDir + "\\" + pass_.backupName + "\\" + pass_.sourceName + "\\" +
-           folder.relPath;
+    return backupFolder() + "\\" + pass_.sourceName + "\\" + folder.relPath;
+}
+
+bool BackupJob::walksInto(const walk::Folder& folder, const std::string& name) {
+    // Only a folder of the backup's own name can be it; the look at the disk is for those.
+    if (!ownFolder_ || !sameAsciiName(name, pass_.backupName))
+        return true;
+    return platform::folderId(folder.path + "\\" + name) != ownFolder_;
+}
+
+void BackupJob::enterFolder(const walk::Folder& folder) {
+    std::string whyNot;
+    if (!countPass_ && !targets_.Enter(folder, whyNot) && !whyNot.empty()) {
+        std::string target = targetDir(folder);
+        target.pop_back(); // the trailing backslash
+        report_.failures.AddFolder(std::move(target), std::move(whyNot));
+    }
+}
+
+void BackupJob::folderUnreadable(const std::string& path, const std::string& reason) {
+    if (!countPass_)
+        report_.failures.AddFolder(path, reason);
 }
 
 void BackupJob::file(const walk::Folder& folder, const platform::FindData& entry) {
@@ -78,7 +147,7 @@ void BackupJob::file(const walk::Folder& folder, const platform::FindData& entry
         return;
     }
     std::string source = folder.path + "\\" + entry.name;
-    walk::CopyPassFile(source, targetDir(folder) + entry.name, report_.failures);
+    walk::CopyPassFile(source, targets_.Current(), entry.name, report_.failures);
     ++filesCopied_;
     BackupProgress progress;
     progress.sizeText = sizeText();
@@ -91,8 +160,12 @@ void BackupJob::file(const walk::Folder& folder, const platform::FindData& entry
 void BackupJob::subFolder(const walk::Folder& folder, const std::string& name) {
     if (countPass_)
         return;
-    platform::createFolder(targetDir(folder) + name);
-    folderList_ += folder.path + "\\" + name + "\n";
+    // The folder list holds only folders that exist in the backup.
+    std::string whyNot;
+    if (targets_.MakeSub(name, whyNot))
+        folderList_ += folder.path + "\\" + name + "\n";
+    else if (!whyNot.empty())
+        report_.failures.AddFolder(targetDir(folder) + name, std::move(whyNot));
 }
 
 void BackupJob::folderScanned(const walk::Folder&) {

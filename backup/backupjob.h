@@ -4,6 +4,7 @@
 #include "walk/jobchannel.h"
 #include "walk/passcopy.h"
 #include "walk/passstate.h"
+#include "walk/targettree.h"
 
 #include <atomic>
 #include <cstdint>
@@ -37,9 +38,13 @@ public:
     virtual void ShowProgress(const BackupProgress& progress) = 0;
     // The copy pass has handled every entry; the restore point is being recorded.
     virtual void CompletionStarted() = 0;
-    virtual void CompletionDone(const CopyReport& report) = 0;
+    // The restore point is recorded. `current`: the showing that started the copy still runs.
+    virtual void CompletionDone(const CopyReport& report, bool current) = 0;
     // The copy pass found no source folder to copy.
     virtual void CopyImpossible(const std::string& sourceDir) = 0;
+    // The copy pass could not make (or use) the backup folder or the copy of the source folder
+    // in it; nothing was copied and nothing recorded.
+    virtual void BackupFolderImpossible(const std::string& path, const std::string& reason) = 0;
 };
 
 // The backup job: the count pass and the copy pass over the source tree, run on the worker
@@ -72,12 +77,17 @@ public:
 
 private:
     bool runPass(bool countPass);
+    bool openCopyRoot();
     bool stopRequested() const override;
     bool wantsSizes() const override { return countPass_; }
+    bool walksInto(const walk::Folder& folder, const std::string& name) override;
+    void enterFolder(const walk::Folder& folder) override;
     void file(const walk::Folder& folder, const platform::FindData& entry) override;
     void subFolder(const walk::Folder& folder, const std::string& name) override;
+    void folderUnreadable(const std::string& path, const std::string& reason) override;
     void folderScanned(const walk::Folder& folder) override;
 
+    std::string backupFolder() const;
     std::string targetDir(const walk::Folder& folder) const;
     std::string sizeText() const;
 
@@ -91,6 +101,9 @@ private:
     std::string folderList_;
     int64_t filesCopied_ = 0;
     CopyReport report_;
+    walk::TargetTree targets_;
+    // The backup's own folder, left out of the walk when it lies inside the source.
+    std::optional<platform::FolderId> ownFolder_;
     walk::PassCounts counts_;
     std::atomic<double> lastPassSeconds_{0};
 

@@ -37,6 +37,11 @@ const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："}
 const platform::Text kDoneText{u8"您所指定的檔案已備份完成!!"};
 const platform::Text kFailuresBefore{u8"但有 "};
 const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
+const platform::Text kFolderFailuresBefore{u8"另有 "};
+const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："};
+const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
+const platform::Text kOpenParen{u8"（"};
+const platform::Text kCloseParen{u8"）"};
 
 const QColor kHeadingBlue(5, 63, 133);
 constexpr int kIdleTicks = 4;
@@ -149,6 +154,9 @@ void TForm2::done(int result) {
 }
 
 void TForm2::FormClose() {
+    // A backup that is already recorded tells so now, not in the middle of the next one.
+    if (Timer1->isActive())
+        finishAnimation();
     // A running pass stops at its next entry and records nothing; the values it started with
     // stay its own, so emptying these cannot send a file elsewhere.
     requests_.Forget();
@@ -191,9 +199,18 @@ void TForm2::CompletionStarted() {
     BitBtn1->setEnabled(false);
 }
 
-void TForm2::CompletionDone(const CopyReport& report) {
+void TForm2::CompletionDone(const CopyReport& report, bool current) {
+    if (Timer1->isActive())
+        finishAnimation(); // never two at once
+    if (!current) {
+        // Closed while the restore point was being recorded: told at once, and nothing of the
+        // showing that may have begun since is touched.
+        platform::showSystemMessage(kDoneCaption.str(), completionMessage(report));
+        return;
+    }
     report_ = report;
     animationGeneration_ = job_.Generation();
+    AnimTicks = 0;
     Timer1->start();
 }
 
@@ -202,19 +219,28 @@ void TForm2::CopyImpossible(const std::string& sourceDir) {
     platform::showMessage(kCannotReadSource.str() + sourceDir);
 }
 
+void TForm2::BackupFolderImpossible(const std::string& path, const std::string& reason) {
+    copyAsked_ = false;
+    platform::showMessage(kCannotMakeBackupFolder.str() + path + kOpenParen.str() + reason +
+                          kCloseParen.str());
+}
+
 void TForm2::Timer1Timer() {
     if (++AnimTicks <= kIdleTicks)
         return;
     Panel6->setTextColor(QColor(255, 0, 0));
     Panel6->setCaption(kMakingRestorePoint.str());
     ProgressBar2->setValue(ProgressBar2->value() + 1);
-    if (ProgressBar2->value() < kAnimationSteps)
-        return;
+    if (ProgressBar2->value() >= kAnimationSteps)
+        finishAnimation();
+}
+
+void TForm2::finishAnimation() {
     Timer1->stop();
     AnimTicks = 0;
     Panel6->setCaption(kBackedUp.str());
     Panel6->setTextColor(QColor(0, 0, 255));
-    platform::showSystemMessage(kDoneCaption.str(), completionMessage());
+    platform::showSystemMessage(kDoneCaption.str(), completionMessage(report_));
     // The job is over; a showing that has begun since keeps its own values.
     if (animationGeneration_ == job_.Generation()) {
         SourceName.clear();
@@ -224,6 +250,7 @@ void TForm2::Timer1Timer() {
     report_ = CopyReport{};
 }
 
-std::string TForm2::completionMessage() const {
-    return report_.failures.Describe(kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str());
+std::string TForm2::completionMessage(const CopyReport& report) const {
+    return report.failures.Describe({kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str(),
+                                      kFolderFailuresBefore.str(), kFolderFailuresAfter.str()});
 }

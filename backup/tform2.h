@@ -73,9 +73,12 @@ private:
     void requestPass(walk::PassRequests::Pass pass);
     void ShowProgress(const BackupProgress& progress) override;
     void CompletionStarted() override;
-    void CompletionDone(const CopyReport& report) override;
+    void CompletionDone(const CopyReport& report, bool current) override;
     void CopyImpossible(const std::string& sourceDir) override;
-    std::string completionMessage() const;
+    void BackupFolderImpossible(const std::string& path, const std::string& reason) override;
+    // Ends the restore-point animation: the closing message, and the job's reset.
+    void finishAnimation();
+    std::string completionMessage(const CopyReport& report) const;
 
     BackupJob job_;
     walk::PassRequests requests_;

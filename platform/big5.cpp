@@ -36,6 +36,13 @@ size_t find(std::string_view text, std::string_view needle, size_t from) {
     return scan(text, from, [&](size_t i) { return text.substr(i).starts_with(needle); });
 }
 
+bool endsWith(std::string_view text, std::string_view suffix) {
+    if (suffix.size() > text.size() || !text.ends_with(suffix))
+        return false;
+    size_t start = text.size() - suffix.size();
+    return start == text.size() || scan(text, 0, [&](size_t i) { return i >= start; }) == start;
+}
+
 std::string_view lastPathElement(std::string_view path) {
     size_t slash = rfind(path, '\\');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);

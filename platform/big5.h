@@ -18,6 +18,9 @@ size_t rfind(std::string_view text, char c);
 // Position of the first occurrence of needle that starts on a character boundary, or npos.
 size_t find(std::string_view text, std::string_view needle, size_t from = 0);
 
+// Whether the text ends with the suffix, the suffix starting on a character boundary.
+bool endsWith(std::string_view text, std::string_view suffix);
+
 // The text after the last backslash, or all of it when it has none.
 std::string_view lastPathElement(std::string_view path);
 

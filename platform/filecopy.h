@@ -14,7 +14,8 @@ struct CopyResult {
 
 // Copies a file's contents, permission bits and modification time, never replacing anything at
 // the target name, not even a file that appears there during the copy. A copy that fails leaves
-// nothing at the target name. A symbolic link is copied as a link.
+// nothing at the target name. A symbolic link is copied as a link. The target's folder is found
+// by its path (links on the way followed); TargetFolder::CopyIn copies below a folder held open.
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to);
 
 } // namespace platform

@@ -1,11 +1,13 @@
 #include "filecopy.h"
 
+#include "big5.h"
 #include "codepage.h"
+#include "hosterror.h"
 #include "hostpath.h"
 #include "stagedfile_linux.h"
+#include "targetfolder.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,29 +16,10 @@
 namespace platform {
 namespace {
 
-const Text kNoSuchFile{u8"找不到檔案或資料夾"};
-const Text kAccessDenied{u8"存取被拒"};
-const Text kDiskFull{u8"磁碟空間不足"};
 const Text kNotRegular{u8"不是一般檔案"};
-const Text kBadName{u8"檔名無效"};
-const Text kReadOnly{u8"唯讀的磁碟"};
 
 CopyResult failed(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return {CopyStatus::Failed, kNoSuchFile.str()};
-    case EACCES:
-    case EPERM:
-        return {CopyStatus::Failed, kAccessDenied.str()};
-    case ENOSPC:
-    case EDQUOT:
-        return {CopyStatus::Failed, kDiskFull.str()};
-    case EROFS:
-        return {CopyStatus::Failed, kReadOnly.str()};
-    default:
-        return {CopyStatus::Failed, ansiFromUtf8(std::strerror(error))};
-    }
+    return {CopyStatus::Failed, reasonForError(error == ENOTDIR ? ENOENT : error)};
 }
 
 CopyResult outcome(int error) {
@@ -91,16 +74,17 @@ int copyContents(int from, int to, off_t size) {
     return 0;
 }
 
-int copyLink(const std::string& from, const std::string& to, const struct stat& st) {
+int copyLink(const std::string& from, int folderFd, const std::string& name,
+             const struct stat& st) {
     std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
     ssize_t length = ::readlink(from.c_str(), target.data(), target.size() - 1);
     if (length < 0)
         return errno;
     target[static_cast<size_t>(length)] = '\0';
-    if (::symlink(target.data(), to.c_str()) != 0)
+    if (::symlinkat(target.data(), folderFd, name.c_str()) != 0)
         return errno; // EEXIST when anything holds the name: never replaced
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::utimensat(AT_FDCWD, to.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    ::utimensat(folderFd, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     return 0;
 }
 
@@ -114,10 +98,10 @@ mode_t creationMask() {
     return mask;
 }
 
-int copyRegular(int source, const std::string& to, const struct stat& st) {
+int copyRegular(int source, int folderFd, const std::string& name, const struct stat& st) {
     mode_t wanted = st.st_mode & 07777;
     StagedFile staged;
-    if (int error = staged.open(to, wanted))
+    if (int error = staged.open(folderFd, name, wanted))
         return error;
     // Read-ahead for a sequential read makes the kernel's copy of a large file many times quicker.
     if (st.st_size > (1 << 16))
@@ -132,20 +116,19 @@ int copyRegular(int source, const std::string& to, const struct stat& st) {
     return staged.publishNoReplace();
 }
 
-} // namespace
-
-CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {
+// The copy itself, into the folder held open by folderFd.
+CopyResult copyInto(std::string_view from, int folderFd, std::string_view to) {
     std::optional<std::string> source = hostPath(from);
-    std::optional<std::string> target = hostPath(to);
-    if (!source || !target || isDriveRoot(to))
-        return {CopyStatus::Failed, kBadName.str()};
+    std::optional<std::string> name = hostName(to);
+    if (!source || !name)
+        return {CopyStatus::Failed, unusableNameReason()};
     struct stat st {};
-    if (::lstat(target->c_str(), &st) == 0)
+    if (::fstatat(folderFd, name->c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return {CopyStatus::TargetExists, {}};
     int fd = ::open(source->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ELOOP && ::lstat(source->c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-            return outcome(copyLink(*source, *target, st));
+            return outcome(copyLink(*source, folderFd, *name, st));
         return failed(errno);
     }
     int error = 0;
@@ -154,11 +137,33 @@ CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {
     else if (!S_ISREG(st.st_mode))
         error = -1;
     else
-        error = copyRegular(fd, *target, st);
+        error = copyRegular(fd, folderFd, *name, st);
     ::close(fd);
     if (error == -1)
         return {CopyStatus::Failed, kNotRegular.str()};
     return outcome(error);
+}
+
+} // namespace
+
+CopyResult TargetFolder::CopyIn(std::string_view from, std::string_view name) const {
+    if (fd_ < 0)
+        return failed(ENOENT);
+    return copyInto(from, fd_, name);
+}
+
+CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {
+    size_t slash = big5::rfind(to, '\\');
+    if (slash == std::string_view::npos || isDriveRoot(to))
+        return {CopyStatus::Failed, unusableNameReason()};
+    std::string folderPath(to.substr(0, slash));
+    if (slash == 2)
+        folderPath += '\\'; // the root of the drive
+    std::string whyNot;
+    TargetFolder folder = TargetFolder::Open(folderPath, whyNot);
+    if (!folder.IsOpen())
+        return {CopyStatus::Failed, whyNot};
+    return folder.CopyIn(from, to.substr(slash + 1));
 }
 
 } // namespace platform

@@ -25,6 +25,37 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// The folder of a host path, held open while a file is written into it.
+class HostFolder {
+public:
+    explicit HostFolder(const std::string& hostFile) {
+        size_t slash = hostFile.rfind('/');
+        name_ = hostFile.substr(slash + 1);
+        std::string folder = hostFile.substr(0, slash + 1);
+        fd_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    ~HostFolder() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    HostFolder(const HostFolder&) = delete;
+    HostFolder& operator=(const HostFolder&) = delete;
+
+    int fd() const { return fd_; }
+    const std::string& name() const { return name_; }
+
+private:
+    int fd_ = -1;
+    std::string name_;
+};
+
+// Writes the contents into a staged file beside the target.
+bool stage(StagedFile& staged, const HostFolder& folder, std::string_view contents) {
+    return folder.fd() >= 0 && !folder.name().empty() &&
+           staged.open(folder.fd(), folder.name(), 0666) == 0 && writeAll(staged.fd(), contents) &&
+           ::fsync(staged.fd()) == 0;
+}
+
 // Opens a file for reading, refusing folders (which open fine on Linux but not on Windows).
 int openForReading(std::string_view path) {
     std::optional<std::string> host = hostPath(path);
@@ -74,9 +105,9 @@ bool replaceFile(std::string_view path, std::string_view contents) {
     if (!host)
         return false;
     ExitBlocker wholeOrNothing;
+    HostFolder folder(*host);
     StagedFile staged;
-    return staged.open(*host, 0666) == 0 && writeAll(staged.fd(), contents) &&
-           ::fsync(staged.fd()) == 0 && staged.publishReplace() == 0;
+    return stage(staged, folder, contents) && staged.publishReplace() == 0;
 }
 
 bool appendFile(std::string_view path, std::string_view contents) {
@@ -96,9 +127,9 @@ bool createNewFile(std::string_view path, std::string_view contents) {
     if (!host)
         return false;
     ExitBlocker wholeOrNothing;
+    HostFolder folder(*host);
     StagedFile staged;
-    return staged.open(*host, 0666) == 0 && writeAll(staged.fd(), contents) &&
-           ::fsync(staged.fd()) == 0 && staged.publishNoReplace() == 0;
+    return stage(staged, folder, contents) && staged.publishNoReplace() == 0;
 }
 
 } // namespace platform

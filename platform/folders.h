@@ -28,17 +28,25 @@ public:
     FolderSearch(const FolderSearch&) = delete;
     FolderSearch& operator=(const FolderSearch&) = delete;
 
-    // Starts listing the folder and gives its first entry; false when it cannot be listed.
-    // Without sizes a listing is quicker: each file's size then reads 0.
-    bool findFirst(std::string_view folder, FindData& entry, bool withSizes = true);
+    // Whether the folder itself may be reached through a symbolic link.
+    enum class Links { Follow, Refuse };
+
+    // Starts listing the folder and gives its first entry; false when it cannot be listed
+    // (failure() then tells why). Without sizes a listing is quicker: each file's size then
+    // reads 0. A walk refuses links in the folders below its root: it never leaves its tree.
+    bool findFirst(std::string_view folder, FindData& entry, bool withSizes = true,
+                   Links links = Links::Follow);
     // The next entry; false when there is none.
     bool findNext(FindData& entry);
     // Ends the listing (also done by the destructor and by the next findFirst).
     void close();
+    // Why the last findFirst found nothing (code page 950), empty when it found something.
+    const std::string& failure() const { return failure_; }
 
 private:
     struct State;
     std::unique_ptr<State> state_;
+    std::string failure_;
 };
 
 // Makes one folder; false when it exists already, its parent is missing or it cannot be made.

@@ -1,6 +1,8 @@
 #include "folders.h"
 
 #include "codepage.h"
+#include "faults.h"
+#include "hosterror.h"
 #include "hostpath.h"
 
 #include <QString>
@@ -59,19 +61,29 @@ void FolderSearch::close() {
     state_.reset();
 }
 
-bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes) {
+bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes,
+                             Links links) {
     close();
+    failure_.clear();
     std::optional<std::string> path = hostPath(folder);
-    if (!path)
+    if (!path) {
+        failure_ = unusableNameReason();
         return false;
-    int fd = ::open(path->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    }
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0);
+    int error = faults::injected("opendir", *path);
+    int fd = error ? -1 : ::open(path->c_str(), flags);
+    if (fd < 0) {
+        error = error ? error : errno;
+        failure_ = reasonForError(error == ELOOP ? ENOTDIR : error);
         return false;
+    }
     auto state = std::make_unique<State>();
     state->dirFd = fd;
     int listFd = ::dup(fd);
     DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
     if (!dir) {
+        failure_ = reasonForError(errno);
         if (listFd >= 0)
             ::close(listFd);
         return false;
@@ -91,6 +103,7 @@ bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool with
     if (findNext(entry))
         return true;
     close(); // an empty drive root: Windows reports no file found
+    failure_ = reasonForError(ENOENT);
     return false;
 }
 

@@ -22,6 +22,10 @@ void useDriveTable(std::string folder);
 // (a "?" among them, which is what a host name without a code page 950 form reads as).
 std::optional<std::string> hostPath(std::string_view windowsPath);
 
+// The host name of one element of a program path, or nullopt when it is none: empty, "." or
+// "..", not valid code page 950 text, or holding a character no Windows name may hold.
+std::optional<std::string> hostName(std::string_view name);
+
 // Whether a program path names the root of a drive ("D:\" or "D:").
 bool isDriveRoot(std::string_view windowsPath);
 

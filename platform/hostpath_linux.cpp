@@ -119,6 +119,16 @@ std::optional<std::string> hostPath(std::string_view windowsPath) {
     return path;
 }
 
+std::optional<std::string> hostName(std::string_view name) {
+    std::optional<std::string> utf8 = utf8FromAnsiStrict(name);
+    if (!utf8 || utf8->empty() || *utf8 == "." || *utf8 == "..")
+        return std::nullopt;
+    for (unsigned char c : *utf8)
+        if (isForbiddenInName(c) || c == '\\' || c == '/')
+            return std::nullopt;
+    return utf8;
+}
+
 bool isDriveRoot(std::string_view windowsPath) {
     std::optional<ParsedPath> parsed = parse(windowsPath);
     return parsed && parsed->elements.empty();

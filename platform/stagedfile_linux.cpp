@@ -1,8 +1,12 @@
 #include "stagedfile_linux.h"
 
+#include "faults.h"
+
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,91 +14,159 @@
 namespace platform {
 namespace {
 
-std::string folderOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+// Names longer than this leave the original name out of the temporary one, which must stay
+// within the host's 255 bytes.
+constexpr size_t kLongestStagedBase = 200;
+
+bool allDigits(std::string_view text) {
+    if (text.empty())
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
 }
 
-std::string uniqueTempName(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    size_t slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + base + ".tw" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1)) + ".tmp";
+int openUnnamed(int folderFd, const std::string& name, mode_t mode) {
+    if (int error = faults::injected("tmpfile", name)) {
+        errno = error;
+        return -1;
+    }
+    return ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+}
+
+bool meansNoUnnamedFiles(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
 }
 
 // Gives an unnamed file a name. Linking the descriptor itself is the quick way; kernels that
 // allow it only to privileged callers refuse with ENOENT, and /proc then does it.
-int linkUnnamed(int fd, const std::string& name) {
+int linkUnnamed(int fd, int folderFd, const std::string& name) {
     static std::atomic<bool> emptyPathWorks{true};
     if (emptyPathWorks.load(std::memory_order_relaxed)) {
-        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)
+        if (::linkat(fd, "", folderFd, name.c_str(), AT_EMPTY_PATH) == 0)
             return 0;
         if (errno != ENOENT && errno != EPERM)
             return errno;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || st.st_nlink != 0 ||
-            ::access(folderOf(name).c_str(), F_OK) != 0)
+        struct stat file {};
+        struct stat folder {};
+        if (::fstat(fd, &file) != 0 || file.st_nlink != 0 || ::fstat(folderFd, &folder) != 0 ||
+            folder.st_nlink == 0)
             return ENOENT; // the target folder is what is missing
         emptyPathWorks = false;
     }
     std::string procPath = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    if (::linkat(AT_FDCWD, procPath.c_str(), folderFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
         return 0;
     return errno;
 }
 
 } // namespace
 
+std::string stagingName(const std::string& name) {
+    static std::atomic<unsigned> counter{0};
+    std::string base = name.size() <= kLongestStagedBase ? name : std::string();
+    return "." + base + ".tw" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1)) + ".tmp";
+}
+
+long stagingOwner(std::string_view name) {
+    // "." base ".tw" pid "-" counter ".tmp", read from the end: the base may hold anything.
+    if (name.size() < 10 || name.front() != '.' || !name.ends_with(".tmp"))
+        return 0;
+    std::string_view rest = name.substr(0, name.size() - 4);
+    size_t dash = rest.rfind('-');
+    if (dash == std::string_view::npos || !allDigits(rest.substr(dash + 1)))
+        return 0;
+    rest = rest.substr(0, dash);
+    size_t tw = rest.rfind(".tw");
+    if (tw == std::string_view::npos || tw == 0 || !allDigits(rest.substr(tw + 3)) ||
+        rest.size() - tw - 3 > 9)
+        return 0;
+    return std::stol(std::string(rest.substr(tw + 3)));
+}
+
+bool folderTakesUnnamedFiles(int folderFd) {
+    int fd = openUnnamed(folderFd, ".", 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    return !meansNoUnnamedFiles(errno);
+}
+
+void removeStaleStagingFiles(int folderFd) {
+    int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return;
+    }
+    while (dirent* entry = ::readdir(dir)) {
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
+            continue;
+        long owner = stagingOwner(entry->d_name);
+        if (owner <= 0 || owner == ::getpid())
+            continue;
+        // A process that still runs may be another copy of the program at work.
+        if (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH)
+            continue;
+        ::unlinkat(folderFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 StagedFile::~StagedFile() {
     if (fd_ >= 0)
         ::close(fd_);
     if (!tempName_.empty())
-        ::unlink(tempName_.c_str());
+        ::unlinkat(folderFd_, tempName_.c_str(), 0);
 }
 
-int StagedFile::open(const std::string& hostTarget, mode_t mode) {
-    target_ = hostTarget;
-    fd_ = ::open(folderOf(hostTarget).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+int StagedFile::open(int folderFd, const std::string& name, mode_t mode) {
+    folderFd_ = folderFd;
+    name_ = name;
+    fd_ = openUnnamed(folderFd, name, mode);
     if (fd_ >= 0)
         return 0;
     int error = errno;
-    if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
+    if (!meansNoUnnamedFiles(error))
         return error;
     // No unnamed files on this file system: a hidden temporary name beside the target.
     namedTempGuard_.emplace();
-    std::string name = uniqueTempName(hostTarget);
-    fd_ = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+    std::string temp = stagingName(name);
+    fd_ = ::openat(folderFd, temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC,
+                   mode);
     if (fd_ < 0)
         return errno;
-    tempName_ = std::move(name);
+    tempName_ = std::move(temp);
     return 0;
 }
 
 int StagedFile::publishNoReplace() {
     if (tempName_.empty())
-        return linkUnnamed(fd_, target_);
-    if (::renameat2(AT_FDCWD, tempName_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) ==
+        return linkUnnamed(fd_, folderFd_, name_);
+    if (::renameat2(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(), RENAME_NOREPLACE) ==
         0) {
         tempName_.clear();
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
-    if (::link(tempName_.c_str(), target_.c_str()) != 0)
+    if (::linkat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(), 0) != 0)
         return errno;
     return 0; // the destructor removes the temporary name
 }
 
 int StagedFile::publishReplace() {
     if (tempName_.empty()) {
-        std::string name = uniqueTempName(target_);
-        if (int error = linkUnnamed(fd_, name))
+        std::string temp = stagingName(name_);
+        if (int error = linkUnnamed(fd_, folderFd_, temp))
             return error;
-        tempName_ = std::move(name);
+        tempName_ = std::move(temp);
     }
-    if (::rename(tempName_.c_str(), target_.c_str()) != 0)
+    if (::renameat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str()) != 0)
         return errno;
     tempName_.clear();
     return 0;

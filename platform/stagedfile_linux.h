@@ -8,9 +8,10 @@
 
 namespace platform {
 
-// A file written under no name (or a hidden temporary one) in the folder of its target, and
-// given the target name only when complete. Until then nothing exists at the target name; a
-// file that is never published leaves nothing behind.
+// A file written under no name (or a hidden temporary one) in its target's folder, and given
+// the target name only when complete. Until then nothing exists at the target name; a file that
+// is never published leaves nothing behind. Everything happens relative to the folder's handle,
+// so neither the file nor its temporary name can land anywhere else.
 class StagedFile {
 public:
     StagedFile() = default;
@@ -18,8 +19,9 @@ public:
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    // Returns 0 or an errno value.
-    int open(const std::string& hostTarget, mode_t mode);
+    // Starts the file `name` (a host name) in the folder held open by folderFd, which must stay
+    // open until the file is published or dropped. Returns 0 or an errno value.
+    int open(int folderFd, const std::string& name, mode_t mode);
     int fd() const { return fd_; }
 
     // Links the file in at the target name unless something exists there (then EEXIST).
@@ -28,11 +30,27 @@ public:
     int publishReplace();
 
 private:
-    std::string target_;
+    int folderFd_ = -1;
+    std::string name_;
     // A named temporary file would outlive a sudden end: the end waits for it instead.
     std::optional<ExitBlocker> namedTempGuard_;
     std::string tempName_; // set while a named temporary file exists
     int fd_ = -1;
 };
+
+// The hidden temporary name this program gives a file it writes on a file system without
+// unnamed files: "." + name + ".tw" + process id + "-" + counter + ".tmp".
+std::string stagingName(const std::string& name);
+
+// The process that made a file of this (host or code page 950) name, when it is one of the
+// program's temporary names; 0 otherwise.
+long stagingOwner(std::string_view name);
+
+// Whether files made in the folder can be unnamed (else they go through a temporary name).
+bool folderTakesUnnamedFiles(int folderFd);
+
+// Removes the temporary files in the folder that a program cut short left behind: those whose
+// process is gone.
+void removeStaleStagingFiles(int folderFd);
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include "walk/jobchannel.h"
 #include "walk/passcopy.h"
 #include "walk/passstate.h"
+#include "walk/targettree.h"
 
 #include <atomic>
 #include <cstdint>
@@ -12,10 +13,13 @@
 #include <vector>
 
 // The two folders of one restore: the folder of the backup to copy from, and the folder it was
-// backed up from, which the files go back into.
+// backed up from, which the files go back into. The target's path is followed through links
+// down to targetRoot (the folder that was backed up, which the user chose); below it nothing is
+// reached through a link. An empty targetRoot is the target itself.
 struct RestoreJobInput {
     std::string restoreSource;
     std::string restoreTarget;
+    std::string targetRoot;
 };
 
 // What the dialog shows while a pass runs, and the names for its list of restored files.
@@ -44,6 +48,8 @@ public:
     virtual void RestoreCompleted(const RestoreReport& report) = 0;
     // The copy pass found no backup folder to copy from.
     virtual void RestoreImpossible(const std::string& restoreSource) = 0;
+    // The copy pass could not make or use the folder to restore into; nothing was copied.
+    virtual void TargetImpossible(const std::string& path, const std::string& reason) = 0;
 };
 
 // The restore job: the count pass and the copy pass over the chosen folder of a backup, run on
@@ -68,10 +74,13 @@ public:
     int64_t FileTotal() const { return counts_.Files(); }
 
 private:
+    bool openTarget();
     bool stopRequested() const override { return channel_.Stale(); }
     bool wantsSizes() const override { return countPass_; }
+    void enterFolder(const walk::Folder& folder) override;
     void file(const walk::Folder& folder, const platform::FindData& entry) override;
     void subFolder(const walk::Folder& folder, const std::string& name) override;
+    void folderUnreadable(const std::string& path, const std::string& reason) override;
     void folderScanned(const walk::Folder& folder) override;
 
     std::string targetDir(const walk::Folder& folder) const;
@@ -86,9 +95,14 @@ private:
     bool countPass_ = true;
     int64_t filesCopied_ = 0;
     RestoreReport report_;
+    walk::TargetTree targets_;
     walk::PassCounts counts_;
     std::atomic<int64_t> countPasses_{0};
 };
 
 // Makes a folder and every missing folder above it; true when it exists afterwards.
 bool CreateFolderPath(const std::string& folder);
+
+// The folder `levels` path elements above `path` (the path itself for 0); never above the
+// drive's root.
+std::string FolderAbove(const std::string& path, int levels);

@@ -43,6 +43,11 @@ const platform::Text kCannotReadBackup{u8"無法讀取原備份資料夾："};
 const platform::Text kDoneText{u8"您所指定的檔案已還原完成!!"};
 const platform::Text kFailuresBefore{u8"但有 "};
 const platform::Text kFailuresAfter{u8" 個檔案無法還原："};
+const platform::Text kFolderFailuresBefore{u8"另有 "};
+const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整還原："};
+const platform::Text kCannotMakeTarget{u8"無法建立欲還原資料夾："};
+const platform::Text kOpenParen{u8"（"};
+const platform::Text kCloseParen{u8"）"};
 
 const QColor kListColour(64, 0, 64); // colour value 4194368
 const QColor kWindowBlue(53, 116, 170);
@@ -213,6 +218,7 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     Panel1->setCaption(kBackupFolderPrefix.str() + restoreSource_);
 
     std::string key;
+    int levelsBelowChosen = DirectoryListBox1->CurrentLevel() - BaseIndex;
     for (int i = BaseIndex; i <= DirectoryListBox1->CurrentLevel(); ++i)
         key += "\\" + DirectoryListBox1->EntryText(i);
     std::optional<std::string> match =
@@ -228,7 +234,8 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     Panel6->setCaption({});
     // Without the folder it came from there is nowhere to restore to.
     BitBtn1->setEnabled(!restoreTarget_.empty());
-    job_.SetInput({restoreSource_, restoreTarget_});
+    // The folder that was backed up is the root the restore's path follows links to.
+    job_.SetInput({restoreSource_, restoreTarget_, FolderAbove(restoreTarget_, levelsBelowChosen)});
     job_.NewGeneration(); // one complete count for the final choice, with these values
     requests_.Forget();
     copyAsked_ = false;
@@ -331,6 +338,12 @@ void TForm3::RestoreImpossible(const std::string& restoreSource) {
     platform::showMessage(kCannotReadBackup.str() + restoreSource);
 }
 
+void TForm3::TargetImpossible(const std::string& path, const std::string& reason) {
+    copyAsked_ = false;
+    platform::showMessage(kCannotMakeTarget.str() + path + kOpenParen.str() + reason +
+                          kCloseParen.str());
+}
+
 void TForm3::RestoreCompleted(const RestoreReport& report) {
     restoreTarget_.clear();
     restoreSource_.clear();
@@ -341,5 +354,6 @@ void TForm3::RestoreCompleted(const RestoreReport& report) {
     BitBtn1->setEnabled(false);
     platform::showSystemMessage(
         kDoneCaption.str(),
-        report.failures.Describe(kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str()));
+        report.failures.Describe({kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str(),
+                                  kFolderFailuresBefore.str(), kFolderFailuresAfter.str()}));
 }

@@ -74,6 +74,7 @@ private:
     void ShowProgress(const RestoreProgress& progress) override;
     void RestoreCompleted(const RestoreReport& report) override;
     void RestoreImpossible(const std::string& restoreSource) override;
+    void TargetImpossible(const std::string& path, const std::string& reason) override;
     // Points the directory list at a folder without treating it as the user's choice.
     void setFolderQuietly(const std::string& folder);
     // Makes the directory list's folder the one to restore, and counts it.

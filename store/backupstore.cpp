@@ -207,7 +207,13 @@ std::optional<std::string> BackupStore::FindSourceLine(const std::string& listFi
     std::optional<std::string> text = readText(recoverFile(listFileName));
     if (!text)
         return std::nullopt;
-    for (std::string& line : textmode::splitLines(*text))
+    std::vector<std::string> lines = textmode::splitLines(*text);
+    // The line of the folder itself ends with the relative text; a line that only holds it
+    // further up (a folder of the same name deeper down) is the fallback.
+    for (std::string& line : lines)
+        if (big5::endsWith(line, relative))
+            return std::move(line);
+    for (std::string& line : lines)
         if (big5::find(line, relative) != std::string::npos)
             return std::move(line);
     return std::string();

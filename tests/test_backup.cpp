@@ -92,7 +92,7 @@ private:
         dialog->close();
     }
 
-    // D:\Data: files, an empty folder, a chain of folders ten levels deep (Data is level 1)
+    // D:\Data: files, an empty folder, a chain of folders eleven levels deep (Data is level 1)
     // and a folder with sixty sub-folders.
     size_t makeSource(uint64_t& bytes) {
         fs::path data = drives->driveFolder('d') / "Data";
@@ -105,21 +105,21 @@ private:
             writeFile(deep / ("f" + std::to_string(level) + ".txt"),
                       "level " + std::to_string(level));
         }
-        writeFile(deep / "D11" / "f11.txt", "too deep");
+        writeFile(deep / "D11" / "f11.txt", "deepest");
         for (int i = 0; i < 60; ++i) {
             char name[8];
             std::snprintf(name, sizeof name, "W%02d", i);
             writeFile(data / "Wide" / name / "w.txt", name);
         }
-        bytes = 5 + 1000 + 8 * 7 + 60 * 3; // "level N" is 7 bytes for levels 2 to 9
-        return 2 + 8 + 60;
+        bytes = 5 + 1000 + 8 * 7 + 8 + 7 + 60 * 3; // "level N" is 7 bytes for levels 2 to 9
+        return 2 + 10 + 60;
     }
 
     std::string expectedFolderList() {
         std::vector<std::string> lines = {"D:\\Data", "D:\\Data\\D2", "D:\\Data\\Empty",
                                           "D:\\Data\\Wide"};
         std::string deep = "D:\\Data\\D2";
-        for (int level = 3; level <= 10; ++level)
+        for (int level = 3; level <= 11; ++level)
             lines.push_back(deep += "\\D" + std::to_string(level));
         for (int i = 0; i < 60; ++i) {
             char name[8];
@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(dialog->ProgressBar2->value(), 40);
         QVERIFY(!dialog->BitBtn1->isEnabled());
 
-        // The copy: everything down to level 9; the tenth level's folder exists, empty.
+        // The copy: everything, the deepest level included.
         fs::path source = drives->driveFolder('d') / "Data";
         fs::path copy = copyRoot("2004_5_1", "Data");
         QCOMPARE(fileCount(copy), files);
@@ -194,9 +194,9 @@ private slots:
             QVERIFY(fs::last_write_time(entry.path()) == fs::last_write_time(original));
         }
         QVERIFY(fs::is_directory(copy / "Empty"));
-        fs::path tenth = copy / "D2" / "D3" / "D4" / "D5" / "D6" / "D7" / "D8" / "D9" / "D10";
-        QVERIFY(fs::is_directory(tenth));
-        QVERIFY(fs::is_empty(tenth));
+        fs::path eleventh =
+            copy / "D2" / "D3" / "D4" / "D5" / "D6" / "D7" / "D8" / "D9" / "D10" / "D11";
+        QCOMPARE(readFile(eleventh / "f11.txt"), std::string("deepest"));
 
         // The store, byte for byte.
         QCOMPARE(readFile(recover() / "BackupDir.ini"),

@@ -1,56 +1,72 @@
 #include "folderwalk.h"
 
+#include "platform/hosterror.h"
+#include "platform/hostpath.h"
+#include "platform/targetfolder.h"
+
 #include <vector>
 
 namespace walk {
 namespace {
 
-// Scans the folder and gives back its sub-folders' names; `stopped` tells whether the visitor
-// ended the walk during the scan.
-std::vector<std::string> scan(const std::string& path, int level, const std::string& relPath,
-                              WalkVisitor& visitor, int& entries, bool& stopped) {
-    std::vector<std::string> subFolders;
-    Folder folder{path, level, relPath};
+enum class Scan { Listed, Stopped };
+
+// Scans the folder and gives back the sub-folders to walk into.
+Scan scan(const Folder& folder, WalkVisitor& visitor, int& entries,
+          std::vector<std::string>& subFolders) {
     entries = 0;
-    stopped = false;
+    visitor.enterFolder(folder);
     platform::FolderSearch search;
     platform::FindData entry;
+    // Below the root a link is never followed, even one that took a folder's place since the
+    // parent was listed.
+    auto links = folder.level > 1 ? platform::FolderSearch::Links::Refuse
+                                  : platform::FolderSearch::Links::Follow;
+    bool more = search.findFirst(folder.path, entry, visitor.wantsSizes(), links);
+    if (!more && folder.level > 1)
+        visitor.folderUnreadable(folder.path, search.failure());
     // "." and ".." lead every listing but a drive root's; they are never visited.
-    bool sizes = visitor.wantsSizes();
-    for (bool more = search.findFirst(path, entry, sizes); more; more = search.findNext(entry)) {
-        if (visitor.stopRequested()) {
-            stopped = true;
-            return subFolders;
-        }
+    for (; more; more = search.findNext(entry)) {
+        if (visitor.stopRequested())
+            return Scan::Stopped;
         if (entry.isDirectory()) {
             if (entry.name == ".")
                 continue;
-            ++entries; // the parent entry ".." counts, but is never visited
-            if (entry.name == "..")
+            if (entry.name == "..") {
+                ++entries; // the parent entry counts, but is never visited
                 continue;
+            }
+            if (!visitor.walksInto(folder, entry.name))
+                continue;
+            ++entries;
+            if (!platform::hostName(entry.name)) {
+                // A name read as "?": the folder cannot be reached under it.
+                visitor.folderUnreadable(folder.path + "\\" + entry.name,
+                                         platform::unusableNameReason());
+                continue;
+            }
             visitor.subFolder(folder, entry.name);
             subFolders.push_back(std::move(entry.name));
-        } else {
+        } else if (!platform::isStagingName(entry.name)) {
             visitor.file(folder, entry);
         }
     }
     search.close();
     visitor.folderScanned(folder);
-    return subFolders;
+    return Scan::Listed;
 }
 
-bool walkFolder(const std::string& path, int level, const std::string& relPath,
-                WalkVisitor& visitor) {
+bool walkFolder(const Folder& folder, WalkVisitor& visitor) {
     int entries = 0;
-    bool stopped = false;
-    std::vector<std::string> subFolders = scan(path, level, relPath, visitor, entries, stopped);
-    if (stopped)
+    std::vector<std::string> subFolders;
+    if (scan(folder, visitor, entries, subFolders) == Scan::Stopped)
         return false;
-    if (level >= kDeepestLevel)
-        return true;
-    for (const std::string& name : subFolders)
-        if (!walkFolder(path + "\\" + name, level + 1, relPath + name + "\\", visitor))
+    for (const std::string& name : subFolders) {
+        std::string path = folder.path + "\\" + name;
+        std::string relPath = folder.relPath + name + "\\";
+        if (!walkFolder({path, folder.level + 1, relPath, name}, visitor))
             return false;
+    }
     return true;
 }
 
@@ -59,15 +75,19 @@ bool walkFolder(const std::string& path, int level, const std::string& relPath,
 int ScanFolder(const std::string& path, int level, const std::string& relPath,
                WalkVisitor& visitor) {
     int entries = 0;
-    bool stopped = false;
-    scan(path, level, relPath, visitor, entries, stopped);
+    std::vector<std::string> subFolders;
+    std::string name;
+    scan({path, level, relPath, name}, visitor, entries, subFolders);
     return entries;
 }
 
 WalkResult WalkTree(const std::string& root, WalkVisitor& visitor) {
     if (!platform::folderCanBeEntered(root))
         return WalkResult::RootUnreadable;
-    return walkFolder(root, 1, std::string(), visitor) ? WalkResult::Complete : WalkResult::Stopped;
+    std::string relPath;
+    std::string name;
+    return walkFolder({root, 1, relPath, name}, visitor) ? WalkResult::Complete
+                                                         : WalkResult::Stopped;
 }
 
 } // namespace walk

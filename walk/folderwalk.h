@@ -5,18 +5,18 @@
 #include <string>
 
 // The folder walk that the backup and the restore share: a pre-order, depth-first walk of a
-// folder tree, nine levels deep (the root is level 1; the sub-folders of a level-9 folder are
-// seen but not entered). A folder's files and sub-folder entries are handled while it is
-// scanned, in the order its listing gives them, before any of its sub-folders is visited.
+// whole folder tree (the root is level 1). A folder's files and sub-folder entries are handled
+// while it is scanned, in the order its listing gives them, before any of its sub-folders is
+// visited. Links are listed as files and never followed, so no walk can loop or leave its tree.
+// The program's own temporary files (a copy cut short) are never shown to the visitor.
 namespace walk {
-
-constexpr int kDeepestLevel = 9;
 
 // The folder being scanned.
 struct Folder {
     const std::string& path;    // full path, no trailing backslash
     int level;                  // 1 for the root of the walk
     const std::string& relPath; // path below the root: empty at level 1, else ending in "\"
+    const std::string& name;    // its own name (below the root; empty for the root)
 };
 
 // What a job does with what the walk finds. Runs on the thread that walks.
@@ -27,8 +27,15 @@ public:
     virtual bool stopRequested() const = 0;
     // Whether file() needs the files' sizes (they cost a look at every file).
     virtual bool wantsSizes() const { return true; }
+    // Whether a sub-folder belongs to the walk; one that does not is passed over as if absent.
+    virtual bool walksInto(const Folder& /*folder*/, const std::string& /*name*/) { return true; }
+    // A folder's scan begins (before its listing is read).
+    virtual void enterFolder(const Folder& /*folder*/) {}
     virtual void file(const Folder& folder, const platform::FindData& entry) = 0;
     virtual void subFolder(const Folder& folder, const std::string& name) = 0;
+    // A folder below the root whose contents cannot be walked: it cannot be listed, or its name
+    // has no form on this system. Nothing inside it is visited.
+    virtual void folderUnreadable(const std::string& path, const std::string& reason) = 0;
     // After every scan, also of a folder that could not be listed.
     virtual void folderScanned(const Folder& folder) = 0;
 };
@@ -44,7 +51,7 @@ enum class WalkResult {
     RootUnreadable, // the root itself cannot be listed: there was nothing to walk
 };
 
-// Walks the tree below root.
+// Walks the tree below root, every level of it.
 WalkResult WalkTree(const std::string& root, WalkVisitor& visitor);
 
 } // namespace walk

@@ -67,6 +67,17 @@ public:
         });
     }
 
+    // For what the user must learn even after the showing is over (a backup that was recorded):
+    // delivered whatever the generation, with whether it is still the current one.
+    void PostAnyway(std::function<void(View&, bool current)> event) {
+        std::weak_ptr<JobChannel*> channel = self_;
+        uint64_t generation = passGeneration_;
+        platform::postToUiThread([channel, generation, event = std::move(event)] {
+            if (std::shared_ptr<JobChannel*> alive = channel.lock())
+                event((*alive)->view_, generation == (*alive)->generation_.load());
+        });
+    }
+
 private:
     static constexpr std::chrono::milliseconds kInterval{40};
 

@@ -1,7 +1,6 @@
 #include "passcopy.h"
 
 #include "platform/codepage.h"
-#include "platform/filecopy.h"
 
 namespace walk {
 namespace {
@@ -9,6 +8,7 @@ namespace {
 const platform::Text kMore{u8"……"};
 const platform::Text kOpenParen{u8"（"};
 const platform::Text kCloseParen{u8"）"};
+const platform::Text kNoTargetFolder{u8"目標資料夾無法使用"};
 
 } // namespace
 
@@ -18,21 +18,41 @@ void CopyFailures::Add(std::string path, std::string reason) {
     ++count_;
 }
 
-std::string CopyFailures::Describe(const std::string& done, const std::string& before,
-                                   const std::string& after) const {
-    std::string text = done;
-    if (count_ == 0)
-        return text;
-    text += "\n\n" + before + std::to_string(count_) + after;
-    for (const CopyFailure& failure : named_)
+void CopyFailures::AddFolder(std::string path, std::string reason) {
+    if (namedFolders_.size() < kNamed)
+        namedFolders_.push_back({std::move(path), std::move(reason)});
+    ++folderCount_;
+}
+
+namespace {
+
+void describe(std::string& text, int64_t count, const std::vector<CopyFailure>& named,
+              const std::string& before, const std::string& after) {
+    if (count == 0)
+        return;
+    text += "\n\n" + before + std::to_string(count) + after;
+    for (const CopyFailure& failure : named)
         text += "\n" + failure.path + kOpenParen.str() + failure.reason + kCloseParen.str();
-    if (count_ > static_cast<int64_t>(named_.size()))
+    if (count > static_cast<int64_t>(named.size()))
         text += "\n" + kMore.str();
+}
+
+} // namespace
+
+std::string CopyFailures::Describe(const FailureWords& words) const {
+    std::string text = words.done;
+    describe(text, count_, named_, words.filesBefore, words.filesAfter);
+    describe(text, folderCount_, namedFolders_, words.foldersBefore, words.foldersAfter);
     return text;
 }
 
-void CopyPassFile(const std::string& from, const std::string& to, CopyFailures& failures) {
-    platform::CopyResult result = platform::copyFileNoReplace(from, to);
+void CopyPassFile(const std::string& from, const platform::TargetFolder* folder,
+                  const std::string& name, CopyFailures& failures) {
+    if (!folder) {
+        failures.Add(from, kNoTargetFolder.str());
+        return;
+    }
+    platform::CopyResult result = folder->CopyIn(from, name);
     if (result.status == platform::CopyStatus::Failed)
         failures.Add(from, std::move(result.reason));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/targetfolder.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,27 +29,44 @@ struct CopyFailure {
     std::string reason;
 };
 
-// The files a copy pass could not copy: how many, and the first few by name.
+// The texts of a closing message, in the job's words.
+struct FailureWords {
+    const std::string& done;          // the plain completion text
+    const std::string& filesBefore;   // before the number of files that failed
+    const std::string& filesAfter;    // after it
+    const std::string& foldersBefore; // before the number of folders that failed
+    const std::string& foldersAfter;  // after it
+};
+
+// What a copy pass could not copy: files, and folders whose contents are missing (a folder
+// that could not be listed or made, or whose name has no form here). Each kind is counted, and
+// the first few are named.
 class CopyFailures {
 public:
     static constexpr size_t kNamed = 5;
 
     void Add(std::string path, std::string reason);
+    void AddFolder(std::string path, std::string reason);
     int64_t Count() const { return count_; }
+    int64_t FolderCount() const { return folderCount_; }
     const std::vector<CopyFailure>& Named() const { return named_; }
+    const std::vector<CopyFailure>& NamedFolders() const { return namedFolders_; }
 
-    // The closing message: `done`, and when files failed, before + their number + after and
-    // the files, one a line.
-    std::string Describe(const std::string& done, const std::string& before,
-                         const std::string& after) const;
+    // The closing message: `done`, then for each kind that failed, before + the number + after
+    // and the first few, one a line with its reason, "……" when there are more.
+    std::string Describe(const FailureWords& words) const;
 
 private:
     int64_t count_ = 0;
     std::vector<CopyFailure> named_;
+    int64_t folderCount_ = 0;
+    std::vector<CopyFailure> namedFolders_;
 };
 
-// Copies one file of a copy pass without replacing anything; a failure other than a file that
-// is there already is noted.
-void CopyPassFile(const std::string& from, const std::string& to, CopyFailures& failures);
+// Copies one file of a copy pass into its target folder without replacing anything; a failure
+// other than a file that is there already is noted. Without a target folder (it could not be
+// made) the file fails too.
+void CopyPassFile(const std::string& from, const platform::TargetFolder* folder,
+                  const std::string& name, CopyFailures& failures);
 
 } // namespace walk

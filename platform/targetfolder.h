@@ -1,0 +1,66 @@
+#pragma once
+
+#include "filecopy.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Tells one folder from another, whatever path leads to it.
+struct FolderId {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    bool operator==(const FolderId&) const = default;
+};
+
+// A folder that a copy writes into, held open. Below the folder it was opened at, nothing is
+// ever reached through a symbolic link: sub-folders are made and opened one name at a time from
+// their parent's handle, a link, file or anything else standing where a folder must be is
+// refused, and files are made relative to the handle. So no write can leave the folder.
+class TargetFolder {
+public:
+    TargetFolder() = default;
+    ~TargetFolder();
+    TargetFolder(TargetFolder&& other) noexcept;
+    TargetFolder& operator=(TargetFolder&& other) noexcept;
+    TargetFolder(const TargetFolder&) = delete;
+    TargetFolder& operator=(const TargetFolder&) = delete;
+
+    // Opens a folder by its full program path, as the user chose it: links on the way there are
+    // followed (the drive table's own are links). whyNot gets the reason when it cannot.
+    static TargetFolder Open(std::string_view path, std::string& whyNot);
+
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Makes the sub-folder when it is missing; false, with the reason, when it cannot be made or
+    // something other than a folder holds the name.
+    bool MakeSub(std::string_view name, std::string& whyNot) const;
+    // Opens an existing sub-folder, never through a link.
+    TargetFolder OpenSub(std::string_view name, std::string& whyNot) const;
+
+    // Copies a file into this folder under `name`, never replacing anything (see filecopy.h).
+    CopyResult CopyIn(std::string_view from, std::string_view name) const;
+
+    std::optional<FolderId> Id() const;
+
+    // Whether files can be written here without a temporary name (not on FAT, say).
+    bool TakesUnnamedFiles() const;
+    // Removes the temporary files that a copy of the program cut short left here.
+    void RemoveStaleTemporaries() const;
+
+private:
+    explicit TargetFolder(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// The folder a path names, when it is one.
+std::optional<FolderId> folderId(std::string_view path);
+
+// Whether a file name (code page 950) is one of the temporary names under which this program
+// writes files on file systems without unnamed files; no walk counts or copies those.
+bool isStagingName(std::string_view name);
+
+} // namespace platform

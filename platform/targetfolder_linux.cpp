@@ -1,0 +1,128 @@
+#include "targetfolder.h"
+
+#include "codepage.h"
+#include "faults.h"
+#include "hosterror.h"
+#include "hostpath.h"
+#include "stagedfile_linux.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace platform {
+namespace {
+
+const Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
+const Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
+
+// Why the name in the folder is no folder that can be opened.
+std::string whyNoFolder(int folderFd, const std::string& name, int error) {
+    struct stat st {};
+    if ((error == ENOTDIR || error == ELOOP || error == EEXIST) &&
+        ::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISLNK(st.st_mode))
+            return kLinkInTheWay.str();
+        if (!S_ISDIR(st.st_mode))
+            return kFileInTheWay.str();
+    }
+    return reasonForError(error);
+}
+
+} // namespace
+
+TargetFolder::~TargetFolder() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+TargetFolder::TargetFolder(TargetFolder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+TargetFolder& TargetFolder::operator=(TargetFolder&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+TargetFolder TargetFolder::Open(std::string_view path, std::string& whyNot) {
+    std::optional<std::string> host = hostPath(path);
+    if (!host) {
+        whyNot = unusableNameReason();
+        return {};
+    }
+    int fd = ::open(host->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        whyNot = reasonForError(errno);
+        return {};
+    }
+    return TargetFolder(fd);
+}
+
+bool TargetFolder::MakeSub(std::string_view name, std::string& whyNot) const {
+    std::optional<std::string> host = hostName(name);
+    if (!host) {
+        whyNot = unusableNameReason();
+        return false;
+    }
+    int error = faults::injected("mkdir", *host);
+    if (error == 0 && ::mkdirat(fd_, host->c_str(), 0777) == 0)
+        return true;
+    if (error == 0)
+        error = errno;
+    struct stat st {};
+    if (error == EEXIST && ::fstatat(fd_, host->c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISDIR(st.st_mode))
+        return true;
+    whyNot = whyNoFolder(fd_, *host, error);
+    return false;
+}
+
+TargetFolder TargetFolder::OpenSub(std::string_view name, std::string& whyNot) const {
+    std::optional<std::string> host = hostName(name);
+    if (!host) {
+        whyNot = unusableNameReason();
+        return {};
+    }
+    // A link is refused, not followed: O_NOFOLLOW with O_DIRECTORY fails on one.
+    int fd = ::openat(fd_, host->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        whyNot = whyNoFolder(fd_, *host, errno);
+        return {};
+    }
+    return TargetFolder(fd);
+}
+
+std::optional<FolderId> TargetFolder::Id() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        return std::nullopt;
+    return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+bool TargetFolder::TakesUnnamedFiles() const {
+    return fd_ < 0 || folderTakesUnnamedFiles(fd_);
+}
+
+void TargetFolder::RemoveStaleTemporaries() const {
+    if (fd_ >= 0)
+        removeStaleStagingFiles(fd_);
+}
+
+std::optional<FolderId> folderId(std::string_view path) {
+    std::optional<std::string> host = hostPath(path);
+    struct stat st {};
+    if (!host || ::stat(host->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+bool isStagingName(std::string_view name) {
+    return stagingOwner(name) != 0;
+}
+
+} // namespace platform
