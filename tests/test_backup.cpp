@@ -5,6 +5,8 @@
 #include "backup/tform2.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/faults.h"
+#include "platform/messagebox.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
 #include "widgets/panel.h"
@@ -16,7 +18,9 @@
 
 #include <filesystem>
 #include <set>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,8 +89,8 @@ private:
         settle();
     }
 
-    void backup(const std::string& sourceDir) {
-        prepare(sourceDir, "E:\\Bak");
+    void backup(const std::string& sourceDir, const std::string& destDir = "E:\\Bak") {
+        prepare(sourceDir, destDir);
         showAndCount();
         copyToTheEnd();
         dialog->close();
@@ -142,6 +146,7 @@ private slots:
         dialog->Timer1->setInterval(1);
     }
     void cleanup() {
+        platform::faults::clear();
         dialog.reset();
         platform::setTodayForTesting(std::nullopt);
         messages.reset();
@@ -345,14 +350,24 @@ private slots:
         fs::path data = drives->driveFolder('d') / "Odd";
         writeFile(data / "fine.txt", "ok");
         QCOMPARE(::mkfifo((data / "pipe").c_str(), 0600), 0);
+        int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::string socketPath = (data / "sock").string();
+        QVERIFY(socketPath.size() < sizeof address.sun_path);
+        socketPath.copy(address.sun_path, socketPath.size());
+        QCOMPARE(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         writeFile(data / "é.txt", "no Big5 form");
         fs::create_directories(copyRoot("2004_5_1", "Odd"));
         writeFile(copyRoot("2004_5_1", "Odd") / "fine.txt", "kept");
         backup("D:\\Odd");
         QCOMPARE(readFile(copyRoot("2004_5_1", "Odd") / "fine.txt"), std::string("kept"));
         std::string text = messages->calls().at(0).text;
-        QVERIFY(text.starts_with(ansi(u8"您所指定的檔案已備份完成!!\n\n但有 2 個檔案無法備份：")));
+        ::close(sock);
+        QVERIFY(text.starts_with(ansi(u8"您所指定的檔案已備份完成!!\n\n但有 3 個檔案無法備份：")));
         QVERIFY(text.find("D:\\Odd\\pipe") != std::string::npos);
+        // Every reason is the user's language, a socket's too.
+        QVERIFY(text.find("D:\\Odd\\sock" + ansi(u8"（不是一般檔案）")) != std::string::npos);
         QVERIFY(text.find("D:\\Odd\\?.txt") != std::string::npos);
         QVERIFY(text.find("fine.txt") == std::string::npos); // present already: no failure
     }
@@ -402,6 +417,190 @@ private slots:
         QCOMPARE(messages->calls()[0].text, std::string("BackPath.ini") + ansi(u8"檔案已被移除!!"));
         QCOMPARE(dialog->Panel1->caption(), ansi(u8" 備份來源資料夾："));
         QCOMPARE(dialog->Panel2->caption(), ansi(u8" 備份目地資料夾："));
+    }
+
+    void backupsNeverWriteThroughLinks() {
+        // Two sources of one name share one copy folder a day. The first holds links where the
+        // second has folders: the copies of those links must not lead the second backup out.
+        fs::path outside = drives->base() / "outside";
+        fs::path outside2 = drives->base() / "outside2";
+        fs::create_directories(outside);
+        fs::create_directories(outside2);
+        fs::path first = drives->driveFolder('d') / "A" / "Data";
+        fs::create_directories(first);
+        fs::create_directory_symlink(outside, first / "docs");
+        // From E:\Bak\2004_5_1_Back\Data\rel, four levels up is the base of the drives.
+        fs::create_directory_symlink("../../../../outside2", first / "rel");
+        writeFile(first / "a.txt", "a");
+        fs::path second = drives->driveFolder('d') / "B" / "Data";
+        writeFile(second / "docs" / "secret.txt", "secret");
+        writeFile(second / "docs" / "Inner" / "deeper.txt", "deeper");
+        writeFile(second / "rel" / "secret2.txt", "secret2");
+        writeFile(second / "fine.txt", "fine");
+
+        backup("D:\\A\\Data");
+        QVERIFY(fs::is_symlink(copyRoot("2004_5_1", "Data") / "docs"));
+        backup("D:\\B\\Data");
+        QVERIFY(fs::is_empty(outside));
+        QVERIFY(fs::is_empty(outside2));
+        QCOMPARE(readFile(copyRoot("2004_5_1", "Data") / "fine.txt"), std::string("fine"));
+        QVERIFY(fs::is_symlink(copyRoot("2004_5_1", "Data") / "docs"));
+
+        std::string text = messages->calls().at(1).text;
+        std::string link = ansi(u8"（此處是連結，不是資料夾）");
+        QVERIFY(text.starts_with(ansi(u8"您所指定的檔案已備份完成!!\n\n但有 3 個檔案無法備份：")));
+        QVERIFY(text.find(ansi(u8"另有 2 個資料夾無法完整備份：")) != std::string::npos);
+        QVERIFY(text.find("E:\\Bak\\2004_5_1_Back\\Data\\docs" + link) != std::string::npos);
+        QVERIFY(text.find("E:\\Bak\\2004_5_1_Back\\Data\\rel" + link) != std::string::npos);
+        QVERIFY(text.find("D:\\B\\Data\\docs\\secret.txt" + ansi(u8"（目標資料夾無法使用）")) !=
+                std::string::npos);
+        // The folder list names only folders that are in the backup.
+        QCOMPARE(readFile(recover() / "2004_5_1_Back1_Data.ini"), std::string("D:\\B\\Data\r\n"));
+    }
+
+    void foldersThatCannotBeListedOrNamedAreReported() {
+        fs::path data = drives->driveFolder('d') / "Data";
+        writeFile(data / "a.txt", "a");
+        writeFile(data / "Locked" / "hidden.txt", "h");
+        writeFile(data / "\xed\x95\x9c" / "korean.txt", "k"); // no code page 950 form
+        writeFile(data / "Sub" / "b.txt", "b");
+        platform::faults::failAt("opendir", "/Data/Locked", EACCES);
+        backup("D:\\Data");
+        std::string text = messages->calls().at(0).text;
+        QVERIFY(text.starts_with(ansi(u8"您所指定的檔案已備份完成!!\n\n另有 2 個資料夾無法完整備份：")));
+        QVERIFY(text.find("D:\\Data\\Locked" + ansi(u8"（存取被拒）")) != std::string::npos);
+        QVERIFY(text.find("D:\\Data\\?" + ansi(u8"（名稱含有此系統無法表示的字元）")) !=
+                std::string::npos);
+        QCOMPARE(readFile(copyRoot("2004_5_1", "Data") / "Sub" / "b.txt"), std::string("b"));
+        // The unreadable folder is in the backup (empty); the unnamed one is not.
+        QVERIFY(fs::is_directory(copyRoot("2004_5_1", "Data") / "Locked"));
+        QCOMPARE(readFile(recover() / "2004_5_1_Back1_Data.ini"),
+                 std::string("D:\\Data\r\nD:\\Data\\Locked\r\nD:\\Data\\Sub\r\n"));
+    }
+
+    void aBackupFolderThatCannotBeMadeRecordsNothing() {
+        writeFile(drives->driveFolder('d') / "Data" / "a.txt", "a");
+        fs::path bak = drives->driveFolder('e') / "Bak";
+        auto attempt = [&](const std::string& expected) {
+            messages->clear();
+            prepare("D:\\Data", "E:\\Bak");
+            showAndCount();
+            emit dialog->BitBtn1->clicked();
+            QTRY_COMPARE(messages->calls().size(), size_t{1});
+            settle();
+            QCOMPARE(messages->calls()[0].kind, platform::MessageBoxKind::Simple);
+            QCOMPARE(messages->calls()[0].text, expected);
+            QVERIFY(!dialog->Timer1->isActive());
+            QVERIFY(dialog->BitBtn1->isEnabled());
+            QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+            QVERIFY(!fs::exists(recover() / "1.ini"));
+            dialog->close();
+        };
+        // A read-only destination.
+        platform::faults::failAt("mkdir", "2004_5_1_Back", EROFS);
+        attempt(ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back（唯讀的磁碟）"));
+        platform::faults::clear();
+        // A file where the backup folder must be.
+        writeFile(bak / "2004_5_1_Back", "in the way");
+        attempt(ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back（此處是檔案，不是資料夾）"));
+        fs::remove(bak / "2004_5_1_Back");
+        // A link where the copy of the source folder must be.
+        fs::path outside = drives->base() / "outside";
+        fs::create_directories(outside);
+        fs::create_directories(bak / "2004_5_1_Back");
+        fs::create_directory_symlink(outside, bak / "2004_5_1_Back" / "Data");
+        attempt(ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back\\Data（此處是連結，不是資料夾）"));
+        QVERIFY(fs::is_empty(outside));
+        // A destination that is gone.
+        fs::remove_all(bak);
+        attempt(ansi(u8"無法建立備份資料夾：E:\\Bak（找不到檔案或資料夾）"));
+    }
+
+    void theBackupsOwnFolderIsLeftOutOfTheSource() {
+        fs::path data = drives->driveFolder('d') / "Data";
+        writeFile(data / "a.txt", "a");
+        writeFile(data / "Sub" / "b.txt", "b");
+        std::string twoFiles = ansi(u8" 檔案大小：0.00MB(2個檔案)");
+
+        // The destination is the source itself, backed up twice a day.
+        for (int time = 0; time < 2; ++time) {
+            backup("D:\\Data", "D:\\Data");
+            QCOMPARE(dialog->Panel5->caption(), twoFiles);
+        }
+        fs::path copy = data / "2004_5_1_Back" / "Data";
+        QCOMPARE(fileCount(copy), size_t{2});
+        QVERIFY(!fs::exists(copy / "2004_5_1_Back"));
+        QCOMPARE(readFile(recover() / "2004_5_1_Back1_Data.ini"),
+                 std::string("D:\\Data\r\nD:\\Data\\Sub\r\n"));
+
+        // Inside the source: the rest of the destination folder is backed up, its dated folder
+        // is not; the dated folder of the first destination is part of the source now.
+        fs::create_directories(data / "Bak");
+        backup("D:\\Data", "D:\\Data\\Bak");
+        fs::path inside = data / "Bak" / "2004_5_1_Back" / "Data";
+        QVERIFY(fs::is_directory(inside / "Bak"));
+        QVERIFY(!fs::exists(inside / "Bak" / "2004_5_1_Back"));
+        QCOMPARE(fileCount(inside), size_t{4}); // a.txt, Sub\b.txt and the first copy's two
+        QVERIFY(messages->calls().back().text == ansi(u8"您所指定的檔案已備份完成!!"));
+
+        // A sibling is an ordinary destination: everything in the source is backed up.
+        backup("D:\\Data", "E:\\Bak");
+        QCOMPARE(fileCount(copyRoot("2004_5_1", "Data")), fileCount(data));
+    }
+
+    void closingDuringTheAnimationTellsAtOnce() {
+        writeFile(drives->driveFolder('d') / "One" / "a.txt", "a");
+        writeFile(drives->driveFolder('d') / "Two" / "b.txt", "b");
+        dialog->Timer1->setInterval(30);
+        std::vector<int> barAtBox;
+        std::vector<std::string> texts;
+        platform::setMessageBoxHandler([&](const platform::MessageBoxCall& call) {
+            texts.push_back(call.text);
+            barAtBox.push_back(dialog->ProgressBar2->value());
+        });
+        prepare("D:\\One", "E:\\Bak");
+        showAndCount();
+        emit dialog->BitBtn1->clicked();
+        QTRY_VERIFY(dialog->Timer1->isActive());
+        dialog->close();
+        // The first backup is told as it closes, and its timer is gone.
+        QCOMPARE(texts, std::vector<std::string>{ansi(u8"您所指定的檔案已備份完成!!")});
+        QVERIFY(!dialog->Timer1->isActive());
+
+        // The next backup runs its own animation whole, with no box in between.
+        prepare("D:\\Two", "E:\\Bak");
+        showAndCount();
+        emit dialog->BitBtn1->clicked();
+        QTRY_VERIFY(dialog->Timer1->isActive());
+        QCOMPARE(texts.size(), size_t{1});
+        QTRY_COMPARE_WITH_TIMEOUT(texts.size(), size_t{2}, 10000);
+        QCOMPARE(barAtBox.back(), 40);
+        QCOMPARE(readFile(recover() / "1.ini"),
+                 std::string("2004_5_1_Back1_One.ini\r\n2004_5_1_Back1_Two.ini\r\n"));
+        platform::setMessageBoxHandler({});
+    }
+
+    void temporaryNamesAreSkippedAndStaleOnesRemoved() {
+        // As on FAT: every copy goes through a hidden temporary name.
+        platform::faults::failAt("tmpfile", "", EOPNOTSUPP);
+        fs::path data = drives->driveFolder('d') / "Data";
+        writeFile(data / "a.txt", "a");
+        writeFile(data / "Sub" / "b.txt", "b");
+        writeFile(data / ".c.txt.tw99999999-1.tmp", "a copy cut short in the source");
+        fs::path copy = copyRoot("2004_5_1", "Data");
+        // Left by a backup killed earlier today (its process is gone), and one of a program
+        // that still runs (process 1 always does).
+        writeFile(copy / "Sub" / ".b.txt.tw99999999-7.tmp", "half");
+        writeFile(copy / ".a.txt.tw1-0.tmp", "someone else's, at work");
+        backup("D:\\Data");
+        QCOMPARE(dialog->Panel5->caption(), ansi(u8" 檔案大小：0.00MB(2個檔案)"));
+        QCOMPARE(messages->calls().at(0).text, ansi(u8"您所指定的檔案已備份完成!!"));
+        QCOMPARE(readFile(copy / "a.txt"), std::string("a"));
+        QCOMPARE(readFile(copy / "Sub" / "b.txt"), std::string("b"));
+        QVERIFY(!fs::exists(copy / ".c.txt.tw99999999-1.tmp"));
+        QVERIFY(!fs::exists(copy / "Sub" / ".b.txt.tw99999999-7.tmp"));
+        QVERIFY(fs::exists(copy / ".a.txt.tw1-0.tmp"));
+        QCOMPARE(fileCount(copy), size_t{3});
     }
 };
 

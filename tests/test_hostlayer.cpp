@@ -3,11 +3,13 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
+#include "platform/faults.h"
 #include "platform/filecopy.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/hostpath.h"
 #include "platform/messagebox.h"
+#include "platform/targetfolder.h"
 #include "platform/uithread.h"
 
 #include <QRegularExpression>
@@ -210,6 +212,17 @@ private slots:
         QCOMPARE(platform::copyFileNoReplace("D:\\", "E:\\out\\root").status,
                  platform::CopyStatus::Failed);
         QVERIFY(fs::is_empty(drives->driveFolder('e') / "out"));
+
+        // On a file system without unnamed files, a failed copy leaves no temporary name.
+        platform::faults::failAt("tmpfile", "", EOPNOTSUPP);
+        fs::create_directory(drives->driveFolder('e') / "fat");
+        ::chmod((drives->driveFolder('d') / "file").c_str(), 0644);
+        QCOMPARE(platform::copyFileNoReplace("D:\\file", "E:\\fat\\file").status,
+                 platform::CopyStatus::Copied);
+        QCOMPARE(platform::copyFileNoReplace("D:\\pipe", "E:\\fat\\pipe").status,
+                 platform::CopyStatus::Failed);
+        platform::faults::clear();
+        QCOMPARE(hostNames(drives->driveFolder('e') / "fat"), std::vector<std::string>{"file"});
     }
 
     void linksAreCopiedAsLinks() {
@@ -220,6 +233,47 @@ private slots:
                  platform::CopyStatus::Copied);
         QVERIFY(fs::is_symlink(drives->driveFolder('e') / "up"));
         QCOMPARE(fs::read_symlink(drives->driveFolder('e') / "up"), fs::path(".."));
+    }
+
+    void targetFoldersAreNeverReachedThroughLinks() {
+        fs::path e = drives->driveFolder('e');
+        fs::path outside = drives->base() / "outside";
+        fs::create_directories(outside);
+        fs::create_directory_symlink(outside, e / "link");
+        fs::create_directory_symlink("../../outside", e / "relative");
+        writeFile(e / "file", "x");
+        writeFile(drives->driveFolder('d') / "src.txt", "s");
+        std::string why;
+        platform::TargetFolder root = platform::TargetFolder::Open("E:\\", why);
+        QVERIFY(root.IsOpen());
+        for (const char* name : {"link", "relative"}) {
+            QVERIFY(!root.MakeSub(name, why));
+            QCOMPARE(why, ansi(u8"此處是連結，不是資料夾"));
+            QVERIFY(!root.OpenSub(name, why).IsOpen());
+            QCOMPARE(why, ansi(u8"此處是連結，不是資料夾"));
+        }
+        QVERIFY(!root.MakeSub("file", why));
+        QCOMPARE(why, ansi(u8"此處是檔案，不是資料夾"));
+        for (const char* name : {"a?b", "..", ".", "", "x\\y"}) {
+            QVERIFY(!root.MakeSub(name, why));
+            QCOMPARE(why, ansi(u8"名稱含有此系統無法表示的字元"));
+        }
+        QVERIFY(root.MakeSub("new", why));
+        QVERIFY(root.MakeSub("new", why)); // there already: fine
+        platform::TargetFolder held = root.OpenSub("new", why);
+        QVERIFY(held.IsOpen());
+
+        // The held folder is the one written into, even when a link takes its name afterwards.
+        fs::rename(e / "new", e / "moved");
+        fs::create_directory_symlink(outside, e / "new");
+        QCOMPARE(held.CopyIn("D:\\src.txt", "src.txt").status, platform::CopyStatus::Copied);
+        QCOMPARE(readFile(e / "moved" / "src.txt"), std::string("s"));
+        // A link at the file's own name is neither followed nor replaced, dangling or not.
+        fs::create_symlink(outside / "planted", e / "moved" / "trap");
+        QCOMPARE(held.CopyIn("D:\\src.txt", "trap").status, platform::CopyStatus::TargetExists);
+        QVERIFY(fs::is_empty(outside));
+        QCOMPARE(held.Id(), platform::folderId("E:\\moved"));
+        QVERIFY(held.Id() != root.Id());
     }
 
     void foldersAreMadeOneLevelAtATime() {

@@ -261,6 +261,14 @@ private slots:
         QCOMPARE(*store.FindSourceLine("list.ini", "\\Mail"), std::string());
         QVERIFY(!store.FindSourceLine("missing.ini", "\\Docs"));
         QVERIFY(!store.FindSourceLine("..\\Recover\\list.ini", "\\Docs"));
+
+        // The folder's own line wins over an earlier one that holds the text further up; a
+        // line that ends with it only inside a character does not count.
+        writeFile(recover() / "nested.ini", "C:\\Data\\Sub\\Data\r\nC:\\Data\\Sub\\Data\\Sub\r\n");
+        QCOMPARE(*store.FindSourceLine("nested.ini", "\\Data\\Sub"),
+                 std::string("C:\\Data\\Sub\\Data\\Sub"));
+        writeFile(recover() / "ends.ini", "C:\\Q" + ansi(u8"許") + "A\r\nC:\\P\\A\\B\r\n");
+        QCOMPARE(*store.FindSourceLine("ends.ini", "\\A"), std::string("C:\\P\\A\\B"));
     }
 
     void backupNamesComeFromTheShortDate() {
