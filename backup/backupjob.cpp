@@ -99,9 +99,8 @@ bool BackupJob::openCopyRoot() {
             copy = backup.OpenSub(pass_.sourceName, whyNot);
     }
     if (!copy.IsOpen()) {
-        channel_.Post([failed, whyNot](BackupView& view) {
-            view.BackupFolderImpossible(failed, whyNot);
-        });
+        channel_.Post(
+            [failed, whyNot](BackupView& view) { view.BackupFolderImpossible(failed, whyNot); });
         return false;
     }
     targets_.Open(std::move(copy));

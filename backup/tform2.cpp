@@ -252,5 +252,5 @@ void TForm2::finishAnimation() {
 
 std::string TForm2::completionMessage(const CopyReport& report) const {
     return report.failures.Describe({kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str(),
-                                      kFolderFailuresBefore.str(), kFolderFailuresAfter.str()});
+                                     kFolderFailuresBefore.str(), kFolderFailuresAfter.str()});
 }

@@ -92,7 +92,8 @@ bool RestoreJob::openTarget() {
         start = end + 1;
     }
     if (!folder.IsOpen()) {
-        channel_.Post([failed, whyNot](RestoreView& view) { view.TargetImpossible(failed, whyNot); });
+        channel_.Post(
+            [failed, whyNot](RestoreView& view) { view.TargetImpossible(failed, whyNot); });
         return false;
     }
     targets_.Open(std::move(folder));

@@ -467,7 +467,8 @@ private slots:
         platform::faults::failAt("opendir", "/Data/Locked", EACCES);
         backup("D:\\Data");
         std::string text = messages->calls().at(0).text;
-        QVERIFY(text.starts_with(ansi(u8"您所指定的檔案已備份完成!!\n\n另有 2 個資料夾無法完整備份：")));
+        QVERIFY(text.starts_with(
+            ansi(u8"您所指定的檔案已備份完成!!\n\n另有 2 個資料夾無法完整備份：")));
         QVERIFY(text.find("D:\\Data\\Locked" + ansi(u8"（存取被拒）")) != std::string::npos);
         QVERIFY(text.find("D:\\Data\\?" + ansi(u8"（名稱含有此系統無法表示的字元）")) !=
                 std::string::npos);
@@ -509,7 +510,8 @@ private slots:
         fs::create_directories(outside);
         fs::create_directories(bak / "2004_5_1_Back");
         fs::create_directory_symlink(outside, bak / "2004_5_1_Back" / "Data");
-        attempt(ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back\\Data（此處是連結，不是資料夾）"));
+        attempt(
+            ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back\\Data（此處是連結，不是資料夾）"));
         QVERIFY(fs::is_empty(outside));
         // A destination that is gone.
         fs::remove_all(bak);

@@ -20,7 +20,7 @@ bool TargetTree::Enter(const Folder& folder, std::string& whyNot) {
     size_t index = static_cast<size_t>(folder.level - 1);
     if (levels_.empty() || index == 0 || index > levels_.size())
         return Current() != nullptr; // the root, or a walk this tree does not follow
-    levels_.resize(index); // what lies below the parent belongs to folders already walked
+    levels_.resize(index);           // what lies below the parent belongs to folders already walked
     Level child;
     child.name = folder.name;
     const Level& parent = levels_.back();
