@@ -2,6 +2,7 @@
 
 #include "platform/faults.h"
 #include "walk/folderwalk.h"
+#include "walk/targettree.h"
 
 #include <QTest>
 
@@ -33,6 +34,39 @@ public:
     void folderScanned(const walk::Folder& folder) override {
         events.push_back("scanned " + std::to_string(folder.level) + " " + folder.path);
     }
+};
+
+// Copies the walked tree into a target tree, and notes the most handles open at once.
+class TreeCopier : public walk::WalkVisitor {
+public:
+    walk::TargetTree targets;
+    size_t mostOpen = 0;
+    std::vector<std::string> failures;
+
+    bool stopRequested() const override { return false; }
+    void enterFolder(const walk::Folder& folder) override {
+        std::string whyNot;
+        if (!targets.Enter(folder, whyNot))
+            failures.push_back("enter " + folder.relPath + " " + whyNot);
+        size_t open = static_cast<size_t>(
+            std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+        mostOpen = std::max(mostOpen, open);
+    }
+    void file(const walk::Folder& folder, const platform::FindData& entry) override {
+        const platform::TargetFolder* target = targets.Current();
+        if (!target || target->CopyIn(folder.path + "\\" + entry.name, entry.name).status !=
+                           platform::CopyStatus::Copied)
+            failures.push_back("file " + folder.relPath + entry.name);
+    }
+    void subFolder(const walk::Folder& folder, const std::string& name) override {
+        std::string whyNot;
+        if (!targets.MakeSub(name, whyNot))
+            failures.push_back("folder " + folder.relPath + name + " " + whyNot);
+    }
+    void folderUnreadable(const std::string& path, const std::string&) override {
+        failures.push_back("unreadable " + path);
+    }
+    void folderScanned(const walk::Folder&) override {}
 };
 
 } // namespace
@@ -138,6 +172,40 @@ private slots:
         recorder.stopAfter = 2;
         QCOMPARE(walk::WalkTree("D:\\S", recorder), walk::WalkResult::Stopped);
         QCOMPARE(recorder.events, (std::vector<std::string>{"file a 0", "file b 0"}));
+    }
+
+    void deepTargetsKeepFewHandlesOpen() {
+        // A chain far deeper than the handles kept open, with folders met on the way back up,
+        // so that closed handles are opened again.
+        fs::path source = drives->driveFolder('d') / "Deep";
+        fs::path folder = source;
+        constexpr int kLevels = 100;
+        for (int level = 1; level <= kLevels; ++level) {
+            writeFile(folder / "f", std::to_string(level));
+            if (level % 10 == 0)
+                writeFile(folder / "Z" / "late", std::to_string(level));
+            folder /= "A";
+        }
+        fs::create_directories(drives->driveFolder('e') / "Copy");
+        TreeCopier copier;
+        std::string whyNot;
+        copier.targets.Open(platform::TargetFolder::Open("E:\\Copy", whyNot));
+        size_t before = static_cast<size_t>(
+            std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+        QCOMPARE(walk::WalkTree("D:\\Deep", copier), walk::WalkResult::Complete);
+        copier.targets.Close();
+        QCOMPARE(copier.failures, std::vector<std::string>{});
+        QVERIFY2(copier.mostOpen < before + 40, "a handle per level is kept open");
+        fs::path copy = drives->driveFolder('e') / "Copy";
+        size_t files = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(source)) {
+            if (!entry.is_regular_file())
+                continue;
+            QCOMPARE(testsupport::readFile(copy / fs::relative(entry.path(), source)),
+                     testsupport::readFile(entry.path()));
+            ++files;
+        }
+        QCOMPARE(files, size_t{kLevels + kLevels / 10});
     }
 };
 

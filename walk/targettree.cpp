@@ -33,7 +33,7 @@ bool TargetTree::Enter(const Folder& folder, std::string& whyNot) {
     if (!child.failed && sweep_)
         child.handle.RemoveStaleTemporaries();
     levels_.push_back(std::move(child));
-    closeOneAbove(index);
+    trim();
     return !levels_.back().failed;
 }
 
@@ -52,33 +52,39 @@ bool TargetTree::MakeSub(const std::string& name, std::string& whyNot) {
 }
 
 const platform::TargetFolder* TargetTree::handleAt(size_t index) {
-    Level& level = levels_[index];
-    if (level.failed)
+    if (levels_[index].failed)
         return nullptr;
-    if (!level.handle.IsOpen()) {
-        // Closed to spare handles: opened again the same way, from its parent.
-        const platform::TargetFolder* parent = index > 0 ? handleAt(index - 1) : nullptr;
+    if (levels_[index].handle.IsOpen())
+        return &levels_[index].handle;
+    // Closed to spare handles: opened again the same way, down from the nearest open folder
+    // above it, dropping on the way the handles far above it.
+    size_t open = index;
+    while (open > 0 && !levels_[open].handle.IsOpen())
+        --open;
+    for (size_t i = open + 1; i <= index; ++i) {
         std::string whyNot;
-        if (parent)
-            level.handle = parent->OpenSub(level.name, whyNot);
-        level.failed = !level.handle.IsOpen();
-        if (level.failed)
+        levels_[i].handle = levels_[i - 1].handle.OpenSub(levels_[i].name, whyNot);
+        if (!levels_[i].handle.IsOpen()) {
+            for (size_t below = i; below <= index; ++below)
+                levels_[below].failed = true;
             return nullptr;
+        }
+        if (i - 1 > 0 && index - (i - 1) >= kMostOpen)
+            levels_[i - 1].handle = platform::TargetFolder();
     }
-    return &level.handle;
+    trim();
+    return &levels_[index].handle;
 }
 
-void TargetTree::closeOneAbove(size_t index) {
+void TargetTree::trim() {
     size_t open = 0;
     for (const Level& level : levels_)
         open += level.handle.IsOpen();
-    if (open <= kMostOpen)
-        return;
-    // The root and the newest stay open; the oldest of the others goes.
-    for (size_t i = 1; i < index; ++i) {
+    // The root and the newest stay open; the oldest of the others go.
+    for (size_t i = 1; open > kMostOpen && i + 1 < levels_.size(); ++i) {
         if (levels_[i].handle.IsOpen()) {
             levels_[i].handle = platform::TargetFolder();
-            return;
+            --open;
         }
     }
 }

@@ -40,7 +40,7 @@ private:
     };
 
     const platform::TargetFolder* handleAt(size_t index);
-    void closeOneAbove(size_t index);
+    void trim();
 
     std::vector<Level> levels_; // [0] the root, [i] the folder at walk level i + 1 on the path
     bool sweep_ = false;        // temporary names are in use here: remove stale ones on entry
