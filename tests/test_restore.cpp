@@ -3,6 +3,7 @@
 #include "backup/tform2.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/faults.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
@@ -16,7 +17,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <map>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
@@ -33,6 +38,85 @@ std::vector<std::string> memoLines(const QPlainTextEdit& memo) {
         for (const QString& line : text.split(QLatin1Char('\n')))
             lines.push_back(platform::fromQString(line));
     return lines;
+}
+
+// Every entry below `top` (`top` included), links not followed, by path: its type and
+// permissions, inode, size, modification time and, for a link, what it points at. Whatever
+// is written, made, removed or replaced anywhere changes one of these. Folders in `leftOut`
+// are not listed, nor anything below them.
+std::map<std::string, std::string> treeState(const fs::path& top,
+                                             const std::vector<fs::path>& leftOut = {}) {
+    std::map<std::string, std::string> state;
+    auto note = [&state](const fs::path& path) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) {
+            state[path.string()] = "unreadable";
+            return;
+        }
+        std::string line = "mode " + std::to_string(st.st_mode) + " inode " +
+                           std::to_string(st.st_ino) + " size " + std::to_string(st.st_size) +
+                           " mtime " + std::to_string(st.st_mtim.tv_sec) + "." +
+                           std::to_string(st.st_mtim.tv_nsec);
+        if (S_ISLNK(st.st_mode))
+            line += " -> " + fs::read_symlink(path).string();
+        state[path.string()] = std::move(line);
+    };
+    note(top);
+    for (auto it = fs::recursive_directory_iterator(top); it != fs::recursive_directory_iterator();
+         ++it) {
+        if (std::find(leftOut.begin(), leftOut.end(), it->path()) != leftOut.end()) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        note(it->path());
+    }
+    return state;
+}
+
+// The files and folders below `top` by relative path: a file's bytes and modification time,
+// "<folder>" for a folder, the target for a link.
+std::map<std::string, std::string> treeContents(const fs::path& top) {
+    std::map<std::string, std::string> contents;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(top)) {
+        std::string name = fs::relative(entry.path(), top).string();
+        if (entry.is_symlink())
+            contents[name] = "-> " + fs::read_symlink(entry.path()).string();
+        else if (entry.is_directory())
+            contents[name] = "<folder>";
+        else
+            contents[name] =
+                readFile(entry.path()) + " @" +
+                std::to_string(fs::last_write_time(entry.path()).time_since_epoch().count());
+    }
+    return contents;
+}
+
+// The entries that differ between two maps, one a line (empty when they are the same).
+std::string differences(const std::map<std::string, std::string>& before,
+                        const std::map<std::string, std::string>& after) {
+    std::string text;
+    auto shorten = [](const std::string& value) {
+        return value.size() > 60 ? value.substr(0, 60) + "..." : value;
+    };
+    for (const auto& [path, was] : before) {
+        auto now = after.find(path);
+        if (now == after.end())
+            text += "gone: " + path + "\n";
+        else if (now->second != was)
+            text += "changed: " + path + " (" + shorten(was) + " / " + shorten(now->second) + ")\n";
+    }
+    for (const auto& [path, is] : after)
+        if (!before.contains(path))
+            text += "new: " + path + " (" + shorten(is) + ")\n";
+    return text;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace
@@ -58,12 +142,15 @@ private:
         fs::create_directories(data() / "Docs" / "Empty");
     }
 
-    // A whole backup of D:\Data into E:\Bak through the backup dialog.
-    void backUp() {
+    fs::path backupCopy() { return drives->driveFolder('e') / "Bak" / "2004_5_1_Back" / "Data"; }
+
+    // A whole backup of a source folder (D:\Data unless told) into E:\Bak through the backup
+    // dialog.
+    void backUp(const std::string& source = "D:\\Data") {
         fs::create_directories(drives->driveFolder('e') / "Bak");
         BackupStore store;
         store.CreateFolders();
-        store.WriteSettings("D:\\Data", "E:\\Bak");
+        store.WriteSettings(source, "E:\\Bak");
         TForm2 backup(nullptr);
         backup.Timer1->setInterval(1);
         backup.PrepareBackup({store.SettingsFilePath(), {}, store.EnsureRecordCount()});
@@ -97,6 +184,22 @@ private:
         settle();
     }
 
+    // Goes into a sub-folder of the directory list's folder with a double-click, as the user
+    // does; false when the list has no such sub-folder. Names on the path above are passed over.
+    bool goInto(const std::string& name) {
+        TDirectoryListBox* list = dialog->DirectoryListBox1;
+        for (int i = list->CurrentLevel() + 1; i < list->EntryCount(); ++i) {
+            if (list->EntryText(i) != name)
+                continue;
+            list->scrollToItem(list->item(i));
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualItemRect(list->item(i)).center());
+            settle();
+            return list->Directory().ends_with("\\" + name);
+        }
+        return false;
+    }
+
     void restoreToTheEnd() {
         size_t before = messages->calls().size();
         emit dialog->BitBtn1->clicked();
@@ -119,6 +222,7 @@ private slots:
         dialog = std::make_unique<TForm3>(nullptr);
     }
     void cleanup() {
+        platform::faults::clear(); // also after a test that failed with faults planted
         dialog.reset();
         platform::setTodayForTesting(std::nullopt);
         messages.reset();
@@ -417,6 +521,274 @@ private slots:
         restoreToTheEnd();
         QVERIFY(fs::is_directory(data() / "A" / "B"));
         QCOMPARE(messages->calls().back().caption, ansi(u8"還原完成"));
+    }
+
+    void restoreNeverWritesThroughLinks() {
+        writeFile(data() / "top.txt", "top");
+        writeFile(data() / "Docs" / "letter.doc", "letter");
+        writeFile(data() / "Docs" / "Inner" / "i.txt", "inner");
+        writeFile(data() / "Sub2" / "s2.txt", "two");
+        writeFile(data() / "Other" / "o.txt", "other");
+        backUp();
+        // Since the backup, links have taken two folders' places, leading out of the drives: one
+        // by an absolute path, one by a relative one.
+        fs::path outside = drives->base() / "outside";
+        fs::path outside2 = drives->base() / "outside2";
+        fs::create_directories(outside);
+        fs::create_directories(outside2);
+        fs::remove_all(data() / "Docs");
+        fs::remove_all(data() / "Sub2");
+        fs::create_directory_symlink(outside, data() / "Docs");
+        fs::create_directory_symlink("../../outside2", data() / "Sub2");
+        QVERIFY(fs::equivalent(data() / "Sub2", outside2));
+        fs::remove(data() / "top.txt");
+        fs::remove(data() / "Other" / "o.txt");
+
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        restoreToTheEnd();
+        QCOMPARE(readFile(data() / "top.txt"), std::string("top"));
+        QCOMPARE(readFile(data() / "Other" / "o.txt"), std::string("other"));
+        QVERIFY(fs::is_empty(outside));
+        QVERIFY(fs::is_empty(outside2));
+        QVERIFY(fs::is_symlink(data() / "Docs"));
+        QCOMPARE(fs::read_symlink(data() / "Docs").string(), outside.string());
+        QVERIFY(fs::is_symlink(data() / "Sub2"));
+        QCOMPARE(fs::read_symlink(data() / "Sub2").string(), std::string("../../outside2"));
+        const std::string copy = "E:\\Bak\\2004_5_1_Back\\Data\\";
+        const std::string noFolder = ansi(u8"（目標資料夾無法使用）");
+        const std::string isLink = ansi(u8"（此處是連結，不是資料夾）");
+        QCOMPARE(messages->calls().back().caption, ansi(u8"還原完成"));
+        QCOMPARE(messages->calls().back().text,
+                 ansi(u8"您所指定的檔案已還原完成!!\n\n但有 3 個檔案無法還原：\n") + copy +
+                     "Docs\\letter.doc" + noFolder + "\n" + copy + "Docs\\Inner\\i.txt" + noFolder +
+                     "\n" + copy + "Sub2\\s2.txt" + noFolder +
+                     ansi(u8"\n\n另有 2 個資料夾無法完整還原：\n") + "D:\\Data\\Docs" + isLink +
+                     "\nD:\\Data\\Sub2" + isLink);
+
+        // The folder a link stands in for chosen itself, or a folder below it: nothing is made
+        // or copied, and the user is told which folder is in the way.
+        const std::vector<std::vector<std::string>> choices = {
+            {"Docs"}, {"Docs", "Inner"}, {"Sub2"}};
+        for (const std::vector<std::string>& choice : choices) {
+            chooseFolder(0);
+            std::string target = "D:\\Data";
+            for (const std::string& name : choice) {
+                QVERIFY(goInto(name));
+                target += "\\" + name;
+            }
+            QCOMPARE(dialog->RestoreTarget(), target);
+            restoreToTheEnd();
+            QCOMPARE(messages->calls().back().text,
+                     ansi(u8"無法建立欲還原資料夾：") + "D:\\Data\\" + choice.front() + isLink);
+            QVERIFY(fs::is_empty(outside));
+            QVERIFY(fs::is_empty(outside2));
+        }
+        QVERIFY(fs::is_symlink(data() / "Docs"));
+        QVERIFY(fs::is_symlink(data() / "Sub2"));
+    }
+
+    void deepTreesAreRestoredWhole_data() {
+        QTest::addColumn<int>("levels");
+        QTest::newRow("twelve levels") << 12;
+        QTest::newRow("forty levels, a side folder after the long chain") << 40;
+    }
+
+    void deepTreesAreRestoredWhole() {
+        QFETCH(int, levels);
+        // D:\Data is level 1; every level holds a file of bytes of its own, the deepest a large
+        // one.
+        fs::path folder = data();
+        for (int level = 1; level <= levels; ++level) {
+            std::string bytes(level == levels ? size_t{200000} : size_t(37 * level), '\0');
+            for (size_t i = 0; i < bytes.size(); ++i)
+                bytes[i] = static_cast<char>((i * 31 + static_cast<size_t>(level)) & 0xFF);
+            writeFile(folder / ("f" + std::to_string(level) + ".bin"), bytes);
+            if (level < levels)
+                folder /= "L" + std::to_string(level + 1);
+        }
+        // Its turn comes after the whole chain below L2: the restore climbs back up to it.
+        writeFile(data() / "L2" / "Side" / "side.txt", "side");
+        std::map<std::string, std::string> original = treeContents(data());
+        backUp();
+        std::string missing = differences(original, treeContents(backupCopy()));
+        QVERIFY2(missing.empty(), missing.c_str());
+        fs::remove_all(data());
+
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        QCOMPARE(dialog->Job().FileTotal(), int64_t{levels} + 1);
+        restoreToTheEnd();
+        QCOMPARE(messages->calls().back().text, ansi(u8"您所指定的檔案已還原完成!!"));
+        std::string changed = differences(original, treeContents(data()));
+        QVERIFY2(changed.empty(), changed.c_str());
+        QCOMPARE(dialog->Panel6->caption(), std::to_string(levels + 1));
+    }
+
+    void unreadableAndUnnamedFoldersAreNamed() {
+        writeFile(data() / "top.txt", "top");
+        writeFile(data() / "Docs" / "note.txt", "note");
+        writeFile(data() / "Locked" / "secret.txt", "secret");
+        backUp();
+        // A folder whose host name (Korean) has no code page 950 form, put into the backup by
+        // another system, and a folder the restore may not list.
+        writeFile(backupCopy() / "Docs" / "\xed\x95\x9c" / "inside.txt", "inside");
+        platform::faults::failAt("opendir", "/2004_5_1_Back/Data/Locked", EACCES);
+        fs::remove_all(data());
+
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        restoreToTheEnd();
+        platform::faults::clear();
+        QCOMPARE(readFile(data() / "top.txt"), std::string("top"));
+        QCOMPARE(readFile(data() / "Docs" / "note.txt"), std::string("note"));
+        // Nothing is made under a stand-in name such as "?".
+        QCOMPARE(namesIn(data() / "Docs"), std::vector<std::string>{"note.txt"});
+        QVERIFY(!fs::exists(data() / "Locked" / "secret.txt"));
+        const std::string copy = "E:\\Bak\\2004_5_1_Back\\Data\\";
+        QCOMPARE(messages->calls().back().caption, ansi(u8"還原完成"));
+        QCOMPARE(messages->calls().back().text,
+                 ansi(u8"您所指定的檔案已還原完成!!\n\n另有 2 個資料夾無法完整還原：\n") + copy +
+                     "Docs\\?" + ansi(u8"（名稱含有此系統無法表示的字元）\n") + copy + "Locked" +
+                     ansi(u8"（存取被拒）"));
+    }
+
+    void theFolderThatEndsWithTheChoiceIsRestoredInto() {
+        // D:\Data\Sub\Data is backed up as "Data"; the path text of its sub-folder Sub,
+        // "\Data\Sub", is held by the source's own line too.
+        fs::path source = data() / "Sub" / "Data";
+        writeFile(source / "top.txt", "top");
+        writeFile(source / "Sub" / "s.txt", "sub");
+        backUp("D:\\Data\\Sub\\Data");
+        fs::remove(source / "top.txt");
+        fs::remove_all(source / "Sub");
+
+        open();
+        chooseBackup(0);
+        QCOMPARE(dialog->ListView2->Caption(0), std::string("Data"));
+        chooseFolder(0);
+        QCOMPARE(dialog->RestoreTarget(), std::string("D:\\Data\\Sub\\Data"));
+        QCOMPARE(dialog->Panel2->caption(), ansi(u8" 欲還原資料夾：D:\\Data\\Sub"));
+        QVERIFY(goInto("Sub"));
+        QCOMPARE(dialog->DirectoryListBox1->Directory(),
+                 std::string("E:\\Bak\\2004_5_1_Back\\Data\\Sub"));
+        QCOMPARE(dialog->RestoreTarget(), std::string("D:\\Data\\Sub\\Data\\Sub"));
+        QCOMPARE(dialog->Panel2->caption(), ansi(u8" 欲還原資料夾：D:\\Data\\Sub\\Data"));
+        QCOMPARE(dialog->Panel4->caption(), ansi(u8" 檔案大小：0.00MB(1個檔案)"));
+        restoreToTheEnd();
+        QCOMPARE(messages->calls().back().text, ansi(u8"您所指定的檔案已還原完成!!"));
+        QCOMPARE(readFile(source / "Sub" / "s.txt"), std::string("sub"));
+        QCOMPARE(namesIn(source / "Sub"), std::vector<std::string>{"s.txt"});
+        QCOMPARE(namesIn(source), std::vector<std::string>{"Sub"}); // top.txt was not chosen
+        QCOMPARE(namesIn(data() / "Sub"), std::vector<std::string>{"Data"});
+        QCOMPARE(namesIn(data()), std::vector<std::string>{"Sub"});
+    }
+
+    void temporaryNamesAreNeverRestored_data() {
+        QTest::addColumn<bool>("namedTemporaries");
+        QTest::newRow("unnamed files") << false;
+        QTest::newRow("named temporaries, as on FAT") << true;
+    }
+
+    void temporaryNamesAreNeverRestored() {
+        QFETCH(bool, namedTemporaries);
+        writeFile(data() / "a.txt", "aaa");
+        writeFile(data() / "Sub" / "b.txt", "bb");
+        writeFile(data() / "notes.tw5-1.tmp", "the user's own"); // without the leading dot
+        backUp();
+        // What a copy killed on a disk without unnamed files leaves; no process has this id.
+        writeFile(backupCopy() / ".a.txt.tw99999999-3.tmp", "half of a");
+        writeFile(backupCopy() / "Sub" / ".b.txt.tw99999999-0.tmp", "half of b");
+        fs::remove_all(data());
+        if (namedTemporaries)
+            platform::faults::failAt("tmpfile", "", EOPNOTSUPP); // for every name
+
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        QCOMPARE(dialog->Job().FileTotal(), int64_t{3});
+        QCOMPARE(dialog->Panel4->caption(), ansi(u8" 檔案大小：0.00MB(3個檔案)"));
+        QCOMPARE(dialog->ProgressBar1->maximum(), 3);
+        restoreToTheEnd();
+        platform::faults::clear();
+        QCOMPARE(messages->calls().back().text, ansi(u8"您所指定的檔案已還原完成!!"));
+        QCOMPARE(namesIn(data()), (std::vector<std::string>{"Sub", "a.txt", "notes.tw5-1.tmp"}));
+        QCOMPARE(namesIn(data() / "Sub"), std::vector<std::string>{"b.txt"});
+        QCOMPARE(readFile(data() / "a.txt"), std::string("aaa"));
+        QCOMPARE(readFile(data() / "notes.tw5-1.tmp"), std::string("the user's own"));
+        QCOMPARE(readFile(data() / "Sub" / "b.txt"), std::string("bb"));
+        QCOMPARE(dialog->Panel6->caption(), std::string("3"));
+        QCOMPARE(memoLines(*dialog->Memo1),
+                 (std::vector<std::string>{"a.txt", "notes.tw5-1.tmp", "b.txt"}));
+    }
+
+    void nothingOutsideTheTargetChanges() {
+        fs::path outside = drives->base() / "outside";
+        fs::create_directories(outside);
+        writeFile(drives->driveFolder('d') / "Other" / "o.txt", "beside the source");
+        writeFile(data() / "a.txt", "a");
+        writeFile(data() / "Keep" / "k.txt", "k");
+        writeFile(data() / "Keep" / "Inner" / "ki.txt", "ki");
+        writeFile(data() / "Deep" / "More" / "m.txt", "m");
+        writeFile(data() / "Nest" / "n0.txt", "n0");
+        writeFile(data() / "Nest" / "Sub" / "n.txt", "n");
+        // Links leading everywhere: backed up and restored as links, never gone into.
+        fs::path links = data() / "Links";
+        const std::vector<std::pair<std::string, fs::path>> pointers = {
+            {"up", ".."},
+            {"driveRoot", drives->driveFolder('d')},
+            {"sibling", "../../Other"},
+            {"hostRoot", "/"},
+            {"intoBase", outside},
+            {"dangling", "gone/nowhere"}};
+        fs::create_directories(links);
+        for (const auto& [name, target] : pointers)
+            fs::create_symlink(target, links / name);
+        backUp();
+        // Since then links have taken folders' places: to the source's sibling, out of the
+        // drives, and one level further down out of the drives by a relative path.
+        fs::remove(data() / "a.txt");
+        fs::remove(data() / "Nest" / "n0.txt");
+        fs::remove_all(links);
+        fs::remove_all(data() / "Keep");
+        fs::create_directory_symlink("../Other", data() / "Keep");
+        fs::remove_all(data() / "Deep");
+        fs::create_directory_symlink(outside, data() / "Deep");
+        fs::remove_all(data() / "Nest" / "Sub");
+        fs::create_directory_symlink("../../../outside", data() / "Nest" / "Sub");
+        QVERIFY(fs::equivalent(data() / "Nest" / "Sub", outside));
+
+        // Everything but the target and the program's own folder.
+        const std::vector<fs::path> leftOut = {data(), drives->driveFolder('c') / "Program Files"};
+        std::map<std::string, std::string> before = treeState(drives->base(), leftOut);
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        restoreToTheEnd();
+        std::string changed = differences(before, treeState(drives->base(), leftOut));
+        QVERIFY2(changed.empty(), changed.c_str());
+
+        QCOMPARE(readFile(data() / "a.txt"), std::string("a"));
+        QCOMPARE(readFile(data() / "Nest" / "n0.txt"), std::string("n0"));
+        QCOMPARE(fs::read_symlink(data() / "Keep").string(), std::string("../Other"));
+        QCOMPARE(fs::read_symlink(data() / "Deep").string(), outside.string());
+        QCOMPARE(fs::read_symlink(data() / "Nest" / "Sub").string(),
+                 std::string("../../../outside"));
+        for (const auto& [name, target] : pointers) {
+            QVERIFY2(fs::is_symlink(links / name), name.c_str());
+            QCOMPARE(fs::read_symlink(links / name).string(), target.string());
+        }
+        const std::string isLink = ansi(u8"（此處是連結，不是資料夾）");
+        std::string text = messages->calls().back().text;
+        QVERIFY2(text.starts_with(ansi(u8"您所指定的檔案已還原完成!!\n\n但有 4 個檔案無法還原：")),
+                 text.c_str());
+        QVERIFY2(text.ends_with(ansi(u8"\n\n另有 3 個資料夾無法完整還原：\n") + "D:\\Data\\Deep" +
+                                isLink + "\nD:\\Data\\Keep" + isLink + "\nD:\\Data\\Nest\\Sub" +
+                                isLink),
+                 text.c_str());
     }
 };
 
