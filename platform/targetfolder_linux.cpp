@@ -57,7 +57,7 @@ TargetFolder TargetFolder::Open(std::string_view path, std::string& whyNot) {
     }
     int fd = ::open(host->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        whyNot = reasonForError(errno);
+        whyNot = whyNoFolder(AT_FDCWD, *host, errno);
         return {};
     }
     return TargetFolder(fd);

@@ -208,8 +208,19 @@ std::optional<std::string> BackupStore::FindSourceLine(const std::string& listFi
     if (!text)
         return std::nullopt;
     std::vector<std::string> lines = textmode::splitLines(*text);
-    // The line of the folder itself ends with the relative text; a line that only holds it
-    // further up (a folder of the same name deeper down) is the fallback.
+    // Line 1 is the folder that was backed up, and the relative text starts with its name: the
+    // folder's own line is line 1 with the rest of the relative text below it. Failing that, a
+    // line that ends with the relative text, and last the first that holds it anywhere (a folder
+    // of the same name deeper down).
+    if (!lines.empty()) {
+        size_t below = std::min(big5::find(relative, '\\', 1), relative.size());
+        std::string_view top = std::string_view(relative).substr(0, below);
+        if (!top.empty() && big5::endsWith(lines[0], top)) {
+            std::string own = lines[0] + relative.substr(below);
+            if (std::find(lines.begin(), lines.end(), own) != lines.end())
+                return own;
+        }
+    }
     for (std::string& line : lines)
         if (big5::endsWith(line, relative))
             return std::move(line);

@@ -84,7 +84,8 @@ public:
     std::optional<std::vector<PointEntry>> ReadPointFile(const std::string& number,
                                                          const std::string& backupName) const;
 
-    // The first line of the folder list file that ends with the relative text, else the first
+    // The line of the folder list file of the folder the relative text leads to from line 1
+    // (the folder backed up), else the first that ends with the relative text, else the first
     // that contains it (whole characters only), or empty; nullopt when the file is missing or
     // the name is not a plain file name.
     std::optional<std::string> FindSourceLine(const std::string& listFileName,

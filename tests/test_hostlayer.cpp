@@ -254,6 +254,8 @@ private slots:
         }
         QVERIFY(!root.MakeSub("file", why));
         QCOMPARE(why, ansi(u8"此處是檔案，不是資料夾"));
+        QVERIFY(!platform::TargetFolder::Open("E:\\file", why).IsOpen());
+        QCOMPARE(why, ansi(u8"此處是檔案，不是資料夾"));
         for (const char* name : {"a?b", "..", ".", "", "x\\y"}) {
             QVERIFY(!root.MakeSub(name, why));
             QCOMPARE(why, ansi(u8"名稱含有此系統無法表示的字元"));

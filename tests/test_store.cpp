@@ -267,6 +267,14 @@ private slots:
         writeFile(recover() / "nested.ini", "C:\\Data\\Sub\\Data\r\nC:\\Data\\Sub\\Data\\Sub\r\n");
         QCOMPARE(*store.FindSourceLine("nested.ini", "\\Data\\Sub"),
                  std::string("C:\\Data\\Sub\\Data\\Sub"));
+        // Walk order lists a deeper branch with the same relative path first: the way down
+        // from line 1 still finds the folder's own line.
+        writeFile(recover() / "walked.ini",
+                  "D:\\Data\r\nD:\\Data\\A\r\nD:\\Data\\X\r\nD:\\Data\\A\\Data\r\n"
+                  "D:\\Data\\A\\Data\\X\r\nD:\\Data\\A\\Data\\X\\Y\r\nD:\\Data\\X\\Y\r\n");
+        QCOMPARE(*store.FindSourceLine("walked.ini", "\\Data\\X\\Y"),
+                 std::string("D:\\Data\\X\\Y"));
+        QCOMPARE(*store.FindSourceLine("walked.ini", "\\Data"), std::string("D:\\Data"));
         writeFile(recover() / "ends.ini", "C:\\Q" + ansi(u8"許") + "A\r\nC:\\P\\A\\B\r\n");
         QCOMPARE(*store.FindSourceLine("ends.ini", "\\A"), std::string("C:\\P\\A\\B"));
     }
