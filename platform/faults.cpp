@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <unistd.h>
 #include <vector>
 
 namespace platform::faults {
@@ -17,6 +18,20 @@ std::atomic<bool> armed{false};
 std::mutex faultsMutex;
 std::vector<Fault> planted; // guarded by faultsMutex
 
+std::atomic<bool> stepsPlanned{false};
+std::atomic<int> stepsTaken{0};
+std::atomic<int> crashStep{0};
+std::atomic<int> failStep{0};
+std::atomic<int> failError{0};
+
+// Counts a step; ends the process when it is the planned one.
+int takeStep() {
+    int step = stepsTaken.fetch_add(1) + 1;
+    if (step == crashStep.load())
+        ::_exit(86);
+    return step;
+}
+
 } // namespace
 
 void failAt(std::string operation, std::string suffix, int error) {
@@ -29,6 +44,9 @@ void clear() {
     std::lock_guard lock(faultsMutex);
     planted.clear();
     armed = false;
+    stepsPlanned = false;
+    crashStep = 0;
+    failStep = 0;
 }
 
 int injected(std::string_view operation, std::string_view nameOrPath) {
@@ -39,6 +57,29 @@ int injected(std::string_view operation, std::string_view nameOrPath) {
         if (fault.operation == operation && nameOrPath.ends_with(fault.suffix))
             return fault.error;
     return 0;
+}
+
+void planStoreSteps(int crashAt, int failAt, int error) {
+    crashStep = crashAt;
+    failStep = failAt;
+    failError = error;
+    stepsTaken = 0;
+    stepsPlanned = true;
+}
+
+int storeStepsTaken() {
+    return stepsTaken.load();
+}
+
+int storeStepBefore() {
+    if (!stepsPlanned.load(std::memory_order_relaxed))
+        return 0;
+    return takeStep() == failStep.load() ? failError.load() : 0;
+}
+
+void storeStepAfter() {
+    if (stepsPlanned.load(std::memory_order_relaxed))
+        takeStep();
 }
 
 } // namespace platform::faults

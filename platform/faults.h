@@ -12,9 +12,23 @@ namespace platform::faults {
 // Operations: "mkdir" (making a folder), "opendir" (listing a folder), "tmpfile" (an unnamed
 // file; EOPNOTSUPP makes the copy use hidden temporary names as on FAT).
 void failAt(std::string operation, std::string suffix, int error);
+// Removes every planted fault and plan.
 void clear();
 
 // The error the operation must fail with for this name or path, or 0.
 int injected(std::string_view operation, std::string_view nameOrPath);
+
+// The steps of a write of the program's own files: each open, write, fsync, link and rename
+// passes here just before it is made and just after. From this call on, steps are counted
+// from 1 (until clear()): step `crashAt` ends the process on the spot (as a power cut would), and
+// step `failAt`, when it comes before its system call, fails with `error` (a full disk, say). 0
+// means never.
+void planStoreSteps(int crashAt, int failAt, int error);
+// How many store steps have been taken since planStoreSteps.
+int storeStepsTaken();
+
+// Called by the store's writes: the error the coming call must fail with, or 0.
+int storeStepBefore();
+void storeStepAfter();
 
 } // namespace platform::faults

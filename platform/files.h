@@ -1,6 +1,6 @@
 #pragma once
 
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -8,19 +8,35 @@
 // own files belong to their readers and writers.
 namespace platform {
 
-// The file's bytes, or nullopt when it cannot be opened for reading.
-std::optional<std::string> readFile(std::string_view path);
+enum class ReadStatus { Read, Missing, TooLarge };
+
+struct FileContents {
+    ReadStatus status = ReadStatus::Missing;
+    std::string bytes;
+};
+
+// The file's bytes; Missing when it cannot be opened for reading, TooLarge (and nothing read)
+// when it holds more than `limit` bytes.
+FileContents readFile(std::string_view path, size_t limit);
 
 bool canOpenForReading(std::string_view path);
 
-// Gives the file new contents in one step: whatever happens, the file holds its old contents or
-// the new ones, never part of them.
-bool replaceFile(std::string_view path, std::string_view contents);
+struct WriteResult {
+    bool ok = false;
+    std::string reason; // why not (code page 950), when not ok
+    explicit operator bool() const { return ok; }
+};
 
-// Adds the bytes at the end of the file in one write; makes the file when it is missing.
-bool appendFile(std::string_view path, std::string_view contents);
+// Gives the file new contents in one step, on the disk before it returns (the file, then its
+// folder, are flushed): whatever happens, the file holds its old contents or the new ones,
+// never part of them.
+WriteResult replaceFile(std::string_view path, std::string_view contents);
 
-// Makes a file with these contents unless something exists at the name already.
-bool createNewFile(std::string_view path, std::string_view contents);
+// Makes a file with these contents, in the same way, unless something exists at the name
+// already.
+WriteResult createNewFile(std::string_view path, std::string_view contents);
+
+// Removes the temporary files that a write cut short left in the folder (their program gone).
+void removeStaleTemporaries(std::string_view folder);
 
 } // namespace platform

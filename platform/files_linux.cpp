@@ -1,5 +1,7 @@
 #include "files.h"
 
+#include "faults.h"
+#include "hosterror.h"
 #include "hostpath.h"
 #include "process.h"
 #include "stagedfile_linux.h"
@@ -12,49 +14,124 @@
 namespace platform {
 namespace {
 
-bool writeAll(int fd, std::string_view bytes) {
+// One system call of a write of the program's own files, with the fault seam's step before it
+// and after it. Returns 0 or an errno value.
+template <typename Call> int step(Call call) {
+    if (int error = faults::storeStepBefore())
+        return error;
+    int error = call() < 0 ? errno : 0;
+    faults::storeStepAfter();
+    return error;
+}
+
+int writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return -1;
         }
         bytes.remove_prefix(static_cast<size_t>(written));
     }
-    return true;
+    return 0;
 }
 
-// The folder of a host path, held open while a file is written into it.
-class HostFolder {
+// A file written whole beside its target in the target's folder, then put in place: the folder
+// is held open (readable, so that it can be flushed) for the whole write.
+class StoreWrite {
 public:
-    explicit HostFolder(const std::string& hostFile) {
+    explicit StoreWrite(const std::string& hostFile) {
         size_t slash = hostFile.rfind('/');
         name_ = hostFile.substr(slash + 1);
-        std::string folder = hostFile.substr(0, slash + 1);
-        fd_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        folderFd_ =
+            ::open(hostFile.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        error_ = folderFd_ < 0 ? errno : name_.empty() ? EISDIR : 0;
     }
-    ~HostFolder() {
+    ~StoreWrite() {
         if (fd_ >= 0)
             ::close(fd_);
+        if (!tempName_.empty())
+            ::unlinkat(folderFd_, tempName_.c_str(), 0);
+        if (folderFd_ >= 0)
+            ::close(folderFd_);
     }
-    HostFolder(const HostFolder&) = delete;
-    HostFolder& operator=(const HostFolder&) = delete;
+    StoreWrite(const StoreWrite&) = delete;
+    StoreWrite& operator=(const StoreWrite&) = delete;
 
-    int fd() const { return fd_; }
-    const std::string& name() const { return name_; }
+    // Writes the contents under no name (or a hidden temporary one) and flushes them.
+    void stage(std::string_view contents) {
+        run([&] {
+            fd_ = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+            if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+                std::string temp = stagingName(name_);
+                fd_ = ::openat(folderFd_, temp.c_str(),
+                               O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
+                if (fd_ >= 0)
+                    tempName_ = std::move(temp);
+            }
+            return fd_;
+        });
+        run([&] { return writeAll(fd_, contents); });
+        run([&] { return ::fsync(fd_); });
+    }
+
+    // Puts the file at its name in place of what was there.
+    void replace() {
+        if (tempName_.empty()) {
+            std::string temp = stagingName(name_);
+            run([&] {
+                int error = linkUnnamedFile(fd_, folderFd_, temp);
+                errno = error;
+                return error ? -1 : 0;
+            });
+            if (error_ == 0)
+                tempName_ = std::move(temp);
+        }
+        run([&] { return ::renameat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str()); });
+        if (error_ == 0)
+            tempName_.clear();
+        flushFolder();
+    }
+
+    // Puts the file at its name unless something is there already (EEXIST).
+    void create() {
+        if (tempName_.empty()) {
+            run([&] {
+                int error = linkUnnamedFile(fd_, folderFd_, name_);
+                errno = error;
+                return error ? -1 : 0;
+            });
+        } else {
+            run([&] {
+                return ::renameat2(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(),
+                                   RENAME_NOREPLACE);
+            });
+            if (error_ == 0)
+                tempName_.clear();
+        }
+        flushFolder();
+    }
+
+    WriteResult result() const {
+        return error_ == 0 ? WriteResult{true, {}} : WriteResult{false, reasonForError(error_)};
+    }
 
 private:
+    template <typename Call> void run(Call call) {
+        if (error_ == 0)
+            error_ = step(call);
+    }
+    void flushFolder() {
+        run([&] { return ::fsync(folderFd_); });
+    }
+
+    int folderFd_ = -1;
     int fd_ = -1;
     std::string name_;
+    std::string tempName_; // a named temporary file that exists
+    int error_ = 0;
 };
-
-// Writes the contents into a staged file beside the target.
-bool stage(StagedFile& staged, const HostFolder& folder, std::string_view contents) {
-    return folder.fd() >= 0 && !folder.name().empty() &&
-           staged.open(folder.fd(), folder.name(), 0666) == 0 && writeAll(staged.fd(), contents) &&
-           ::fsync(staged.fd()) == 0;
-}
 
 // Opens a file for reading, refusing folders (which open fine on Linux but not on Windows).
 int openForReading(std::string_view path) {
@@ -74,11 +151,11 @@ int openForReading(std::string_view path) {
 
 } // namespace
 
-std::optional<std::string> readFile(std::string_view path) {
+FileContents readFile(std::string_view path, size_t limit) {
     int fd = openForReading(path);
     if (fd < 0)
-        return std::nullopt;
-    std::string contents;
+        return {};
+    FileContents contents{ReadStatus::Read, {}};
     char buffer[16384];
     for (;;) {
         ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -86,7 +163,11 @@ std::optional<std::string> readFile(std::string_view path) {
             continue;
         if (got <= 0)
             break;
-        contents.append(buffer, static_cast<size_t>(got));
+        if (contents.bytes.size() + static_cast<size_t>(got) > limit) {
+            contents = {ReadStatus::TooLarge, {}};
+            break;
+        }
+        contents.bytes.append(buffer, static_cast<size_t>(got));
     }
     ::close(fd);
     return contents;
@@ -100,36 +181,35 @@ bool canOpenForReading(std::string_view path) {
     return true;
 }
 
-bool replaceFile(std::string_view path, std::string_view contents) {
+WriteResult replaceFile(std::string_view path, std::string_view contents) {
     std::optional<std::string> host = hostPath(path);
     if (!host)
-        return false;
+        return {false, unusableNameReason()};
     ExitBlocker wholeOrNothing;
-    HostFolder folder(*host);
-    StagedFile staged;
-    return stage(staged, folder, contents) && staged.publishReplace() == 0;
+    StoreWrite write(*host);
+    write.stage(contents);
+    write.replace();
+    return write.result();
 }
 
-bool appendFile(std::string_view path, std::string_view contents) {
+WriteResult createNewFile(std::string_view path, std::string_view contents) {
     std::optional<std::string> host = hostPath(path);
     if (!host)
-        return false;
+        return {false, unusableNameReason()};
     ExitBlocker wholeOrNothing;
-    int fd = ::open(host->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    StoreWrite write(*host);
+    write.stage(contents);
+    write.create();
+    return write.result();
+}
+
+void removeStaleTemporaries(std::string_view folder) {
+    std::optional<std::string> host = hostPath(folder);
+    int fd = host ? ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, contents);
-    return ::close(fd) == 0 && ok;
-}
-
-bool createNewFile(std::string_view path, std::string_view contents) {
-    std::optional<std::string> host = hostPath(path);
-    if (!host)
-        return false;
-    ExitBlocker wholeOrNothing;
-    HostFolder folder(*host);
-    StagedFile staged;
-    return stage(staged, folder, contents) && staged.publishNoReplace() == 0;
+        return;
+    removeStaleStagingFiles(fd);
+    ::close(fd);
 }
 
 } // namespace platform

@@ -39,9 +39,11 @@ bool meansNoUnnamedFiles(int error) {
     return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
 }
 
-// Gives an unnamed file a name. Linking the descriptor itself is the quick way; kernels that
-// allow it only to privileged callers refuse with ENOENT, and /proc then does it.
-int linkUnnamed(int fd, int folderFd, const std::string& name) {
+} // namespace
+
+// Linking the descriptor itself is the quick way; kernels that allow it only to privileged
+// callers refuse with ENOENT, and /proc then does it.
+int linkUnnamedFile(int fd, int folderFd, const std::string& name) {
     static std::atomic<bool> emptyPathWorks{true};
     if (emptyPathWorks.load(std::memory_order_relaxed)) {
         if (::linkat(fd, "", folderFd, name.c_str(), AT_EMPTY_PATH) == 0)
@@ -60,8 +62,6 @@ int linkUnnamed(int fd, int folderFd, const std::string& name) {
         return 0;
     return errno;
 }
-
-} // namespace
 
 std::string stagingName(const std::string& name) {
     static std::atomic<unsigned> counter{0};
@@ -146,7 +146,7 @@ int StagedFile::open(int folderFd, const std::string& name, mode_t mode) {
 
 int StagedFile::publishNoReplace() {
     if (tempName_.empty())
-        return linkUnnamed(fd_, folderFd_, name_);
+        return linkUnnamedFile(fd_, folderFd_, name_);
     if (::renameat2(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(), RENAME_NOREPLACE) ==
         0) {
         tempName_.clear();
@@ -162,7 +162,7 @@ int StagedFile::publishNoReplace() {
 int StagedFile::publishReplace() {
     if (tempName_.empty()) {
         std::string temp = stagingName(name_);
-        if (int error = linkUnnamed(fd_, folderFd_, temp))
+        if (int error = linkUnnamedFile(fd_, folderFd_, temp))
             return error;
         tempName_ = std::move(temp);
     }

@@ -46,6 +46,9 @@ std::string stagingName(const std::string& name);
 // program's temporary names; 0 otherwise.
 long stagingOwner(std::string_view name);
 
+// Gives an unnamed file (open for writing) a name in the folder; 0 or an errno value.
+int linkUnnamedFile(int fd, int folderFd, const std::string& name);
+
 // Whether files made in the folder can be unnamed (else they go through a temporary name).
 bool folderTakesUnnamedFiles(int folderFd);
 

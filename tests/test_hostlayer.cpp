@@ -96,7 +96,8 @@ private slots:
         platform::CopyResult copy =
             platform::copyFileNoReplace("D:\\" + name + "\\??.txt", "D:\\copy.txt");
         QCOMPARE(copy.status, platform::CopyStatus::Failed);
-        QVERIFY(!platform::readFile("D:\\" + name + "\\??.txt"));
+        QCOMPARE(platform::readFile("D:\\" + name + "\\??.txt", 100).status,
+                 platform::ReadStatus::Missing);
         QVERIFY(!fs::exists(drives->driveFolder('d') / "copy.txt"));
 
         // A host name with a backslash names no Windows file; one whose Big5 form holds the
@@ -288,14 +289,19 @@ private slots:
         QVERIFY(!platform::createFolder("Q:\\One"));
     }
 
-    void filesAreReplacedWholeAndAppendedInOneWrite() {
-        QVERIFY(!platform::readFile("D:\\f.ini"));
+    void filesAreReplacedWholeAndReadWithinLimits() {
+        QCOMPARE(platform::readFile("D:\\f.ini", 100).status, platform::ReadStatus::Missing);
         QVERIFY(platform::replaceFile("D:\\f.ini", "first"));
         QVERIFY(platform::replaceFile("D:\\f.ini", "second"));
-        QCOMPARE(*platform::readFile("D:\\f.ini"), std::string("second"));
-        QVERIFY(platform::appendFile("D:\\f.ini", "+more"));
-        QCOMPARE(*platform::readFile("D:\\f.ini"), std::string("second+more"));
-        QVERIFY(!platform::createNewFile("D:\\f.ini", "x"));
+        QCOMPARE(platform::readFile("D:\\f.ini", 6).bytes, std::string("second"));
+        // A file larger than a reader takes is not read at all.
+        platform::FileContents tooLarge = platform::readFile("D:\\f.ini", 5);
+        QCOMPARE(tooLarge.status, platform::ReadStatus::TooLarge);
+        QVERIFY(tooLarge.bytes.empty());
+        platform::WriteResult exists = platform::createNewFile("D:\\f.ini", "x");
+        QVERIFY(!exists);
+        QCOMPARE(exists.reason, ansi(u8"已有同名的項目"));
+        QCOMPARE(platform::readFile("D:\\f.ini", 6).bytes, std::string("second"));
         QVERIFY(platform::createNewFile("D:\\g.ini", "x"));
         QCOMPARE(hostNames(drives->driveFolder('d')), (std::vector<std::string>{"f.ini", "g.ini"}));
         QVERIFY(!platform::replaceFile("D:\\missing\\f.ini", "x"));
