@@ -7,6 +7,7 @@
 #include "platform/drives.h"
 #include "platform/hostpath.h"
 #include "platform/messagebox.h"
+#include "platform/programerror.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
@@ -34,6 +35,9 @@ const platform::Text kOpenRecord{u8"..或開啟記錄"};
 const platform::Text kSourcePrefix{u8" 來源資料夾："};
 const platform::Text kDestPrefix{u8" 目地資料夾："};
 const platform::Text kNext{u8"下一步"};
+const platform::Text kCannotSaveSettings{u8"無法儲存設定檔："};
+const platform::Text kOpenParen{u8"（"};
+const platform::Text kCloseParen{u8"）"};
 const platform::Text kClose{u8"關閉"};
 const platform::Text kNoBackups{u8"您尚未建立任何備份檔案"};
 const platform::Text kFloppy{u8"[軟碟機]("};
@@ -86,6 +90,8 @@ TForm1::TForm1() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     DriveComboBox1->Clear();
     DriveComboBox3->Clear();
     FillDriveLists();
+    // What writes cut short by a crash left behind.
+    BackupStore().RemoveStaleTemporaries();
     LoadSettings();
     if (SourceName.empty())
         BitBtn2->setEnabled(false);
@@ -233,7 +239,10 @@ void TForm1::LoadSettings() {
 void TForm1::SaveSettings() {
     BackupStore store;
     store.CreateFolders();
-    store.WriteSettings(SourceDir, DestDir);
+    // The dialog reads the folders back from the file: an old file would back up the old ones.
+    if (platform::WriteResult saved = store.WriteSettings(SourceDir, DestDir); !saved)
+        throw ProgramError(kCannotSaveSettings.str() + store.SettingsFilePath() + kOpenParen.str() +
+                           saved.reason + kCloseParen.str());
     SettingsFilePath = store.SettingsFilePath();
     RecordCount = store.EnsureRecordCount();
 }

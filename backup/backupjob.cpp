@@ -70,9 +70,11 @@ bool BackupJob::runPass(bool countPass) {
 
     channel_.Post([](BackupView& view) { view.CompletionStarted(); });
     report_.filesHandled = filesCopied_;
-    report_.restorePoint =
+    RestorePointResult recorded =
         CreateRestorePoint({pass_.settingsFilePath, pass_.destDir, pass_.backupName,
                             pass_.sourceName, pass_.recordCount, folderList_});
+    report_.restorePoint = recorded.number;
+    report_.storeFailure = std::move(recorded.failure);
     channel_.PostAnyway([report = report_](BackupView& view, bool current) {
         view.CompletionDone(report, current);
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "restorepoint.h"
 #include "walk/folderwalk.h"
 #include "walk/jobchannel.h"
 #include "walk/passcopy.h"
@@ -29,6 +30,7 @@ struct CopyReport {
     int64_t filesHandled = 0;
     walk::CopyFailures failures;
     int restorePoint = 0;
+    std::optional<StoreFailure> storeFailure; // the restore point could not be recorded
 };
 
 // The dialog side of a backup, called on the user-interface thread.

@@ -40,6 +40,8 @@ const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
 const platform::Text kFolderFailuresBefore{u8"另有 "};
 const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："};
 const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
+const platform::Text kNotRecordedCaption{u8"還原點未建立"};
+const platform::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
 const platform::Text kOpenParen{u8"（"};
 const platform::Text kCloseParen{u8"）"};
 
@@ -205,11 +207,15 @@ void TForm2::CompletionDone(const CopyReport& report, bool current) {
     if (!current) {
         // Closed while the restore point was being recorded: told at once, and nothing of the
         // showing that may have begun since is touched.
-        platform::showSystemMessage(kDoneCaption.str(), completionMessage(report));
+        platform::showSystemMessage(captionFor(report), completionMessage(report));
         return;
     }
     report_ = report;
     animationGeneration_ = job_.Generation();
+    if (report.storeFailure) { // no restore point to animate: said at once
+        finishAnimation();
+        return;
+    }
     AnimTicks = 0;
     Timer1->start();
 }
@@ -240,7 +246,7 @@ void TForm2::finishAnimation() {
     AnimTicks = 0;
     Panel6->setCaption(kBackedUp.str());
     Panel6->setTextColor(QColor(0, 0, 255));
-    platform::showSystemMessage(kDoneCaption.str(), completionMessage(report_));
+    platform::showSystemMessage(captionFor(report_), completionMessage(report_));
     // The job is over; a showing that has begun since keeps its own values.
     if (animationGeneration_ == job_.Generation()) {
         SourceName.clear();
@@ -250,7 +256,19 @@ void TForm2::finishAnimation() {
     report_ = CopyReport{};
 }
 
+std::string TForm2::captionFor(const CopyReport& report) const {
+    return report.storeFailure ? kNotRecordedCaption.str() : kDoneCaption.str();
+}
+
 std::string TForm2::completionMessage(const CopyReport& report) const {
-    return report.failures.Describe({kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str(),
+    std::string done = kDoneText.str();
+    if (const std::optional<StoreFailure>& failure = report.storeFailure) {
+        done = kNotRecorded.str() + failure->path;
+        if (failure->path.empty())
+            done += failure->reason;
+        else
+            done += kOpenParen.str() + failure->reason + kCloseParen.str();
+    }
+    return report.failures.Describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kFolderFailuresAfter.str()});
 }

@@ -78,6 +78,7 @@ private:
     void BackupFolderImpossible(const std::string& path, const std::string& reason) override;
     // Ends the restore-point animation: the closing message, and the job's reset.
     void finishAnimation();
+    std::string captionFor(const CopyReport& report) const;
     std::string completionMessage(const CopyReport& report) const;
 
     BackupJob job_;

@@ -10,6 +10,8 @@
 #include "platform/folders.h"
 
 #include <algorithm>
+#include <charconv>
+#include <climits>
 
 namespace {
 
@@ -20,11 +22,33 @@ constexpr const char* kSettingsFile = "SystemBackRD.ini";
 constexpr const char* kCountFile = "TotalCount.ini";
 constexpr const char* kCatalogFile = "BackupDir.ini";
 
-std::optional<std::string> readText(const std::string& path) {
-    std::optional<std::string> stored = platform::readFile(path);
-    if (!stored)
+const platform::Text kDamagedBefore{u8"檔案已損壞，無法讀取："};
+const platform::Text kTooLarge{u8"（檔案大小超出正常範圍）"};
+const platform::Text kBadCountBefore{u8"還原點數目有誤："};
+const platform::Text kBadCountAfter{u8"（應為 0 到 2147483646 之間的整數）"};
+const platform::Text kNumbersUsedUp{u8"（還原點編號已用盡）"};
+
+// The largest files a healthy store makes, by far: a larger one is damaged. A folder list has a
+// line per folder of the source, so it may be large in earnest.
+constexpr size_t kSettingsLimit = 64 << 10;
+constexpr size_t kCountLimit = 64;
+constexpr size_t kCatalogLimit = 1 << 20;
+constexpr size_t kPointFileLimit = 1 << 20;
+constexpr size_t kFolderListLimit = size_t{256} << 20;
+
+// The decoded text; nullopt when missing. A damaged file throws ProgramError, or reads as
+// missing when `damagedIsMissing`.
+std::optional<std::string> readText(const std::string& path, size_t limit,
+                                    bool damagedIsMissing = false) {
+    platform::FileContents stored = platform::readFile(path, limit);
+    if (stored.status == platform::ReadStatus::TooLarge) {
+        if (damagedIsMissing)
+            return std::nullopt;
+        throw ProgramError(kDamagedBefore.str() + path + kTooLarge.str());
+    }
+    if (stored.status == platform::ReadStatus::Missing)
         return std::nullopt;
-    return textmode::decode(*stored);
+    return textmode::decode(stored.bytes);
 }
 
 // The value of a settings line: the text after its last "=", or the whole line.
@@ -48,6 +72,13 @@ bool isPlainFileName(std::string_view name) {
 std::string recordText(const std::string& destDir, const std::string& number,
                        const std::string& backupName) {
     return destDir + "\\<" + number + ">" + backupName;
+}
+
+std::string linesText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return textmode::encode(text);
 }
 
 } // namespace
@@ -80,13 +111,44 @@ std::string BackupStore::recoverFile(const std::string& name) const {
     return RecoverFolder() + "\\" + name;
 }
 
+std::string BackupStore::CountFilePath() const {
+    return folder_ + "\\" + kCountFile;
+}
+
+std::string BackupStore::CatalogPath() const {
+    return recoverFile(kCatalogFile);
+}
+
+std::string BackupStore::PointFilePath(int number) const {
+    return recoverFile(std::to_string(number) + ".ini");
+}
+
+std::string BackupStore::FolderListPath(const std::string& listFileName) const {
+    return recoverFile(listFileName);
+}
+
+void BackupStore::RemoveStaleTemporaries() const {
+    platform::removeStaleTemporaries(folder_);
+    platform::removeStaleTemporaries(RecoverFolder());
+}
+
+std::optional<FileLines> BackupStore::readLines(const std::string& path, size_t limit) const {
+    std::optional<std::string> text = readText(path, limit);
+    if (!text)
+        return std::nullopt;
+    FileLines file;
+    file.lines = textmode::splitLines(*text);
+    file.lastCutShort = !text->empty() && text->back() != '\n';
+    return file;
+}
+
 void BackupStore::CreateFolders() const {
     platform::createFolder(folder_);
     platform::createFolder(RecoverFolder());
 }
 
 std::optional<SettingsValues> BackupStore::ReadSettings() const {
-    std::optional<std::string> text = readText(SettingsFilePath());
+    std::optional<std::string> text = readText(SettingsFilePath(), kSettingsLimit, true);
     if (!text)
         return std::nullopt;
     size_t lineEnd = text->find('\n');
@@ -98,38 +160,54 @@ std::optional<SettingsValues> BackupStore::ReadSettings() const {
     return SettingsValues{settingsValue(first), settingsValue(rest)};
 }
 
-bool BackupStore::WriteSettings(const std::string& sourceDir, const std::string& destDir) const {
+platform::WriteResult BackupStore::WriteSettings(const std::string& sourceDir,
+                                                 const std::string& destDir) const {
     std::string text = kSourceKey.str() + sourceDir + "\n" + kDestKey.str() + destDir + "\n";
     return platform::replaceFile(SettingsFilePath(), textmode::encode(text));
 }
 
 int BackupStore::EnsureRecordCount() const {
-    std::string path = folder_ + "\\" + kCountFile;
-    std::optional<std::string> text = readText(path);
+    std::string path = CountFilePath();
+    std::optional<std::string> text = readText(path, kCountLimit);
     if (!text) {
         // Only a missing file starts the count afresh: one that exists but cannot be read is
-        // left alone, so its count is not lost.
+        // left alone, so its count is not lost. A count file that cannot be made shows when the
+        // restore point is recorded.
         platform::createNewFile(path, "0");
         return 0;
     }
     std::erase(*text, '\n');
-    return StrToInt(*text);
+    int count = StrToInt(*text);
+    // The next record takes count + 1: a negative count would reuse a number, the largest one
+    // would wrap.
+    if (count < 0 || count == INT_MAX)
+        throw ProgramError(kBadCountBefore.str() + path + " '" + *text + "'" +
+                           kBadCountAfter.str());
+    return count;
 }
 
-bool BackupStore::WriteRecordCount(int count) const {
-    return platform::replaceFile(folder_ + "\\" + kCountFile, std::to_string(count));
+platform::WriteResult BackupStore::WriteRecordCount(int count) const {
+    return platform::replaceFile(CountFilePath(), std::to_string(count));
 }
 
 std::optional<std::vector<std::string>> BackupStore::ReadCatalog() const {
-    std::optional<std::string> text = readText(recoverFile(kCatalogFile));
-    if (!text)
+    std::optional<FileLines> file = ReadCatalogFile();
+    if (!file)
         return std::nullopt;
-    return textmode::splitLines(*text);
+    return std::move(file->lines);
 }
 
-bool BackupStore::CreateCatalogIfMissing() const {
-    std::string path = recoverFile(kCatalogFile);
-    return platform::createNewFile(path, "") || platform::canOpenForReading(path);
+std::optional<FileLines> BackupStore::ReadCatalogFile() const {
+    return readLines(CatalogPath(), kCatalogLimit);
+}
+
+platform::WriteResult BackupStore::WriteCatalog(const std::vector<std::string>& lines) const {
+    return platform::replaceFile(CatalogPath(), linesText(lines));
+}
+
+std::string BackupStore::RecordText(const std::string& destDir, int number,
+                                    const std::string& backupName) {
+    return recordText(destDir, std::to_string(number), backupName);
 }
 
 BackupRecord BackupStore::ParseRecord(std::string_view line) {
@@ -157,10 +235,35 @@ int BackupStore::FindRecord(const std::vector<std::string>& lines, const std::st
     return 0;
 }
 
-bool BackupStore::AppendRecord(const std::string& destDir, int number,
-                               const std::string& backupName) const {
-    std::string line = recordText(destDir, std::to_string(number), backupName) + "\n";
-    return platform::appendFile(recoverFile(kCatalogFile), textmode::encode(line));
+int BackupStore::FindRecordAnywhere(const std::vector<std::string>& lines,
+                                    const std::string& destDir, const std::string& backupName) {
+    for (const std::string& line : lines) {
+        BackupRecord record = ParseRecord(line);
+        int number = 0;
+        const char* end = record.pointNumber.data() + record.pointNumber.size();
+        if (isDecimal(record.pointNumber) &&
+            std::from_chars(record.pointNumber.data(), end, number).ptr == end && number > 0 &&
+            line == recordText(destDir, record.pointNumber, backupName))
+            return number;
+    }
+    return 0;
+}
+
+int BackupStore::HighestRecordNumber(const std::vector<std::string>& lines) {
+    int highest = 0;
+    for (const std::string& line : lines) {
+        std::string digits = ParseRecord(line).pointNumber;
+        if (!isDecimal(digits))
+            continue;
+        int number = 0;
+        const char* end = digits.data() + digits.size();
+        auto [stop, error] = std::from_chars(digits.data(), end, number);
+        if (error != std::errc() || number == INT_MAX)
+            throw ProgramError(kBadCountBefore.str() + kCatalogFile + " '" + digits.substr(0, 20) +
+                               "'" + kNumbersUsedUp.str());
+        highest = std::max(highest, number);
+    }
+    return highest;
 }
 
 std::string BackupStore::FolderListFileName(const std::string& backupName, int number,
@@ -168,25 +271,27 @@ std::string BackupStore::FolderListFileName(const std::string& backupName, int n
     return backupName + std::to_string(number) + "_" + sourceName + ".ini";
 }
 
-bool BackupStore::WriteFolderList(const std::string& backupName, int number,
-                                  const std::string& sourceName,
-                                  const std::string& folderList) const {
-    std::string path = recoverFile(FolderListFileName(backupName, number, sourceName));
-    bool wasMissing = !platform::canOpenForReading(path);
-    platform::replaceFile(path, textmode::encode(folderList));
-    return wasMissing;
+platform::WriteResult BackupStore::WriteFolderList(const std::string& backupName, int number,
+                                                   const std::string& sourceName,
+                                                   const std::string& folderList) const {
+    return platform::replaceFile(FolderListPath(FolderListFileName(backupName, number, sourceName)),
+                                 textmode::encode(folderList));
 }
 
-bool BackupStore::AppendPointEntry(int number, const std::string& entry) const {
-    return platform::appendFile(recoverFile(std::to_string(number) + ".ini"),
-                                textmode::encode(entry + "\n"));
+std::optional<FileLines> BackupStore::ReadPointEntries(int number) const {
+    return readLines(PointFilePath(number), kPointFileLimit);
+}
+
+platform::WriteResult BackupStore::WritePointFile(int number,
+                                                  const std::vector<std::string>& entries) const {
+    return platform::replaceFile(PointFilePath(number), linesText(entries));
 }
 
 std::optional<std::vector<PointEntry>>
 BackupStore::ReadPointFile(const std::string& number, const std::string& backupName) const {
     if (!isDecimal(number))
         return std::nullopt;
-    std::optional<std::string> text = readText(recoverFile(number + ".ini"));
+    std::optional<std::string> text = readText(recoverFile(number + ".ini"), kPointFileLimit);
     if (!text)
         return std::nullopt;
     std::vector<PointEntry> entries;
@@ -204,7 +309,7 @@ std::optional<std::string> BackupStore::FindSourceLine(const std::string& listFi
                                                        const std::string& relative) const {
     if (!isPlainFileName(listFileName))
         return std::nullopt;
-    std::optional<std::string> text = readText(recoverFile(listFileName));
+    std::optional<std::string> text = readText(recoverFile(listFileName), kFolderListLimit);
     if (!text)
         return std::nullopt;
     std::vector<std::string> lines = textmode::splitLines(*text);

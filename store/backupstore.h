@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,8 +13,9 @@
 //   Recover\BackupDir.ini     the catalog: one record per (destination, backup name) pair
 //   Recover\<n>.ini           the folder list files recorded under restore point n
 //   Recover\<name><n>_<source>.ini   the source folders of one backed-up folder
-// All are text-mode files in code page 950. Nothing is ever deleted; files are appended to or
-// replaced whole in one step.
+// All are text-mode files in code page 950. Every write replaces a file whole, in one step and on
+// the disk before it returns, so a crash or a full disk leaves each file old or new. Readers
+// refuse files larger than a healthy store makes (a damaged file), rather than freeze on them.
 
 struct SettingsValues {
     std::string sourceDir;
@@ -25,6 +28,13 @@ struct BackupRecord {
     std::string pointNumber; // the decimal digits between "<" and ">"
     std::string backupName;  // the text after ">"
     std::string destPrefix;  // the text before "<": the destination and its backslash
+};
+
+// A file's lines, and whether the last one was cut short (no line end: a write that died, or a
+// full disk under an older copy of the program).
+struct FileLines {
+    std::vector<std::string> lines;
+    bool lastCutShort = false;
 };
 
 // One line of a restore-point file.
@@ -53,31 +63,56 @@ public:
     // Makes the program folder and its Recover folder where they are missing.
     void CreateFolders() const;
 
+    std::string CountFilePath() const;
+    std::string CatalogPath() const;
+    std::string PointFilePath(int number) const;
+    std::string FolderListPath(const std::string& listFileName) const;
+
+    // Removes the temporary files that writes cut short left in the program folder and Recover.
+    void RemoveStaleTemporaries() const;
+
     // The settings file: line 1 gives the source folder, everything after it the destination
-    // folder; a value is the text after the last "=" of its line. nullopt when missing.
+    // folder; a value is the text after the last "=" of its line. nullopt when missing (or
+    // damaged).
     std::optional<SettingsValues> ReadSettings() const;
-    bool WriteSettings(const std::string& sourceDir, const std::string& destDir) const;
+    platform::WriteResult WriteSettings(const std::string& sourceDir,
+                                        const std::string& destDir) const;
 
     // The record count; a missing count file is made holding "0". Throws ProgramError when the
-    // file holds no integer.
+    // file holds no integer, a negative one, one no next record can follow, or is damaged.
     int EnsureRecordCount() const;
-    bool WriteRecordCount(int count) const;
+    platform::WriteResult WriteRecordCount(int count) const;
 
-    // The catalog's lines in file order; nullopt when it is missing.
+    // The catalog's lines in file order; nullopt when it is missing. Throws ProgramError when it
+    // is damaged.
     std::optional<std::vector<std::string>> ReadCatalog() const;
-    bool CreateCatalogIfMissing() const;
+    std::optional<FileLines> ReadCatalogFile() const;
+    // Replaces the catalog with the lines, each with its line end.
+    platform::WriteResult WriteCatalog(const std::vector<std::string>& lines) const;
     static BackupRecord ParseRecord(std::string_view line);
+    // The record line destDir\<number>backupName.
+    static std::string RecordText(const std::string& destDir, int number,
+                                  const std::string& backupName);
     // The number k of the first line k that reads destDir\<k>backupName, or 0.
     static int FindRecord(const std::vector<std::string>& lines, const std::string& destDir,
                           const std::string& backupName);
-    bool AppendRecord(const std::string& destDir, int number, const std::string& backupName) const;
+    // The number of the first record of the pair whatever line it stands on (a count that fell
+    // behind the catalog numbers records apart from their lines), or 0.
+    static int FindRecordAnywhere(const std::vector<std::string>& lines, const std::string& destDir,
+                                  const std::string& backupName);
+    // The highest record number of the catalog (0 for none); throws ProgramError for a number
+    // no next record can follow.
+    static int HighestRecordNumber(const std::vector<std::string>& lines);
 
     static std::string FolderListFileName(const std::string& backupName, int number,
                                           const std::string& sourceName);
-    // Replaces the folder list file with the text; true when the file was missing before.
-    bool WriteFolderList(const std::string& backupName, int number, const std::string& sourceName,
-                         const std::string& folderList) const;
-    bool AppendPointEntry(int number, const std::string& entry) const;
+    platform::WriteResult WriteFolderList(const std::string& backupName, int number,
+                                          const std::string& sourceName,
+                                          const std::string& folderList) const;
+    // The lines of restore point `number`'s file; nullopt when missing. Throws ProgramError when
+    // it is damaged.
+    std::optional<FileLines> ReadPointEntries(int number) const;
+    platform::WriteResult WritePointFile(int number, const std::vector<std::string>& entries) const;
 
     // The entries of restore point `number` (its decimal text), nullopt when its file is
     // missing or the number is no number.
@@ -93,6 +128,7 @@ public:
 
 private:
     std::string recoverFile(const std::string& name) const;
+    std::optional<FileLines> readLines(const std::string& path, size_t limit) const;
 
     std::string folder_;
 };

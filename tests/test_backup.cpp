@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -45,6 +46,24 @@ size_t fileCount(const fs::path& folder) {
         for (const auto& entry : fs::recursive_directory_iterator(folder))
             count += entry.is_regular_file();
     return count;
+}
+
+// Every file below a folder: its path below the folder and its bytes.
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot snapshot(const fs::path& folder) {
+    Snapshot files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = readFile(entry.path());
+    return files;
+}
+
+void putBack(const fs::path& folder, const Snapshot& files) {
+    fs::remove_all(folder);
+    fs::create_directories(folder / "Recover");
+    for (const auto& [name, bytes] : files)
+        writeFile(folder / name, bytes);
 }
 
 } // namespace
@@ -270,10 +289,10 @@ private slots:
                 char byte;
                 ::close(go[1]);
                 ssize_t got = ::read(go[0], &byte, 1); // all start together
-                int number =
+                RestorePointResult recorded =
                     CreateRestorePoint({store.SettingsFilePath(), "E:\\Dest" + std::to_string(i),
                                         "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
-                ::_exit(got == 0 && number > 0 ? 0 : 1);
+                ::_exit(got == 0 && recorded.number > 0 && !recorded.failure ? 0 : 1);
             }
             children.push_back(child);
         }
@@ -603,6 +622,161 @@ private slots:
         QVERIFY(!fs::exists(copy / "Sub" / ".b.txt.tw99999999-7.tmp"));
         QVERIFY(fs::exists(copy / ".a.txt.tw1-0.tmp"));
         QCOMPARE(fileCount(copy), size_t{3});
+    }
+
+    // The store before a backup on 2004/5/2 of D:\Data and of D:\Mail: one record of the day
+    // before, its restore point and folder list.
+    Snapshot storeOfTheDayBefore() {
+        BackupStore store;
+        store.CreateFolders();
+        store.WriteSettings("D:\\Data", "E:\\Bak");
+        store.EnsureRecordCount();
+        RestorePointResult first = CreateRestorePoint(
+            {store.SettingsFilePath(), "E:\\Bak", "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
+        if (first.number != 1 || first.failure)
+            throw std::runtime_error("no first restore point");
+        return snapshot(recover() / "..");
+    }
+
+    void crashesAtEveryStoreStepAreRepairedByTheNextBackup() {
+        Snapshot before = storeOfTheDayBefore();
+        fs::path program = recover() / "..";
+        std::string settings = BackupStore().SettingsFilePath();
+        // A new record (the next day), then a second source on that day (an entry only).
+        std::vector<RestorePointInput> inputs = {
+            {settings, "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\nD:\\Data\\Sub\n"},
+            {settings, "E:\\Bak", "2004_5_2_Back", "Mail", 1, "D:\\Mail\n"}};
+        // What the two leave when nothing goes wrong, and how many store steps each takes.
+        std::vector<int> steps;
+        for (const RestorePointInput& input : inputs) {
+            platform::faults::planStoreSteps(0, 0, 0);
+            QVERIFY(!CreateRestorePoint(input).failure);
+            steps.push_back(platform::faults::storeStepsTaken());
+            platform::faults::clear();
+        }
+        Snapshot healthy = snapshot(program);
+        QCOMPARE(healthy.at("TotalCount.ini"), std::string("2"));
+        QCOMPARE(healthy.at("Recover/2.ini"),
+                 std::string("2004_5_2_Back2_Data.ini\r\n2004_5_2_Back2_Mail.ini\r\n"));
+
+        for (size_t which = 0; which < inputs.size(); ++which) {
+            QVERIFY(steps[which] >= 8);
+            for (int step = 1; step <= steps[which]; ++step) {
+                putBack(program, before);
+                for (size_t earlier = 0; earlier < which; ++earlier)
+                    QVERIFY(!CreateRestorePoint(inputs[earlier]).failure);
+                pid_t child = ::fork();
+                if (child == 0) {
+                    platform::faults::planStoreSteps(step, 0, 0);
+                    CreateRestorePoint(inputs[which]);
+                    ::_exit(0);
+                }
+                int status = 0;
+                QCOMPARE(::waitpid(child, &status, 0), child);
+                QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 86, "no crash at the step");
+                // The next start and backup: the store as if nothing had happened.
+                BackupStore().RemoveStaleTemporaries();
+                for (size_t again = which; again < inputs.size(); ++again) {
+                    RestorePointResult recorded = CreateRestorePoint(inputs[again]);
+                    QVERIFY(!recorded.failure);
+                    QCOMPARE(recorded.number, 2);
+                }
+                QVERIFY2(snapshot(program) == healthy,
+                         qPrintable(QStringLiteral("after a crash at step %1").arg(step)));
+            }
+        }
+    }
+
+    void aFullDiskAtEveryStoreStepIsToldAndRepaired() {
+        Snapshot before = storeOfTheDayBefore();
+        fs::path program = recover() / "..";
+        RestorePointInput input{
+            BackupStore().SettingsFilePath(), "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"};
+        platform::faults::planStoreSteps(0, 0, 0);
+        QVERIFY(!CreateRestorePoint(input).failure);
+        int steps = platform::faults::storeStepsTaken();
+        platform::faults::clear();
+        Snapshot healthy = snapshot(program);
+        int failed = 0;
+        for (int step = 1; step <= steps; ++step) {
+            putBack(program, before);
+            platform::faults::planStoreSteps(0, step, ENOSPC);
+            RestorePointResult recorded = CreateRestorePoint(input);
+            platform::faults::clear();
+            if (recorded.failure) {
+                ++failed;
+                QCOMPARE(recorded.failure->reason, ansi(u8"磁碟空間不足"));
+                QVERIFY(recorded.failure->path.starts_with("C:\\Program Files\\Tarnwick2004\\"));
+            }
+            // Every file is as it was or as it should be, never a part; the next backup
+            // completes what is missing.
+            auto holds = [](const Snapshot& files, const std::string& name,
+                            const std::string& bytes) {
+                auto file = files.find(name);
+                return file != files.end() && file->second == bytes;
+            };
+            for (const auto& [name, bytes] : snapshot(program))
+                QVERIFY(holds(healthy, name, bytes) || holds(before, name, bytes));
+            QVERIFY(!CreateRestorePoint(input).failure);
+            QVERIFY(snapshot(program) == healthy);
+        }
+        QCOMPARE(failed * 2, steps); // every step before a system call can fail
+    }
+
+    void aStoreDamagedByTheOldProgramIsRepairedByOneBackup() {
+        BackupStore store;
+        store.CreateFolders();
+        store.WriteSettings("D:\\Data", "E:\\Bak");
+        // A catalog append cut short by a full disk, a count left behind the catalog, and a
+        // folder list whose entry was never written.
+        writeFile(recover() / "BackupDir.ini",
+                  "E:\\Bak\\<1>2004_5_1_Back\r\nE:\\Bak\\<2>2004_5_2_Back\r\nE:\\Bak");
+        writeFile(recover() / ".." / "TotalCount.ini", "1");
+        writeFile(recover() / "1.ini", "2004_5_1_Back1_Data.ini\r\n");
+        writeFile(recover() / "2004_5_1_Back1_Data.ini", "D:\\Data\r\n");
+        writeFile(recover() / "2004_5_2_Back2_Data.ini", "D:\\Data\r\n");
+        RestorePointResult recorded = CreateRestorePoint(
+            {store.SettingsFilePath(), "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"});
+        QVERIFY(!recorded.failure);
+        QCOMPARE(recorded.number, 2);
+        QCOMPARE(readFile(recover() / "BackupDir.ini"),
+                 std::string("E:\\Bak\\<1>2004_5_1_Back\r\nE:\\Bak\\<2>2004_5_2_Back\r\n"));
+        QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("2"));
+        QCOMPARE(readFile(recover() / "2.ini"), std::string("2004_5_2_Back2_Data.ini\r\n"));
+
+        // A record glued to such a fragment keeps its number: the next one follows it.
+        writeFile(recover() / "BackupDir.ini",
+                  "E:\\Bak\\<1>2004_5_1_Back\r\nE:\\BakE:\\Bak\\<149>2004_5_2_Back\r\n");
+        recorded = CreateRestorePoint(
+            {store.SettingsFilePath(), "E:\\Bak", "2004_5_3_Back", "Data", 2, "D:\\Data\n"});
+        QCOMPARE(recorded.number, 150);
+        QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("150"));
+        // The same day again finds its record, whatever line it is on.
+        recorded = CreateRestorePoint(
+            {store.SettingsFilePath(), "E:\\Bak", "2004_5_3_Back", "Mail", 2, "D:\\Mail\n"});
+        QCOMPARE(recorded.number, 150);
+        QCOMPARE(readFile(recover() / "150.ini"),
+                 std::string("2004_5_3_Back150_Data.ini\r\n2004_5_3_Back150_Mail.ini\r\n"));
+        QCOMPARE(store.ReadCatalog()->size(), size_t{3});
+    }
+
+    void aRestorePointThatCannotBeRecordedIsToldInsteadOfDone() {
+        writeFile(drives->driveFolder('d') / "Data" / "a.txt", "a");
+        prepare("D:\\Data", "E:\\Bak");
+        showAndCount();
+        // The first step of the catalog's write finds the disk full.
+        platform::faults::planStoreSteps(0, 1, ENOSPC);
+        copyToTheEnd();
+        platform::faults::clear();
+        std::vector<platform::MessageBoxCall> calls = messages->calls();
+        QCOMPARE(calls.size(), size_t{1});
+        QCOMPARE(calls[0].caption, ansi(u8"還原點未建立"));
+        QCOMPARE(calls[0].text,
+                 ansi(u8"檔案已備份，但無法建立還原點：C:\\Program Files\\Tarnwick2004\\Recover\\"
+                      u8"BackupDir.ini（磁碟空間不足）"));
+        QCOMPARE(dialog->ProgressBar2->value(), 0); // no restore point, no animation
+        QCOMPARE(readFile(copyRoot("2004_5_1", "Data") / "a.txt"), std::string("a"));
+        QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "store/backupstore.h"
 #include "store/textmode.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <filesystem>
@@ -52,13 +53,11 @@ private slots:
         QCOMPARE(readFile(programFolder() / "TotalCount.ini"), std::string("0"));
         std::string backupName = FormBackupName("2004/5/1");
         QVERIFY(!store.ReadCatalog());
-        QVERIFY(store.CreateCatalogIfMissing());
-        QCOMPARE(BackupStore::FindRecord(*store.ReadCatalog(), "D:\\Bak", backupName), 0);
         int number = 0 + 1;
-        QVERIFY(store.AppendRecord("D:\\Bak", number, backupName));
+        QVERIFY(store.WriteCatalog({BackupStore::RecordText("D:\\Bak", number, backupName)}));
         QVERIFY(store.WriteRecordCount(number));
         QVERIFY(store.WriteFolderList(backupName, number, "Data", "C:\\Data\nC:\\Data\\Sub\n"));
-        QVERIFY(store.AppendPointEntry(number, "2004_5_1_Back1_Data.ini"));
+        QVERIFY(store.WritePointFile(number, {"2004_5_1_Back1_Data.ini"}));
 
         std::string settings = readFile(programFolder() / "SystemBackRD.ini");
         QCOMPARE(settings.size(), size_t{43});
@@ -140,6 +139,21 @@ private slots:
                                  << QByteArray("'4294967296' is not a valid integer value");
         QTest::newRow("blank") << QByteArray(" 3")
                                << QByteArray("' 3' is not a valid integer value");
+        // Counts no next record can follow: a negative one would reuse a number, the largest
+        // one would wrap.
+        std::string badCount =
+            ansi(u8"還原點數目有誤：C:\\Program Files\\Tarnwick2004\\TotalCount.ini");
+        std::string range = ansi(u8"（應為 0 到 2147483646 之間的整數）");
+        QTest::newRow("negative") << QByteArray("-5")
+                                  << QByteArray::fromStdString(badCount + " '-5'" + range);
+        QTest::newRow("the largest")
+            << QByteArray("2147483647")
+            << QByteArray::fromStdString(badCount + " '2147483647'" + range);
+        // Megabytes of digits: damaged, said in a line, and read no further.
+        QTest::newRow("huge") << QByteArray(2 << 20, '7')
+                              << QByteArray::fromStdString(ansi(
+                                     u8"檔案已損壞，無法讀取：C:\\Program Files\\"
+                                     u8"Tarnwick2004\\TotalCount.ini（檔案大小超出正常範圍）"));
     }
 
     void badRecordCountGivesTheConversionMessage() {
@@ -160,6 +174,46 @@ private slots:
         }
         // The file is left as it was.
         QCOMPARE(readFile(programFolder() / "TotalCount.ini"), contents.toStdString());
+    }
+
+    void damagedCatalogsAreRefusedQuickly() {
+        BackupStore store;
+        store.CreateFolders();
+        // 256 MiB of zero bytes: refused without being read.
+        writeFile(recover() / "BackupDir.ini", "");
+        fs::resize_file(recover() / "BackupDir.ini", 256 << 20);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            store.ReadCatalog();
+            QFAIL("no error");
+        } catch (const ProgramError& error) {
+            QCOMPARE(std::string(error.what()),
+                     ansi(u8"檔案已損壞，無法讀取：C:\\Program Files\\Tarnwick2004\\Recover\\"
+                          u8"BackupDir.ini（檔案大小超出正常範圍）"));
+        }
+        QVERIFY(timer.elapsed() < 1000);
+        // A record number no next one can follow.
+        QVERIFY_THROWS_EXCEPTION(
+            ProgramError, BackupStore::HighestRecordNumber({"D:\\<1>a", "D:\\<2147483647>b"}));
+        QVERIFY_THROWS_EXCEPTION(ProgramError,
+                                 BackupStore::HighestRecordNumber({"D:\\<99999999999999999999>b"}));
+        QCOMPARE(BackupStore::HighestRecordNumber({"D:\\<7>a", "x", "D:\\<>b", "D:\\<12>c"}), 12);
+    }
+
+    void staleTemporaryFilesAreRemoved() {
+        BackupStore store;
+        store.CreateFolders();
+        // Left by writes cut short: one of a program long gone, one of a program still at work.
+        writeFile(programFolder() / ".TotalCount.ini.tw99999999-1.tmp", "1");
+        writeFile(recover() / ".BackupDir.ini.tw99999999-4.tmp", "D:\\<1>a\r\n");
+        writeFile(recover() / ".1.ini.tw1-0.tmp", "busy");
+        writeFile(recover() / "keep.tmp", "not one of ours");
+        store.RemoveStaleTemporaries();
+        QVERIFY(!fs::exists(programFolder() / ".TotalCount.ini.tw99999999-1.tmp"));
+        QVERIFY(!fs::exists(recover() / ".BackupDir.ini.tw99999999-4.tmp"));
+        QVERIFY(fs::exists(recover() / ".1.ini.tw1-0.tmp"));
+        QVERIFY(fs::exists(recover() / "keep.tmp"));
     }
 
     void recordsAreFoundOnlyUnderTheirOwnLineNumber() {
@@ -193,8 +247,11 @@ private slots:
         BackupStore store;
         store.CreateFolders();
         std::string longDest = "D:\\" + std::string(400, 'x');
+        std::vector<std::string> records;
         for (int n = 1; n <= 600; ++n)
-            store.AppendRecord(n == 600 ? longDest : "D:\\Bak", n, "2004_5_1_Back");
+            records.push_back(
+                BackupStore::RecordText(n == 600 ? longDest : "D:\\Bak", n, "2004_5_1_Back"));
+        QVERIFY(store.WriteCatalog(records));
         std::vector<std::string> lines = *store.ReadCatalog();
         QCOMPARE(lines.size(), size_t{600});
         QCOMPARE(BackupStore::FindRecord(lines, longDest, "2004_5_1_Back"), 600);
@@ -205,27 +262,26 @@ private slots:
         QCOMPARE(*store.ReadCatalog(), (std::vector<std::string>{"D:\\<1>a", "E:\\<2>b"}));
     }
 
-    void emptyCatalogIsMadeOnlyWhenMissing() {
-        BackupStore store;
-        store.CreateFolders();
-        QVERIFY(store.CreateCatalogIfMissing());
-        QCOMPARE(readFile(recover() / "BackupDir.ini"), std::string());
-        QVERIFY(store.ReadCatalog()->empty());
-        store.AppendRecord("D:", 1, "n");
-        QVERIFY(store.CreateCatalogIfMissing());
-        QCOMPARE(readFile(recover() / "BackupDir.ini"), std::string("D:\\<1>n\r\n"));
-    }
-
-    void folderListFilesAreReplacedAndListedOnce() {
+    void folderListAndPointFilesAreReplacedWhole() {
         BackupStore store;
         store.CreateFolders();
         QVERIFY(store.WriteFolderList("2004_5_1_Back", 1, "Data", "C:\\Data\nC:\\Data\\A\n"));
-        QVERIFY(!store.WriteFolderList("2004_5_1_Back", 1, "Data", "C:\\Data\n"));
+        QVERIFY(store.WriteFolderList("2004_5_1_Back", 1, "Data", "C:\\Data\n"));
         QCOMPARE(readFile(recover() / "2004_5_1_Back1_Data.ini"), std::string("C:\\Data\r\n"));
-        store.AppendPointEntry(1, "2004_5_1_Back1_Data.ini");
-        store.AppendPointEntry(1, "2004_5_1_Back1_Mail.ini");
+        QVERIFY(store.WritePointFile(1, {"2004_5_1_Back1_Data.ini", "2004_5_1_Back1_Mail.ini"}));
         QCOMPARE(readFile(recover() / "1.ini"),
                  std::string("2004_5_1_Back1_Data.ini\r\n2004_5_1_Back1_Mail.ini\r\n"));
+        // A last line without its line end is told apart (a write that died).
+        writeFile(recover() / "1.ini", "2004_5_1_Back1_Data.ini\r\n2004_5_1_Ba");
+        std::optional<FileLines> entries = store.ReadPointEntries(1);
+        QCOMPARE(entries->lines.size(), size_t{2});
+        QVERIFY(entries->lastCutShort);
+        QVERIFY(!store.ReadPointEntries(2));
+        // A write that cannot be made says why.
+        fs::remove_all(recover());
+        platform::WriteResult written = store.WritePointFile(1, {"x.ini"});
+        QVERIFY(!written);
+        QCOMPARE(written.reason, ansi(u8"找不到檔案或資料夾"));
     }
 
     void pointFileEntriesGiveTheirSourceNames() {
