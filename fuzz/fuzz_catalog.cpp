@@ -1,0 +1,33 @@
+// The catalog reader and what is made of its lines: the restore list, the history, the search
+// for a record and the next number.
+#include "fuzzstore.h"
+
+#include "platform/programerror.h"
+
+#include <climits>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const BackupStore& store = fuzzing::store();
+    fuzzing::plant(store.CatalogPath(), data, size);
+    try {
+        std::optional<FileLines> catalog = store.ReadCatalogFile();
+        if (!catalog)
+            std::abort(); // it was just written
+        for (const std::string& line : catalog->lines) {
+            BackupRecord record = BackupStore::ParseRecord(line);
+            if (record.destPrefix.size() + record.pointNumber.size() + record.backupName.size() >
+                line.size())
+                std::abort();
+            int number =
+                BackupStore::FindRecordAnywhere(catalog->lines, record.destDir, record.backupName);
+            if (number < 0)
+                std::abort();
+        }
+        int highest = BackupStore::HighestRecordNumber(catalog->lines);
+        if (highest < 0 || highest == INT_MAX)
+            std::abort();
+    } catch (const ProgramError&) {
+        // A damaged catalog, or a number no record can follow: told to the user.
+    }
+    return 0;
+}
