@@ -15,9 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort(); // it was just written
         for (const std::string& line : catalog->lines) {
             BackupRecord record = BackupStore::ParseRecord(line);
-            if (record.destPrefix.size() + record.pointNumber.size() + record.backupName.size() >
-                line.size())
-                std::abort();
+            // Every part is a piece of the line ("<" and ">" are looked for apart, so the
+            // pieces may overlap).
+            for (const std::string* part :
+                 {&record.destPrefix, &record.pointNumber, &record.backupName, &record.destDir})
+                if (line.find(*part) == std::string::npos)
+                    std::abort();
             int number =
                 BackupStore::FindRecordAnywhere(catalog->lines, record.destDir, record.backupName);
             if (number < 0)

@@ -243,7 +243,7 @@ int BackupStore::FindRecordAnywhere(const std::vector<std::string>& lines,
         const char* end = record.pointNumber.data() + record.pointNumber.size();
         if (isDecimal(record.pointNumber) &&
             std::from_chars(record.pointNumber.data(), end, number).ptr == end && number > 0 &&
-            line == recordText(destDir, record.pointNumber, backupName))
+            line == recordText(destDir, std::to_string(number), backupName))
             return number;
     }
     return 0;

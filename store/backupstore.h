@@ -97,7 +97,8 @@ public:
     static int FindRecord(const std::vector<std::string>& lines, const std::string& destDir,
                           const std::string& backupName);
     // The number of the first record of the pair whatever line it stands on (a count that fell
-    // behind the catalog numbers records apart from their lines), or 0.
+    // behind the catalog numbers records apart from their lines), or 0. The number must be
+    // written as the program writes it (no sign, no leading zeros).
     static int FindRecordAnywhere(const std::vector<std::string>& lines, const std::string& destDir,
                                   const std::string& backupName);
     // The highest record number of the catalog (0 for none); throws ProgramError for a number

@@ -224,6 +224,11 @@ private slots:
         QCOMPARE(BackupStore::FindRecord(lines, "D:\\Bak", "2004_5_2_Back"), 4);
         QCOMPARE(BackupStore::FindRecord(lines, "D:\\Ba", "2004_5_1_Back"), 0);
         QCOMPARE(BackupStore::FindRecord({}, "D:\\Bak", "2004_5_1_Back"), 0);
+        // Repairs look for a record under its own number, on whatever line it is, written as
+        // the program writes numbers.
+        QCOMPARE(BackupStore::FindRecordAnywhere(lines, "E:", "2004_5_1_Back"), 5);
+        QCOMPARE(
+            BackupStore::FindRecordAnywhere({"D:\\<03>a", "D:\\<+4>a", "D:\\<-1>a"}, "D:", "a"), 0);
     }
 
     void recordsAreTakenApart() {
