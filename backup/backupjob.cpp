@@ -129,12 +129,8 @@ bool BackupJob::walksInto(const walk::Folder& folder, const std::string& name) {
 }
 
 void BackupJob::enterFolder(const walk::Folder& folder) {
-    std::string whyNot;
-    if (!countPass_ && !targets_.Enter(folder, whyNot) && !whyNot.empty()) {
-        std::string target = targetDir(folder);
-        target.pop_back(); // the trailing backslash
-        report_.failures.AddFolder(std::move(target), std::move(whyNot));
-    }
+    if (!countPass_)
+        walk::EnterTarget(targets_, folder, targetDir(folder), report_.failures);
 }
 
 void BackupJob::folderUnreadable(const std::string& path, const std::string& reason) {
@@ -162,11 +158,8 @@ void BackupJob::subFolder(const walk::Folder& folder, const std::string& name) {
     if (countPass_)
         return;
     // The folder list holds only folders that exist in the backup.
-    std::string whyNot;
-    if (targets_.MakeSub(name, whyNot))
+    if (walk::MakeTarget(targets_, name, targetDir(folder), report_.failures))
         folderList_ += folder.path + "\\" + name + "\n";
-    else if (!whyNot.empty())
-        report_.failures.AddFolder(targetDir(folder) + name, std::move(whyNot));
 }
 
 void BackupJob::folderScanned(const walk::Folder&) {

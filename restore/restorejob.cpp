@@ -116,12 +116,8 @@ RestoreProgress RestoreJob::progress() const {
 }
 
 void RestoreJob::enterFolder(const walk::Folder& folder) {
-    std::string whyNot;
-    if (!countPass_ && !targets_.Enter(folder, whyNot) && !whyNot.empty()) {
-        std::string target = targetDir(folder);
-        target.pop_back(); // the trailing backslash
-        report_.failures.AddFolder(std::move(target), std::move(whyNot));
-    }
+    if (!countPass_)
+        walk::EnterTarget(targets_, folder, targetDir(folder), report_.failures);
 }
 
 void RestoreJob::folderUnreadable(const std::string& path, const std::string& reason) {
@@ -145,9 +141,8 @@ void RestoreJob::file(const walk::Folder& folder, const platform::FindData& entr
 }
 
 void RestoreJob::subFolder(const walk::Folder& folder, const std::string& name) {
-    std::string whyNot;
-    if (!countPass_ && !targets_.MakeSub(name, whyNot) && !whyNot.empty())
-        report_.failures.AddFolder(targetDir(folder) + name, std::move(whyNot));
+    if (!countPass_)
+        walk::MakeTarget(targets_, name, targetDir(folder), report_.failures);
 }
 
 void RestoreJob::folderScanned(const walk::Folder&) {

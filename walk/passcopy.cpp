@@ -1,5 +1,7 @@
 #include "passcopy.h"
 
+#include "targettree.h"
+
 #include "platform/codepage.h"
 
 namespace walk {
@@ -44,6 +46,25 @@ std::string CopyFailures::Describe(const FailureWords& words) const {
     describe(text, count_, named_, words.filesBefore, words.filesAfter);
     describe(text, folderCount_, namedFolders_, words.foldersBefore, words.foldersAfter);
     return text;
+}
+
+void EnterTarget(TargetTree& targets, const Folder& folder, std::string targetDir,
+                 CopyFailures& failures) {
+    std::string whyNot;
+    if (!targets.Enter(folder, whyNot) && !whyNot.empty()) {
+        targetDir.pop_back(); // the trailing backslash
+        failures.AddFolder(std::move(targetDir), std::move(whyNot));
+    }
+}
+
+bool MakeTarget(TargetTree& targets, const std::string& name, const std::string& targetDir,
+                CopyFailures& failures) {
+    std::string whyNot;
+    if (targets.MakeSub(name, whyNot))
+        return true;
+    if (!whyNot.empty())
+        failures.AddFolder(targetDir + name, std::move(whyNot));
+    return false;
 }
 
 void CopyPassFile(const std::string& from, const platform::TargetFolder* folder,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "folderwalk.h"
+
 #include "platform/targetfolder.h"
 
 #include <cstdint>
@@ -62,6 +64,18 @@ private:
     int64_t folderCount_ = 0;
     std::vector<CopyFailure> namedFolders_;
 };
+
+class TargetTree;
+
+// The copy pass enters a folder: its target becomes the current one. A target that cannot be
+// opened is noted under its path (targetDir, the target's path with a trailing backslash).
+void EnterTarget(TargetTree& targets, const Folder& folder, std::string targetDir,
+                 CopyFailures& failures);
+
+// Makes the target of a sub-folder of the current folder (targetDir: the current target's path
+// with a trailing backslash); true when it is there. One that cannot be made is noted.
+bool MakeTarget(TargetTree& targets, const std::string& name, const std::string& targetDir,
+                CopyFailures& failures);
 
 // Copies one file of a copy pass into its target folder without replacing anything; a failure
 // other than a file that is there already is noted. Without a target folder (it could not be
