@@ -23,6 +23,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -65,6 +66,23 @@ void putBack(const fs::path& folder, const Snapshot& files) {
     for (const auto& [name, bytes] : files)
         writeFile(folder / name, bytes);
 }
+
+// A view of the backup job that notes what reaches it, in order.
+class JobLog : public BackupView {
+public:
+    std::vector<std::string> events;
+    void ShowProgress(const BackupProgress& progress) override {
+        events.push_back("progress " + std::to_string(progress.position.value_or(-1)));
+    }
+    void CompletionStarted() override { events.push_back("started"); }
+    void CompletionDone(const CopyReport& report, bool current) override {
+        events.push_back("done " + std::to_string(report.filesHandled) + (current ? "" : " old"));
+    }
+    void CopyImpossible(const std::string&) override { events.push_back("impossible"); }
+    void BackupFolderImpossible(const std::string&, const std::string&) override {
+        events.push_back("no backup folder");
+    }
+};
 
 } // namespace
 
@@ -777,6 +795,27 @@ private slots:
         QCOMPARE(dialog->ProgressBar2->value(), 0); // no restore point, no animation
         QCOMPARE(readFile(copyRoot("2004_5_1", "Data") / "a.txt"), std::string("a"));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+    }
+
+    void theCopysLastProgressArrivesBeforeItsEnd() {
+        // Long enough that the window is shown progress while the copy runs.
+        for (int i = 0; i < 2000; ++i)
+            writeFile(drives->driveFolder('d') / "Data" / ("f" + std::to_string(i)), "x");
+        BackupStore store;
+        store.CreateFolders();
+        store.WriteSettings("D:\\Data", "E:\\Bak");
+        JobLog log;
+        BackupJob job(log);
+        job.SetInput({"D:\\Data", "E:\\Bak", "2004_5_1_Back", "Data", store.SettingsFilePath(),
+                      store.EnsureRecordCount()});
+        bool passed = false;
+        std::thread worker([&] { passed = job.RunPass(true) && job.RunPass(false); });
+        QTRY_VERIFY_WITH_TIMEOUT(!log.events.empty() && log.events.back() == "done 2000", 20000);
+        worker.join();
+        QVERIFY(passed);
+        auto started = std::find(log.events.begin(), log.events.end(), "started");
+        QVERIFY(started != log.events.begin() && started != log.events.end());
+        QCOMPARE(*std::prev(started), std::string("progress 2000"));
     }
 };
 

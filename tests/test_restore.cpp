@@ -6,6 +6,7 @@
 #include "platform/faults.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
+#include "walk/jobchannel.h"
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
 #include "widgets/listview.h"
@@ -118,6 +119,16 @@ std::vector<std::string> namesIn(const fs::path& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+// The restore's list of names as a view would fill it.
+struct NamesLog {
+    std::vector<std::string> names;
+    int updates = 0;
+    void ShowProgress(const RestoreProgress& progress) {
+        ++updates;
+        names.insert(names.end(), progress.restoredNames.begin(), progress.restoredNames.end());
+    }
+};
 
 } // namespace
 
@@ -789,6 +800,23 @@ private slots:
                                 isLink + "\nD:\\Data\\Keep" + isLink + "\nD:\\Data\\Nest\\Sub" +
                                 isLink),
                  text.c_str());
+    }
+
+    void restoredNamesAreNeverMergedAway() {
+        NamesLog log;
+        walk::JobChannel<RestoreProgress, NamesLog> channel(log);
+        channel.BeginPass();
+        std::vector<std::string> expected;
+        for (int i = 0; i < 3000; ++i) {
+            RestoreProgress progress;
+            progress.restoredNames.push_back("n" + std::to_string(i));
+            expected.push_back(progress.restoredNames.back());
+            channel.Publish(std::move(progress));
+        }
+        channel.Flush();
+        QTRY_COMPARE(log.names.size(), expected.size());
+        QCOMPARE(log.names, expected);
+        QVERIFY(log.updates < 100); // merged all the same
     }
 };
 

@@ -2,11 +2,14 @@
 
 #include "platform/faults.h"
 #include "walk/folderwalk.h"
+#include "walk/jobchannel.h"
+#include "walk/passcopy.h"
 #include "walk/targettree.h"
 
 #include <QTest>
 
 #include <filesystem>
+#include <thread>
 
 namespace fs = std::filesystem;
 using testsupport::writeFile;
@@ -67,6 +70,15 @@ public:
         failures.push_back("unreadable " + path);
     }
     void folderScanned(const walk::Folder&) override {}
+};
+
+// A view that notes what reaches it, in order, on the user-interface thread.
+struct ProgressLog {
+    std::vector<std::string> events;
+    void ShowProgress(const walk::PassProgress& progress) {
+        events.push_back("progress " + std::to_string(progress.position.value_or(-1)) + " " +
+                         progress.status.value_or(""));
+    }
 };
 
 } // namespace
@@ -206,6 +218,78 @@ private slots:
             ++files;
         }
         QCOMPARE(files, size_t{kLevels + kLevels / 10});
+    }
+
+    void progressIsMergedAndTheLastArrivesBeforeTheEnd() {
+        ProgressLog log;
+        walk::JobChannel<walk::PassProgress, ProgressLog> channel(log);
+        int64_t last = 0;
+        std::thread worker([&] {
+            using namespace std::chrono_literals;
+            channel.BeginPass();
+            auto started = std::chrono::steady_clock::now();
+            while (std::chrono::steady_clock::now() - started < 1s) {
+                walk::PassProgress progress;
+                progress.position = ++last;
+                if (last == 1)
+                    progress.status = "first";
+                channel.Publish(std::move(progress));
+            }
+            channel.Flush();
+            channel.Post([](ProgressLog& view) { view.events.push_back("end"); });
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!log.events.empty() && log.events.back() == "end", 5000);
+        worker.join();
+        QVERIFY(last > 1000);
+        // A second of updates shows as about 25, the last of them exact and before the end.
+        size_t shown = log.events.size() - 1;
+        QVERIFY2(shown >= 10 && shown <= 27, qPrintable(QString::number(shown)));
+        QCOMPARE(log.events[shown - 1], "progress " + std::to_string(last) + " ");
+        // A status is kept by the updates without one that replace it before it is shown.
+        QVERIFY(log.events.front().ends_with(" first"));
+    }
+
+    void whatAnOlderShowingSendsIsDropped() {
+        ProgressLog log;
+        walk::JobChannel<walk::PassProgress, ProgressLog> channel(log);
+        channel.BeginPass();
+        channel.NewGeneration(); // the dialog was closed and shown again meanwhile
+        QVERIFY(channel.Stale());
+        walk::PassProgress progress;
+        progress.position = 7;
+        channel.Publish(progress);
+        channel.Flush();
+        channel.Post([](ProgressLog& view) { view.events.push_back("old end"); });
+        bool anyway = false;
+        channel.PostAnyway([&](ProgressLog&, bool current) { anyway = !current; });
+        QTest::qWait(100);
+        QVERIFY(log.events.empty());
+        QVERIFY(anyway); // what must be told is told, marked as of an older showing
+        channel.BeginPass();
+        QVERIFY(!channel.Stale());
+        progress.position = 8;
+        channel.Publish(progress);
+        channel.Flush();
+        QTRY_COMPARE(log.events, std::vector<std::string>{"progress 8 "});
+    }
+
+    void failureReportsNameTheFirstFiveOfEachKind() {
+        const std::string done = "done", filesBefore = "files ", filesAfter = ":",
+                          foldersBefore = "folders ", foldersAfter = ":";
+        walk::FailureWords words{done, filesBefore, filesAfter, foldersBefore, foldersAfter};
+        walk::CopyFailures failures;
+        QCOMPARE(failures.Describe(words), std::string("done"));
+        for (int i = 1; i <= 5; ++i)
+            failures.Add("f" + std::to_string(i), "r");
+        std::string five =
+            testsupport::ansi(u8"done\n\nfiles 5:\nf1（r）\nf2（r）\nf3（r）\nf4（r）\nf5（r）");
+        QCOMPARE(failures.Describe(words), five);
+        failures.Add("f6", "r");
+        failures.AddFolder("d1", "why");
+        QCOMPARE(
+            failures.Describe(words),
+            testsupport::ansi(u8"done\n\nfiles 6:\nf1（r）\nf2（r）\nf3（r）\nf4（r）\nf5（r）\n……"
+                              u8"\n\nfolders 1:\nd1（why）"));
     }
 };
 
