@@ -285,8 +285,7 @@ void TForm1::BitBtn2Click() {
     SaveSettings();
     if (!form2_)
         return;
-    form2_->CountPass = true;
-    form2_->PrepareBackup({SettingsFilePath, SourceName, RecordCount});
+    form2_->PrepareBackup({SettingsFilePath, RecordCount});
     form2_->exec();
 }
 

@@ -109,10 +109,6 @@ bool BackupJob::openCopyRoot() {
     return true;
 }
 
-int BackupJob::ScanFolder(const std::string& path, int level, const std::string& relPath) {
-    return walk::ScanFolder(path, level, relPath, *this);
-}
-
 std::string BackupJob::backupFolder() const {
     return pass_.destDir + "\\" + pass_.backupName;
 }

@@ -67,10 +67,8 @@ public:
     // Worker thread: one whole pass. A copy pass that handles every entry records the restore
     // point. Returns false when the pass was stopped.
     bool RunPass(bool countPass);
-    // Scans one folder with the pass's values (the walk's own step).
-    int ScanFolder(const std::string& path, int level, const std::string& relPath);
 
-    // How long the last pass took, in seconds.
+    // How long the last pass took, in seconds (for the benchmark).
     double LastPassSeconds() const { return lastPassSeconds_.load(); }
 
     // The totals of the last count pass.
@@ -78,8 +76,8 @@ public:
     int64_t FileTotal() const { return counts_.Files(); }
 
 private:
-    bool runPass(bool countPass);
     bool openCopyRoot();
+    bool runPass(bool countPass);
     bool stopRequested() const override;
     bool wantsSizes() const override { return countPass_; }
     bool walksInto(const walk::Folder& folder, const std::string& name) override;
@@ -108,10 +106,4 @@ private:
     std::optional<platform::FolderId> ownFolder_;
     walk::PassCounts counts_;
     std::atomic<double> lastPassSeconds_{0};
-
-    // The latest progress, waiting for the user-interface thread.
-    std::mutex progressMutex_;
-    BackupProgress progress_;         // guarded by progressMutex_
-    uint64_t progressGeneration_ = 0; // guarded by progressMutex_
-    bool progressPosted_ = false;     // guarded by progressMutex_
 };

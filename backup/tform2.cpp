@@ -145,7 +145,6 @@ void TForm2::BitBtn1Click() {
 }
 
 void TForm2::requestPass(walk::PassRequests::Pass pass) {
-    CountPass = pass == walk::PassRequests::kCount;
     requests_.Ask(pass);
     WorkerThread->resume();
 }
@@ -165,7 +164,6 @@ void TForm2::FormClose() {
     job_.SetInput({});
     job_.NewGeneration(); // a pass that begins from now on finds the emptied values
     SourceName.clear();
-    CountPass = true;
     copyAsked_ = false;
     Panel6->setCaption(kStatusPrefix.str());
     ProgressBar1->setValue(0);
@@ -181,10 +179,6 @@ void TForm2::WalkTree() {
     if (walk::PassRequests::Pass pass = requests_.Take())
         job_.RunPass(pass == walk::PassRequests::kCount);
     WorkerThread->EndWalk(requests_);
-}
-
-int TForm2::ScanFolder(const std::string& path, int level, const std::string& relPath) {
-    return job_.ScanFolder(path, level, relPath);
 }
 
 void TForm2::ShowProgress(const BackupProgress& progress) {
@@ -250,7 +244,6 @@ void TForm2::finishAnimation() {
     // The job is over; a showing that has begun since keeps its own values.
     if (animationGeneration_ == job_.Generation()) {
         SourceName.clear();
-        CountPass = true;
         job_.SetInput({});
     }
     report_ = CopyReport{};

@@ -18,7 +18,6 @@ class TPanel;
 // What the main window hands to the backup dialog when it is prepared.
 struct MainWindowChoice {
     std::string settingsFilePath; // the settings file that "下一步" wrote
-    std::string sourceName;       // the source folder's own name
     int recordCount = 0;          // the record count read on "下一步"
 };
 
@@ -47,7 +46,6 @@ public:
 
     std::string SourceName;
     std::unique_ptr<TCopyThread> WorkerThread;
-    std::atomic<bool> CountPass{true};
 
     // Reads the folders back from the settings file and fills the panels, today's date and the
     // backup name.
@@ -61,7 +59,6 @@ public:
 
     // Worker thread: one pass of the kind asked for, then the worker suspends itself.
     void WalkTree();
-    int ScanFolder(const std::string& path, int level, const std::string& relPath);
 
     const BackupJob& Job() const { return job_; }
 

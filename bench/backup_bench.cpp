@@ -120,7 +120,7 @@ Times runOurs(TForm2& dialog, const std::string& tree, const fs::path& output,
     BackupStore store;
     store.CreateFolders();
     store.WriteSettings("D:\\" + tree, destination);
-    dialog.PrepareBackup({store.SettingsFilePath(), {}, store.EnsureRecordCount()});
+    dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
     dialog.show();
     waitForWorker(dialog);
     double count = dialog.Job().LastPassSeconds();

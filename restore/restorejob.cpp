@@ -100,10 +100,6 @@ bool RestoreJob::openTarget() {
     return true;
 }
 
-int RestoreJob::ScanFolder(const std::string& path, int level, const std::string& relPath) {
-    return walk::ScanFolder(path, level, relPath, *this);
-}
-
 std::string RestoreJob::targetDir(const walk::Folder& folder) const {
     return pass_.restoreTarget + "\\" + folder.relPath;
 }

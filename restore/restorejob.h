@@ -67,7 +67,6 @@ public:
     // restore. Returns false when the pass was stopped. A copy pass without a target does
     // nothing.
     bool RunPass(bool countPass);
-    int ScanFolder(const std::string& path, int level, const std::string& relPath);
 
     uint64_t TotalBytes() const { return counts_.Bytes(); }
     int64_t CountPassesRun() const { return countPasses_.load(); }

@@ -269,7 +269,6 @@ void TForm3::BitBtn1Click() {
 }
 
 void TForm3::requestPass(walk::PassRequests::Pass pass) {
-    CountPass = pass == walk::PassRequests::kCount;
     requests_.Ask(pass);
     WorkerThread->resume();
 }
@@ -297,7 +296,6 @@ void TForm3::FormClose() {
     copyAsked_ = false;
     restoreTarget_.clear();
     restoreSource_.clear();
-    CountPass = true;
     Panel3->setCaption(kStatusPrefix.str());
     ProgressBar1->setValue(0);
     ListView1->Clear();
@@ -313,10 +311,6 @@ void TForm3::WalkTree() {
     if (walk::PassRequests::Pass pass = requests_.Take())
         job_.RunPass(pass == walk::PassRequests::kCount);
     WorkerThread->EndWalk(requests_);
-}
-
-int TForm3::ScanFolder(const std::string& path, int level, const std::string& relPath) {
-    return job_.ScanFolder(path, level, relPath);
 }
 
 void TForm3::ShowProgress(const RestoreProgress& progress) {
@@ -349,7 +343,6 @@ void TForm3::RestoreCompleted(const RestoreReport& report) {
     restoreSource_.clear();
     job_.SetInput({});
     Panel3->setCaption(kRestored.str());
-    CountPass = true;
     copyAsked_ = false;
     BitBtn1->setEnabled(false);
     platform::showSystemMessage(

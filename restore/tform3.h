@@ -42,7 +42,6 @@ public:
     TPanel* Panel7;
 
     std::unique_ptr<TRecoverThread> WorkerThread;
-    std::atomic<bool> CountPass{true};
 
     // One row per catalog line, the last line first.
     void FillBackupList(const std::vector<std::string>& catalogLines);
@@ -60,7 +59,6 @@ public:
 
     // Worker thread: one pass of the kind asked for, then the worker suspends itself.
     void WalkTree();
-    int ScanFolder(const std::string& path, int level, const std::string& relPath);
 
     const RestoreJob& Job() const { return job_; }
     const std::string& RestoreSource() const { return restoreSource_; }

@@ -56,7 +56,6 @@ public:
     // The system drive's letter followed by ":\Program Files\Tarnwick2004".
     static std::string ProgramFolder();
 
-    const std::string& folder() const { return folder_; }
     std::string SettingsFilePath() const;
     std::string RecoverFolder() const;
 

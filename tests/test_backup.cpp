@@ -104,8 +104,7 @@ private:
         BackupStore store;
         store.CreateFolders();
         store.WriteSettings(sourceDir, destDir);
-        dialog->CountPass = true;
-        dialog->PrepareBackup({store.SettingsFilePath(), {}, store.EnsureRecordCount()});
+        dialog->PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
     }
 
     void settle() {
@@ -449,7 +448,7 @@ private slots:
         fs::create_directories(drives->driveFolder('d') / "Data");
         prepare("D:\\Data", "E:\\Bak");
         fs::remove(recover() / ".." / "SystemBackRD.ini");
-        dialog->PrepareBackup({"C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini", {}, 0});
+        dialog->PrepareBackup({"C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini", 0});
         QCOMPARE(messages->calls().size(), size_t{1});
         QCOMPARE(messages->calls()[0].text, std::string("BackPath.ini") + ansi(u8"檔案已被移除!!"));
         QCOMPARE(dialog->Panel1->caption(), ansi(u8" 備份來源資料夾："));

@@ -164,7 +164,7 @@ private:
         store.WriteSettings(source, "E:\\Bak");
         TForm2 backup(nullptr);
         backup.Timer1->setInterval(1);
-        backup.PrepareBackup({store.SettingsFilePath(), {}, store.EnsureRecordCount()});
+        backup.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
         backup.show();
         backup.WorkerThread->waitUntilSuspended();
         size_t before = messages->calls().size();

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     TForm1& main = *forms.Form1;
     TForm2& backup = *forms.Form2;
     main.SaveSettings();
-    backup.PrepareBackup({main.SettingsFilePath, main.SourceName, main.RecordCount});
+    backup.PrepareBackup({main.SettingsFilePath, main.RecordCount});
     backup.Timer1->setInterval(60);
     backup.show();
     if (!waitFor([&] { return !backup.WorkerThread->running(); }))

@@ -51,8 +51,6 @@ public:
     void AddFolder(std::string path, std::string reason);
     int64_t Count() const { return count_; }
     int64_t FolderCount() const { return folderCount_; }
-    const std::vector<CopyFailure>& Named() const { return named_; }
-    const std::vector<CopyFailure>& NamedFolders() const { return namedFolders_; }
 
     // The closing message: `done`, then for each kind that failed, before + the number + after
     // and the first few, one a line with its reason, "……" when there are more.

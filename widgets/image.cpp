@@ -28,11 +28,6 @@ void TImage::mouseReleaseEvent(QMouseEvent* event) {
         emit Click();
 }
 
-void TImage::enterEvent(QEnterEvent* event) {
-    QLabel::enterEvent(event);
-    emit MouseEnter();
-}
-
 TImageList::TImageList(QObject* owner, const char* name, const QIcon& image)
     : QObject(owner), image_(image) {
     setObjectName(QString::fromLatin1(name));

@@ -16,13 +16,11 @@ signals:
     void MouseMove(QMouseEvent* event);
     void MouseUp(QMouseEvent* event);
     void Click();
-    void MouseEnter();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
 };
 
 // Pictures kept for other components to show; never visible itself.
