@@ -1,7 +1,7 @@
 #include "application.h"
 
-#include "platform/messagebox.h"
 #include "platform/uithread.h"
+#include "toolkit/messagebox.h"
 
 #include <QFont>
 
@@ -16,14 +16,14 @@ TarnwickApplication::TarnwickApplication(int& argc, char** argv) : QApplication(
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(12);
     setFont(font);
-    platform::setPostedExceptionHandler(platform::showException);
+    platform::setPostedExceptionHandler(toolkit::showException);
 }
 
 bool TarnwickApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        platform::showException(std::current_exception());
+        toolkit::showException(std::current_exception());
         return false;
     }
 }

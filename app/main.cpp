@@ -2,8 +2,8 @@
 #include "forms.h"
 #include "tform1.h"
 
-#include "platform/messagebox.h"
 #include "platform/process.h"
+#include "toolkit/messagebox.h"
 
 int main(int argc, char** argv) {
     TarnwickApplication app(argc, argv);
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
         forms->Form1->show();
         app.exec();
     } catch (...) {
-        platform::showException(std::current_exception());
+        toolkit::showException(std::current_exception());
     }
     // Ends at once, without waiting for a worker that is still copying: a file it was writing
     // has no name yet and goes with the process.

@@ -6,10 +6,11 @@
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/hostpath.h"
-#include "platform/messagebox.h"
 #include "platform/programerror.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
 #include "widgets/drivecombobox.h"
@@ -78,7 +79,7 @@ QPixmap picture(const char* name) {
 
 TForm1::TForm1() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(kCaption.qstr());
+    setWindowTitle(toolkit::qstr(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/skin/icon.png")));
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);
@@ -163,7 +164,7 @@ void TForm1::buildComponents() {
 
     for (TImage* image : {Image1, Image2, Image4})
         listenForDrags(image);
-    auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
+    auto guard = [](auto handler) { return [handler] { toolkit::guarded(handler); }; };
     connect(Image3, &TImage::Click, this, guard([this] { Image3Click(); }));
     connect(Image7, &TImage::Click, this, guard([this] { Image7Click(); }));
     connect(Label2, &TLabel::mouseEntered, this, guard([this] { Label2MouseEnter(); }));
@@ -309,8 +310,8 @@ void TForm1::Image7Click() {
 }
 
 void TForm1::Label2MouseEnter() {
-    Label2->setToolTip(kClose.qstr());
-    Image3->setToolTip(kClose.qstr());
+    Label2->setToolTip(toolkit::qstr(kClose));
+    Image3->setToolTip(toolkit::qstr(kClose));
 }
 
 void TForm1::Label4MouseEnter() {
@@ -328,7 +329,7 @@ void TForm1::Label4MouseLeave() {
 void TForm1::Label4Click() {
     std::optional<std::vector<std::string>> catalog = BackupStore().ReadCatalog();
     if (!catalog) {
-        platform::showMessage(kNoBackups.str());
+        toolkit::showMessage(kNoBackups.str());
         return;
     }
     if (!form3_)

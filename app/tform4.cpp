@@ -2,8 +2,9 @@
 
 #include "platform/big5.h"
 #include "platform/codepage.h"
-#include "platform/messagebox.h"
 #include "store/backupstore.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
 #include "widgets/listview.h"
@@ -25,7 +26,7 @@ const platform::Text kFolderGone{u8"此資料夾已不存在了!!"};
 TForm4::TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& rowIcon)
     : QDialog(owner), destinationList_(destinationList) {
     setObjectName(QStringLiteral("Form4"));
-    setWindowTitle(kCaption.qstr());
+    setWindowTitle(toolkit::qstr(kCaption));
     setFixedSize(360, 368);
     ListView1 = new TListView(this, "ListView1", {8, 32, 337, 289},
                               {{kFolderColumn.str(), 150}, {kPathColumn.str(), 300}});
@@ -37,13 +38,13 @@ TForm4::TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& 
     BitBtn1 = new TBitBtn(this, "BitBtn1", {112, 328, 129, 25}, kConfirm.str(),
                           QIcon(QStringLiteral(":/skin/confirm.png")));
     connect(BitBtn1, &QPushButton::clicked, this,
-            [this] { platform::guarded([this] { BitBtn1Click(); }); });
+            [this] { toolkit::guarded([this] { BitBtn1Click(); }); });
 }
 
 void TForm4::FillHistory() {
     std::optional<std::vector<std::string>> catalog = BackupStore().ReadCatalog();
     if (!catalog) {
-        platform::showMessage(kNoCatalog.str());
+        toolkit::showMessage(kNoCatalog.str());
         return;
     }
     ListView1->Clear();
@@ -56,13 +57,13 @@ void TForm4::FillHistory() {
 void TForm4::BitBtn1Click() {
     int row = ListView1->SelectedRow();
     if (row < 0) {
-        platform::showMessage(kNothingChosen.str());
+        toolkit::showMessage(kNothingChosen.str());
         return;
     }
     try {
         destinationList_->SetDirectory(ListView1->SubItem(row, 0));
     } catch (const std::exception&) {
-        platform::showMessage(kFolderGone.str());
+        toolkit::showMessage(kFolderGone.str());
         return;
     }
     reject(); // the dialog ends with the cancel result however it is closed

@@ -4,8 +4,9 @@
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
-#include "platform/messagebox.h"
 #include "store/backupstore.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
 #include "widgets/panel.h"
@@ -66,7 +67,7 @@ int clampToInt(int64_t value) {
 
 TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
     setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(kCaption.qstr());
+    setWindowTitle(toolkit::qstr(kCaption));
     setFixedSize(482, 313);
     using Bevel = TPanel::Bevel;
     Panel1 = new TPanel(this, "Panel1", {16, 16, 449, 25}, kSourcePrefix.str(), Bevel::None);
@@ -88,9 +89,9 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(200);
     connect(BitBtn1, &QPushButton::clicked, this,
-            [this] { platform::guarded([this] { BitBtn1Click(); }); });
+            [this] { toolkit::guarded([this] { BitBtn1Click(); }); });
     connect(Timer1, &QTimer::timeout, this,
-            [this] { platform::guarded([this] { Timer1Timer(); }); });
+            [this] { toolkit::guarded([this] { Timer1Timer(); }); });
     WorkerThread = std::make_unique<TCopyThread>([this] { WalkTree(); });
 }
 
@@ -106,7 +107,7 @@ void TForm2::PrepareBackup(const MainWindowChoice& choice) {
             BackupStore::FromSettingsFilePath(choice.settingsFilePath))
         settings = store->ReadSettings();
     if (!settings) {
-        platform::showMessage(kSettingsRemoved.str());
+        toolkit::showMessage(kSettingsRemoved.str());
         settings = SettingsValues{};
     }
     Panel1->setCaption(kSourcePrefix.str() + settings->sourceDir);
@@ -126,7 +127,7 @@ void TForm2::PrepareBackup(const MainWindowChoice& choice) {
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) // not when it comes back from being minimised
-        platform::guarded([this] { FormShow(); });
+        toolkit::guarded([this] { FormShow(); });
 }
 
 void TForm2::FormShow() {
@@ -150,7 +151,7 @@ void TForm2::requestPass(walk::PassRequests::Pass pass) {
 }
 
 void TForm2::done(int result) {
-    platform::guarded([this] { FormClose(); });
+    toolkit::guarded([this] { FormClose(); });
     QDialog::done(result);
 }
 
@@ -201,7 +202,7 @@ void TForm2::CompletionDone(const CopyReport& report, bool current) {
     if (!current) {
         // Closed while the restore point was being recorded: told at once, and nothing of the
         // showing that may have begun since is touched.
-        platform::showSystemMessage(captionFor(report), completionMessage(report));
+        toolkit::showSystemMessage(captionFor(report), completionMessage(report));
         return;
     }
     report_ = report;
@@ -216,13 +217,13 @@ void TForm2::CompletionDone(const CopyReport& report, bool current) {
 
 void TForm2::CopyImpossible(const std::string& sourceDir) {
     copyAsked_ = false;
-    platform::showMessage(kCannotReadSource.str() + sourceDir);
+    toolkit::showMessage(kCannotReadSource.str() + sourceDir);
 }
 
 void TForm2::BackupFolderImpossible(const std::string& path, const std::string& reason) {
     copyAsked_ = false;
-    platform::showMessage(kCannotMakeBackupFolder.str() + path + kOpenParen.str() + reason +
-                          kCloseParen.str());
+    toolkit::showMessage(kCannotMakeBackupFolder.str() + path + kOpenParen.str() + reason +
+                         kCloseParen.str());
 }
 
 void TForm2::Timer1Timer() {
@@ -240,7 +241,7 @@ void TForm2::finishAnimation() {
     AnimTicks = 0;
     Panel6->setCaption(kBackedUp.str());
     Panel6->setTextColor(QColor(0, 0, 255));
-    platform::showSystemMessage(captionFor(report_), completionMessage(report_));
+    toolkit::showSystemMessage(captionFor(report_), completionMessage(report_));
     // The job is over; a showing that has begun since keeps its own values.
     if (animationGeneration_ == job_.Generation()) {
         SourceName.clear();

@@ -7,8 +7,8 @@
 #include "backup/tcopythread.h"
 #include "backup/tform2.h"
 #include "platform/hostpath.h"
-#include "platform/messagebox.h"
 #include "store/backupstore.h"
+#include "toolkit/messagebox.h"
 #include "widgets/bitbtn.h"
 
 #include <QApplication>
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
     fs::create_directory_symlink(source, work / "table" / "d:");
     fs::create_directory_symlink(dest, work / "table" / "e:");
     platform::useDriveTable((work / "table").string());
-    platform::setMessageBoxHandler([](const platform::MessageBoxCall&) {});
+    toolkit::setMessageBoxHandler([](const toolkit::MessageBoxCall&) {});
 
     std::printf("making the trees in %s ...\n", source.c_str());
     makeTrees(source);

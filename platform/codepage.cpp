@@ -1,7 +1,5 @@
 #include "codepage.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -111,23 +109,9 @@ std::string utf8FromAnsi(std::string_view ansi) {
     return out;
 }
 
-QString toQString(std::string_view ansi) {
-    std::string utf8 = utf8FromAnsi(ansi);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-std::string fromQString(const QString& text) {
-    QByteArray utf8 = text.toUtf8();
-    return ansiFromUtf8(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
-}
-
 const std::string& Text::str() const {
     std::call_once(once_, [this] { ansi_ = ansiFromUtf8(reinterpret_cast<const char*>(utf8_)); });
     return ansi_;
-}
-
-QString Text::qstr() const {
-    return QString::fromUtf8(reinterpret_cast<const char*>(utf8_));
 }
 
 } // namespace platform

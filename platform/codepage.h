@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-class QString;
-
 namespace platform {
 
 // Program text is code page 950 (Big5). These convert between it and UTF-8, the host's names.
@@ -21,10 +19,6 @@ std::optional<std::string> utf8FromAnsiStrict(std::string_view ansi);
 // Code page 950 to UTF-8; an invalid byte becomes U+FFFD. For display only.
 std::string utf8FromAnsi(std::string_view ansi);
 
-// At the widget edge.
-QString toQString(std::string_view ansi);
-std::string fromQString(const QString& text);
-
 // A fixed text of the program: written once in UTF-8 in the source, converted to code page 950
 // on first use.
 class Text {
@@ -34,7 +28,7 @@ public:
     Text& operator=(const Text&) = delete;
 
     const std::string& str() const;
-    QString qstr() const;
+    const char8_t* utf8() const { return utf8_; }
 
 private:
     const char8_t* utf8_;

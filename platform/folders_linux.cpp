@@ -5,11 +5,12 @@
 #include "hosterror.h"
 #include "hostpath.h"
 
-#include <QString>
-
 #include <algorithm>
+#include <clocale>
+#include <cwctype>
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -31,11 +32,27 @@ std::u16string ntfsKey(const std::string& utf8) {
                 static_cast<char16_t>(utf8[i] >= 'a' && utf8[i] <= 'z' ? utf8[i] - 32 : utf8[i]);
         return key;
     }
-    QString name = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    // Upper case by the Unicode tables of the C.UTF-8 locale, whatever locale the user has.
+    static const locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
     std::u16string key;
-    key.reserve(static_cast<size_t>(name.size()));
-    for (QChar c : name)
-        key.push_back(static_cast<char16_t>(QChar::toUpper(c.unicode())));
+    key.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        auto byte = static_cast<unsigned char>(utf8[i]);
+        size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        char32_t code = length == 1 ? byte : byte & (0x3F >> (length - 1));
+        for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += length;
+        if (code >= 0x10000) { // outside the first plane NTFS keeps names as they are
+            code -= 0x10000;
+            key.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            key.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+            continue;
+        }
+        wint_t upper =
+            unicode ? ::towupper_l(static_cast<wint_t>(code), unicode) : static_cast<wint_t>(code);
+        key.push_back(static_cast<char16_t>(upper <= 0xFFFF ? upper : code));
+    }
     return key;
 }
 

@@ -1,98 +1,57 @@
 #include "uithread.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <QObject>
-#include <QThread>
-#include <QTimer>
-
+#include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 
 namespace platform {
 namespace {
 
-// The queue is guarded by a standard mutex rather than by the toolkit's event queue alone, so
-// that everything a worker wrote before posting is visibly handed over (the thread sanitizer
-// can see this lock; the toolkit's own locks are outside its view).
-class UiQueue : public QObject {
-    Q_OBJECT
+std::atomic<UiThread*> installed{nullptr};
 
-public:
-    void post(std::function<void()> task) {
-        bool wake;
-        {
-            std::lock_guard lock(mutex_);
-            wake = tasks_.empty();
-            tasks_.push_back(std::move(task));
-        }
-        if (wake)
-            QMetaObject::invokeMethod(this, "drain", Qt::QueuedConnection);
-    }
+std::mutex handlerMutex;
+std::function<void(std::exception_ptr)> exceptionHandler; // guarded by handlerMutex
 
-    void setExceptionHandler(std::function<void(std::exception_ptr)> handler) {
-        std::lock_guard lock(mutex_);
-        exceptionHandler_ = std::move(handler);
-    }
-
-    Q_INVOKABLE void drain() {
-        for (;;) {
-            std::function<void()> task;
+// The task, with what escapes it handed to the exception handler.
+std::function<void()> guardedTask(std::function<void()> task) {
+    return [task = std::move(task)] {
+        try {
+            task();
+        } catch (...) {
             std::function<void(std::exception_ptr)> handler;
             {
-                std::lock_guard lock(mutex_);
-                if (tasks_.empty())
-                    return;
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-                handler = exceptionHandler_;
+                std::lock_guard lock(handlerMutex);
+                handler = exceptionHandler;
             }
-            try {
-                task();
-            } catch (...) {
-                if (handler)
-                    handler(std::current_exception());
-            }
+            if (handler)
+                handler(std::current_exception());
         }
-    }
-
-private:
-    std::mutex mutex_;
-    std::deque<std::function<void()>> tasks_;                  // guarded by mutex_
-    std::function<void(std::exception_ptr)> exceptionHandler_; // guarded by mutex_
-};
-
-UiQueue& queue() {
-    static UiQueue* instance = new UiQueue;
-    return *instance;
-}
-
-// Made with the application object, on its thread, before any worker can post.
-void createQueue() {
-    queue();
-}
-Q_COREAPP_STARTUP_FUNCTION(createQueue)
-
-bool onUiThread() {
-    QCoreApplication* app = QCoreApplication::instance();
-    return !app || QThread::currentThread() == app->thread();
+    };
 }
 
 } // namespace
 
+void installUiThread(UiThread* thread) {
+    installed = thread;
+}
+
 void postToUiThread(std::function<void()> task) {
-    queue().post(std::move(task));
+    if (UiThread* thread = installed.load())
+        thread->post(guardedTask(std::move(task)));
+    else
+        guardedTask(std::move(task))();
 }
 
 void postToUiThreadAfter(std::chrono::milliseconds delay, std::function<void()> task) {
-    postToUiThread([delay, task = std::move(task)]() mutable {
-        QTimer::singleShot(delay, &queue(), std::move(task));
-    });
+    if (UiThread* thread = installed.load())
+        thread->postAfter(delay, guardedTask(std::move(task)));
+    else
+        guardedTask(std::move(task))();
 }
 
 void runOnUiThread(const std::function<void()>& task) {
-    if (onUiThread()) {
+    UiThread* thread = installed.load();
+    if (!thread || thread->isCurrent()) {
         task();
         return;
     }
@@ -100,7 +59,7 @@ void runOnUiThread(const std::function<void()>& task) {
     std::condition_variable ran;
     bool done = false;
     std::exception_ptr error;
-    queue().post([&] {
+    thread->post([&] {
         try {
             task();
         } catch (...) {
@@ -117,9 +76,8 @@ void runOnUiThread(const std::function<void()>& task) {
 }
 
 void setPostedExceptionHandler(std::function<void(std::exception_ptr)> handler) {
-    queue().setExceptionHandler(std::move(handler));
+    std::lock_guard lock(handlerMutex);
+    exceptionHandler = std::move(handler);
 }
 
 } // namespace platform
-
-#include "uithread.moc"

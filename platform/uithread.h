@@ -23,4 +23,17 @@ void runOnUiThread(const std::function<void()>& task);
 // What becomes of an exception that escapes a posted function: the application shows it.
 void setPostedExceptionHandler(std::function<void(std::exception_ptr)> handler);
 
+// The user-interface thread as the desktop toolkit runs it. The toolkit's glue installs its
+// own when the application starts; without one (no window at all), posted work runs at once
+// on the thread that posts it.
+class UiThread {
+public:
+    virtual ~UiThread() = default;
+    virtual void post(std::function<void()> task) = 0;
+    virtual void postAfter(std::chrono::milliseconds delay, std::function<void()> task) = 0;
+    virtual bool isCurrent() const = 0;
+};
+
+void installUiThread(UiThread* thread);
+
 } // namespace platform

@@ -2,8 +2,9 @@
 
 #include "platform/big5.h"
 #include "platform/codepage.h"
-#include "platform/messagebox.h"
 #include "store/backupstore.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
 #include "widgets/listview.h"
@@ -71,7 +72,7 @@ std::string listFaulty(const std::string& point) {
 
 TForm3::TForm3(QWidget* owner) : QDialog(owner), job_(*this) {
     setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(kCaption.qstr());
+    setWindowTitle(toolkit::qstr(kCaption));
     setFixedSize(533, 415);
     QIcon folder(QStringLiteral(":/skin/folder16.png"));
     ListView1 = new TListView(
@@ -116,7 +117,7 @@ TForm3::TForm3(QWidget* owner) : QDialog(owner), job_(*this) {
     BitBtn1 = new TBitBtn(this, "BitBtn1", {369, 380, 137, 25}, kStart.str(),
                           QIcon(QStringLiteral(":/skin/restore.png")));
 
-    auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
+    auto guard = [](auto handler) { return [handler] { toolkit::guarded(handler); }; };
     connect(ListView1, &TListView::Click, this, guard([this] { ListView1Click(); }));
     connect(ListView2, &TListView::Click, this, guard([this] { ListView2Click(); }));
     connect(DirectoryListBox1, &TDirectoryListBox::Change, this, guard([this] {
@@ -144,7 +145,7 @@ void TForm3::FillBackupList(const std::vector<std::string>& catalogLines) {
 
 void TForm3::ListView1Click() {
     if (ListView1->SelectedRow() < 0) {
-        platform::showMessage(kChooseBackupName.str());
+        toolkit::showMessage(kChooseBackupName.str());
         return;
     }
     ShowBackupContents();
@@ -159,7 +160,7 @@ void TForm3::ShowBackupContents() {
         BackupStore().ReadPointFile(SelectedPoint, SelectedName);
     ListView2->Clear();
     if (!entries) {
-        platform::showMessage(listFaulty(SelectedPoint));
+        toolkit::showMessage(listFaulty(SelectedPoint));
         return;
     }
     for (const PointEntry& entry : *entries)
@@ -169,14 +170,14 @@ void TForm3::ShowBackupContents() {
 void TForm3::ListView2Click() {
     int row = ListView2->SelectedRow();
     if (row < 0) {
-        platform::showMessage(kChooseFolderRow.str());
+        toolkit::showMessage(kChooseFolderRow.str());
         return;
     }
     CopyRoot = SelectedDest + SelectedName + "\\" + ListView2->Caption(row);
     try {
         setFolderQuietly(CopyRoot);
     } catch (const std::exception&) {
-        platform::showMessage(kBackupFolderGone.str());
+        toolkit::showMessage(kBackupFolderGone.str());
         return; // nothing to count: the button stays as it was
     }
     // The chosen folder's own entry, whatever row was clicked in the list before.
@@ -224,7 +225,7 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     std::optional<std::string> match =
         BackupStore().FindSourceLine(ListView2->SubItem(folderRow, 0), key);
     if (!match)
-        platform::showMessage(listFaulty(SelectedPoint));
+        toolkit::showMessage(listFaulty(SelectedPoint));
     restoreTarget_ = match.value_or(std::string());
     TargetParent = std::string(big5::beforeLastBackslash(restoreTarget_));
     Panel2->setCaption(kTargetPrefix.str() + TargetParent);
@@ -244,12 +245,12 @@ void TForm3::chooseCurrentFolder(int folderRow) {
 
 void TForm3::DirectoryListBox1Click() {
     if (ListView1->RowCount() == 0 && ListView2->RowCount() == 0) {
-        platform::showMessage(kNothingToRestore.str());
+        toolkit::showMessage(kNothingToRestore.str());
     } else if (ListView2->RowCount() == 0) {
-        platform::showMessage(kChooseBoth.str());
+        toolkit::showMessage(kChooseBoth.str());
     } else if (ListView2->SelectedRow() < 0) {
         DirectoryListBox1->SetItemIndex(SavedIndex);
-        platform::showMessage(kChooseFolderName.str());
+        toolkit::showMessage(kChooseFolderName.str());
     } else if (DirectoryListBox1->ItemIndex() < BaseIndex) {
         bool elsewhere = DirectoryListBox1->Directory() != CopyRoot;
         setFolderQuietly(CopyRoot);
@@ -276,7 +277,7 @@ void TForm3::requestPass(walk::PassRequests::Pass pass) {
 void TForm3::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) // not when it comes back from being minimised
-        platform::guarded([this] { FormShow(); });
+        toolkit::guarded([this] { FormShow(); });
 }
 
 void TForm3::FormShow() {
@@ -284,7 +285,7 @@ void TForm3::FormShow() {
 }
 
 void TForm3::done(int result) {
-    platform::guarded([this] { FormClose(); });
+    toolkit::guarded([this] { FormClose(); });
     QDialog::done(result);
 }
 
@@ -324,18 +325,18 @@ void TForm3::ShowProgress(const RestoreProgress& progress) {
     if (progress.status)
         Panel3->setCaption(*progress.status);
     for (const std::string& name : progress.restoredNames)
-        Memo1->appendPlainText(platform::toQString(name));
+        Memo1->appendPlainText(toolkit::toQString(name));
 }
 
 void TForm3::RestoreImpossible(const std::string& restoreSource) {
     copyAsked_ = false;
-    platform::showMessage(kCannotReadBackup.str() + restoreSource);
+    toolkit::showMessage(kCannotReadBackup.str() + restoreSource);
 }
 
 void TForm3::TargetImpossible(const std::string& path, const std::string& reason) {
     copyAsked_ = false;
-    platform::showMessage(kCannotMakeTarget.str() + path + kOpenParen.str() + reason +
-                          kCloseParen.str());
+    toolkit::showMessage(kCannotMakeTarget.str() + path + kOpenParen.str() + reason +
+                         kCloseParen.str());
 }
 
 void TForm3::RestoreCompleted(const RestoreReport& report) {
@@ -345,7 +346,7 @@ void TForm3::RestoreCompleted(const RestoreReport& report) {
     Panel3->setCaption(kRestored.str());
     copyAsked_ = false;
     BitBtn1->setEnabled(false);
-    platform::showSystemMessage(
+    toolkit::showSystemMessage(
         kDoneCaption.str(),
         report.failures.Describe({kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str(),
                                   kFolderFailuresBefore.str(), kFolderFailuresAfter.str()}));

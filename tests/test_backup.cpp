@@ -1,3 +1,4 @@
+#include "support/messagerecorder.h"
 #include "support/testdrives.h"
 
 #include "backup/restorepoint.h"
@@ -6,8 +7,8 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/faults.h"
-#include "platform/messagebox.h"
 #include "store/backupstore.h"
+#include "toolkit/messagebox.h"
 #include "widgets/bitbtn.h"
 #include "widgets/panel.h"
 
@@ -211,9 +212,9 @@ private slots:
         QVERIFY(!fs::exists(drives->driveFolder('e') / "Bak" / "2004_5_1_Back"));
 
         copyToTheEnd();
-        std::vector<platform::MessageBoxCall> calls = messages->calls();
+        std::vector<toolkit::MessageBoxCall> calls = messages->calls();
         QCOMPARE(calls.size(), size_t{1});
-        QCOMPARE(calls[0].kind, platform::MessageBoxKind::System);
+        QCOMPARE(calls[0].kind, toolkit::MessageBoxKind::System);
         QCOMPARE(calls[0].caption, ansi(u8"備份完成"));
         QCOMPARE(calls[0].text, ansi(u8"您所指定的檔案已備份完成!!"));
         QCOMPARE(dialog->Panel5->caption(), sizeText);
@@ -525,7 +526,7 @@ private slots:
             emit dialog->BitBtn1->clicked();
             QTRY_COMPARE(messages->calls().size(), size_t{1});
             settle();
-            QCOMPARE(messages->calls()[0].kind, platform::MessageBoxKind::Simple);
+            QCOMPARE(messages->calls()[0].kind, toolkit::MessageBoxKind::Simple);
             QCOMPARE(messages->calls()[0].text, expected);
             QVERIFY(!dialog->Timer1->isActive());
             QVERIFY(dialog->BitBtn1->isEnabled());
@@ -592,7 +593,7 @@ private slots:
         dialog->Timer1->setInterval(30);
         std::vector<int> barAtBox;
         std::vector<std::string> texts;
-        platform::setMessageBoxHandler([&](const platform::MessageBoxCall& call) {
+        toolkit::setMessageBoxHandler([&](const toolkit::MessageBoxCall& call) {
             texts.push_back(call.text);
             barAtBox.push_back(dialog->ProgressBar2->value());
         });
@@ -615,7 +616,7 @@ private slots:
         QCOMPARE(barAtBox.back(), 40);
         QCOMPARE(readFile(recover() / "1.ini"),
                  std::string("2004_5_1_Back1_One.ini\r\n2004_5_1_Back1_Two.ini\r\n"));
-        platform::setMessageBoxHandler({});
+        toolkit::setMessageBoxHandler({});
     }
 
     void temporaryNamesAreSkippedAndStaleOnesRemoved() {
@@ -785,7 +786,7 @@ private slots:
         platform::faults::planStoreSteps(0, 1, ENOSPC);
         copyToTheEnd();
         platform::faults::clear();
-        std::vector<platform::MessageBoxCall> calls = messages->calls();
+        std::vector<toolkit::MessageBoxCall> calls = messages->calls();
         QCOMPARE(calls.size(), size_t{1});
         QCOMPARE(calls[0].caption, ansi(u8"還原點未建立"));
         QCOMPARE(calls[0].text,

@@ -1,3 +1,4 @@
+#include "support/messagerecorder.h"
 #include "support/testdrives.h"
 
 #include "platform/clock.h"
@@ -8,9 +9,9 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/hostpath.h"
-#include "platform/messagebox.h"
 #include "platform/targetfolder.h"
 #include "platform/uithread.h"
+#include "toolkit/messagebox.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -390,20 +391,20 @@ private slots:
 
     void messageBoxesReachTheSeamFromAnyThread() {
         testsupport::MessageRecorder recorder;
-        platform::showMessage(ansi(u8"您尚未建立任何備份檔案"));
+        toolkit::showMessage(ansi(u8"您尚未建立任何備份檔案"));
         std::atomic<bool> answered = false;
         std::thread worker([&] {
-            platform::showSystemMessage(ansi(u8"備份完成"), ansi(u8"您所指定的檔案已備份完成!!"));
+            toolkit::showSystemMessage(ansi(u8"備份完成"), ansi(u8"您所指定的檔案已備份完成!!"));
             answered = true;
         });
         QTRY_VERIFY(answered.load()); // the box is answered on this thread's event loop
         worker.join();
-        std::vector<platform::MessageBoxCall> calls = recorder.calls();
+        std::vector<toolkit::MessageBoxCall> calls = recorder.calls();
         QCOMPARE(calls.size(), size_t{2});
-        QCOMPARE(calls[0].kind, platform::MessageBoxKind::Simple);
+        QCOMPARE(calls[0].kind, toolkit::MessageBoxKind::Simple);
         QCOMPARE(calls[0].caption, std::string("Tarnwick"));
         QCOMPARE(calls[0].text, ansi(u8"您尚未建立任何備份檔案"));
-        QCOMPARE(calls[1].kind, platform::MessageBoxKind::System);
+        QCOMPARE(calls[1].kind, toolkit::MessageBoxKind::System);
         QCOMPARE(calls[1].caption, ansi(u8"備份完成"));
     }
 };

@@ -1,3 +1,4 @@
+#include "support/messagerecorder.h"
 #include "support/testdrives.h"
 
 #include "app/forms.h"
@@ -62,7 +63,7 @@ private:
 
     std::vector<std::string> messageTexts() {
         std::vector<std::string> texts;
-        for (const platform::MessageBoxCall& call : messages->calls())
+        for (const toolkit::MessageBoxCall& call : messages->calls())
             texts.push_back(call.text);
         return texts;
     }
@@ -420,9 +421,9 @@ private slots:
         emit form.BitBtn2->clicked(); // through the handler's guard, as a user's click
         QCoreApplication::processEvents();
         QVERIFY(!opened);
-        std::vector<platform::MessageBoxCall> calls = messages->calls();
+        std::vector<toolkit::MessageBoxCall> calls = messages->calls();
         QCOMPARE(calls.size(), size_t{1});
-        QCOMPARE(calls[0].kind, platform::MessageBoxKind::Error);
+        QCOMPARE(calls[0].kind, toolkit::MessageBoxKind::Error);
         QCOMPARE(calls[0].text, std::string("'x1' is not a valid integer value"));
     }
 

@@ -1,3 +1,4 @@
+#include "support/messagerecorder.h"
 #include "support/testdrives.h"
 
 #include "backup/tform2.h"
@@ -6,6 +7,7 @@
 #include "platform/faults.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
+#include "toolkit/qtext.h"
 #include "walk/jobchannel.h"
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
@@ -37,7 +39,7 @@ std::vector<std::string> memoLines(const QPlainTextEdit& memo) {
     QString text = memo.toPlainText();
     if (!text.isEmpty())
         for (const QString& line : text.split(QLatin1Char('\n')))
-            lines.push_back(platform::fromQString(line));
+            lines.push_back(toolkit::fromQString(line));
     return lines;
 }
 
@@ -220,7 +222,7 @@ private:
 
     std::vector<std::string> texts() {
         std::vector<std::string> all;
-        for (const platform::MessageBoxCall& call : messages->calls())
+        for (const toolkit::MessageBoxCall& call : messages->calls())
             all.push_back(call.text);
         return all;
     }
@@ -284,9 +286,9 @@ private slots:
         QCOMPARE(readFile(data() / "keep.txt"), std::string("changed since")); // not touched
         QVERIFY(fs::last_write_time(data() / "keep.txt") == keptTime - hours(1));
 
-        std::vector<platform::MessageBoxCall> calls = messages->calls();
+        std::vector<toolkit::MessageBoxCall> calls = messages->calls();
         QCOMPARE(calls.size(), size_t{1});
-        QCOMPARE(calls[0].kind, platform::MessageBoxKind::System);
+        QCOMPARE(calls[0].kind, toolkit::MessageBoxKind::System);
         QCOMPARE(calls[0].caption, ansi(u8"還原完成"));
         QCOMPARE(calls[0].text, ansi(u8"您所指定的檔案已還原完成!!"));
         QCOMPARE(dialog->Panel3->caption(), ansi(u8" 檔案已還原完成"));

@@ -5,9 +5,9 @@
 #include "app/forms.h"
 #include "app/tform1.h"
 #include "backup/tform2.h"
-#include "platform/messagebox.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
+#include "toolkit/messagebox.h"
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
 #include "widgets/listview.h"
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     }
     QString folder = QString::fromLocal8Bit(argv[1]);
     int answered = 0;
-    platform::setMessageBoxHandler([&](const platform::MessageBoxCall&) { ++answered; });
+    toolkit::setMessageBoxHandler([&](const toolkit::MessageBoxCall&) { ++answered; });
 
     Forms forms;
     TForm1& main = *forms.Form1;

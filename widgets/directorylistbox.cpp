@@ -6,8 +6,9 @@
 #include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hostpath.h"
-#include "platform/messagebox.h"
 #include "platform/programerror.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/qtext.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -121,7 +122,7 @@ void TDirectoryListBox::fill(const std::string& folder) {
         auto* item = new QListWidgetItem(i == 0               ? drive
                                          : i <= currentLevel_ ? open
                                                               : closed,
-                                         platform::toQString(EntryText(i)), this);
+                                         toolkit::toQString(EntryText(i)), this);
         item->setData(kLevelRole, std::min(i, currentLevel_ + 1));
     }
     setCurrentRow(currentLevel_);
@@ -143,7 +144,7 @@ void TDirectoryListBox::OpenEntry(int index) {
 void TDirectoryListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
     int row = currentRow();
-    platform::guarded([&] { OpenEntry(row); });
+    toolkit::guarded([&] { OpenEntry(row); });
 }
 
 void TDirectoryListBox::mouseReleaseEvent(QMouseEvent* event) {
@@ -154,7 +155,7 @@ void TDirectoryListBox::mouseReleaseEvent(QMouseEvent* event) {
 void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         int row = currentRow();
-        platform::guarded([&] { OpenEntry(row); });
+        toolkit::guarded([&] { OpenEntry(row); });
         return;
     }
     QListWidget::keyPressEvent(event);

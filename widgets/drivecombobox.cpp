@@ -4,7 +4,8 @@
 #include "panel.h"
 
 #include "platform/codepage.h"
-#include "platform/messagebox.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/qtext.h"
 
 #include <QStyle>
 
@@ -33,7 +34,7 @@ void TDriveComboBox::Clear() {
 
 void TDriveComboBox::AddEntry(const std::string& text) {
     entries_.push_back(text);
-    addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), platform::toQString(text));
+    addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), toolkit::toQString(text));
 }
 
 void TDriveComboBox::SetDrive(char letter) {
@@ -54,7 +55,7 @@ char TDriveComboBox::Drive() const {
 void TDriveComboBox::userPicked(int index) {
     if (!dirList_ || index < 0 || sameLetter(entryText(index)[0], dirList_->Drive()))
         return; // the list is on that drive already
-    platform::guarded([&] {
+    toolkit::guarded([&] {
         std::string root = std::string(1, entryText(index)[0]) + ":\\";
         try {
             dirList_->SetDirectory(root);

@@ -3,6 +3,7 @@
 #include "panel.h"
 
 #include "platform/codepage.h"
+#include "toolkit/qtext.h"
 
 #include <QHeaderView>
 
@@ -18,7 +19,7 @@ TListView::TListView(QWidget* parent, const char* name, QRect geometry,
     setUniformRowHeights(true);
     QStringList titles;
     for (const Column& column : columns)
-        titles << platform::toQString(column.title);
+        titles << toolkit::toQString(column.title);
     setHeaderLabels(titles);
     header()->setStretchLastSection(false);
     for (size_t i = 0; i < columns.size(); ++i)
@@ -44,7 +45,7 @@ void TListView::AddRow(const std::string& caption, const std::vector<std::string
     row.insert(row.end(), subItems.begin(), subItems.end());
     auto* item = new QTreeWidgetItem(this);
     for (size_t i = 0; i < row.size(); ++i)
-        item->setText(static_cast<int>(i), platform::toQString(row[i]));
+        item->setText(static_cast<int>(i), toolkit::toQString(row[i]));
     if (!rowIcon_.isNull())
         item->setIcon(0, rowIcon_);
     rows_.push_back(std::move(row));

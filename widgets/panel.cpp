@@ -1,6 +1,7 @@
 #include "panel.h"
 
 #include "platform/codepage.h"
+#include "toolkit/qtext.h"
 
 #include <QMouseEvent>
 
@@ -23,7 +24,7 @@ TPanel::TPanel(QWidget* parent, const char* name, QRect geometry, const std::str
 
 void TPanel::setCaption(const std::string& caption) {
     caption_ = caption;
-    setText(platform::toQString(caption));
+    setText(toolkit::toQString(caption));
 }
 
 void TPanel::setColors(QColor background, QColor text) {
@@ -49,7 +50,7 @@ TLabel::TLabel(QWidget* parent, const char* name, QRect geometry, const std::str
 
 void TLabel::setCaption(const std::string& caption) {
     caption_ = caption;
-    setText(platform::toQString(caption));
+    setText(toolkit::toQString(caption));
 }
 
 void TLabel::mousePressEvent(QMouseEvent* event) {

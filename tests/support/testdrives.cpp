@@ -75,25 +75,4 @@ std::string readFile(const fs::path& path) {
     return contents.str();
 }
 
-MessageRecorder::MessageRecorder() {
-    platform::setMessageBoxHandler([this](const platform::MessageBoxCall& call) {
-        std::lock_guard lock(mutex_);
-        calls_.push_back(call);
-    });
-}
-
-MessageRecorder::~MessageRecorder() {
-    platform::setMessageBoxHandler({});
-}
-
-void MessageRecorder::clear() {
-    std::lock_guard lock(mutex_);
-    calls_.clear();
-}
-
-std::vector<platform::MessageBoxCall> MessageRecorder::calls() const {
-    std::lock_guard lock(mutex_);
-    return calls_;
-}
-
 } // namespace testsupport

@@ -1,11 +1,8 @@
 #pragma once
 
-#include "platform/messagebox.h"
-
 #include <QTemporaryDir>
 
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,18 +38,5 @@ std::string ansi(std::u8string_view utf8);
 // Host file helpers for setting up and checking trees.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::string readFile(const std::filesystem::path& path);
-
-// Answers every message box at once and keeps what it showed.
-class MessageRecorder {
-public:
-    MessageRecorder();
-    ~MessageRecorder();
-    std::vector<platform::MessageBoxCall> calls() const;
-    void clear();
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<platform::MessageBoxCall> calls_;
-};
 
 } // namespace testsupport

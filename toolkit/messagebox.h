@@ -5,7 +5,7 @@
 #include <string>
 
 // Every message box of the program goes through here, so that tests can see and answer them.
-namespace platform {
+namespace toolkit {
 
 enum class MessageBoxKind {
     Simple, // the application title "Tarnwick" as caption, the text, OK
@@ -47,4 +47,4 @@ void showSystemMessage(const std::string& caption, const std::string& text);
 // an empty handler brings back real boxes. The handler runs on the user-interface thread.
 void setMessageBoxHandler(std::function<void(const MessageBoxCall&)> handler);
 
-} // namespace platform
+} // namespace toolkit

@@ -1,17 +1,18 @@
 #include "messagebox.h"
 
-#include "codepage.h"
+#include "qtext.h"
 
-#include "uithread.h"
+#include "platform/codepage.h"
+#include "platform/uithread.h"
 
 #include <QMessageBox>
 
 #include <mutex>
 
-namespace platform {
+namespace toolkit {
 namespace {
 
-const Text kApplicationTitle{u8"Tarnwick"};
+const platform::Text kApplicationTitle{u8"Tarnwick"};
 
 std::mutex handlerMutex;
 std::function<void(const MessageBoxCall&)> testHandler; // guarded by handlerMutex
@@ -34,7 +35,7 @@ void showOnThisThread(const MessageBoxCall& call) {
 }
 
 void show(const MessageBoxCall& call) {
-    runOnUiThread([&call] { showOnThisThread(call); });
+    platform::runOnUiThread([&call] { showOnThisThread(call); });
 }
 
 } // namespace
@@ -66,4 +67,4 @@ void setMessageBoxHandler(std::function<void(const MessageBoxCall&)> handler) {
     testHandler = std::move(handler);
 }
 
-} // namespace platform
+} // namespace toolkit

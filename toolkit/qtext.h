@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/codepage.h"
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+// Program text at the widget edge: code page 950 to the toolkit's strings and back.
+namespace toolkit {
+
+QString toQString(std::string_view ansi);
+std::string fromQString(const QString& text);
+// A fixed text of the program, for a widget.
+QString qstr(const platform::Text& text);
+
+} // namespace toolkit
