@@ -1,17 +1,11 @@
 #pragma once
 
 #include "restorepoint.h"
-#include "walk/folderwalk.h"
-#include "walk/jobchannel.h"
-#include "walk/passcopy.h"
-#include "walk/passstate.h"
-#include "walk/targettree.h"
+#include "walk/passjob.h"
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 // The values one backup works with, fixed when the dialog is prepared.
 struct BackupJobInput {
@@ -50,60 +44,27 @@ public:
 };
 
 // The backup job: the count pass and the copy pass over the source tree, run on the worker
-// thread; what they find is posted to the view on the user-interface thread.
-class BackupJob : private walk::WalkVisitor {
+// thread; what they find is posted to the view on the user-interface thread. Its own part is
+// the backup folder, the folder list, and the restore point that completes it.
+class BackupJob : public walk::PassJob<BackupJobInput, BackupProgress, BackupView> {
 public:
-    explicit BackupJob(BackupView& view);
-    ~BackupJob() override;
-
-    // User-interface thread.
-    void SetInput(const BackupJobInput& input) { input_.Set(input); }
-    BackupJobInput Input() const { return input_.Get(); }
-    // Starts a new showing of the dialog: a pass still running stops at its next entry, and
-    // what it posts from then on is dropped.
-    uint64_t NewGeneration() { return channel_.NewGeneration(); }
-    uint64_t Generation() const { return channel_.Generation(); }
-
-    // Worker thread: one whole pass. A copy pass that handles every entry records the restore
-    // point. Returns false when the pass was stopped.
-    bool RunPass(bool countPass);
-
-    // How long the last pass took, in seconds (for the benchmark).
-    double LastPassSeconds() const { return lastPassSeconds_.load(); }
-
-    // The totals of the last count pass.
-    uint64_t TotalBytes() const { return counts_.Bytes(); }
-    int64_t FileTotal() const { return counts_.Files(); }
+    explicit BackupJob(BackupView& view) : PassJob(view) {}
 
 private:
-    bool openCopyRoot();
-    bool runPass(bool countPass);
-    bool stopRequested() const override;
-    bool wantsSizes() const override { return countPass_; }
+    const std::string& root() const override { return pass_.sourceDir; }
+    void countBegins() override;
+    bool copyBegins() override;
+    void rootUnreadable() override;
+    void copyComplete() override;
+    std::string targetDir(const walk::Folder& folder) const override;
+    void folderMade(const walk::Folder& folder, const std::string& name) override;
+    void describeCopy(BackupProgress& progress, const std::string& source,
+                      const platform::FindData& entry) override;
     bool walksInto(const walk::Folder& folder, const std::string& name) override;
-    void enterFolder(const walk::Folder& folder) override;
-    void file(const walk::Folder& folder, const platform::FindData& entry) override;
-    void subFolder(const walk::Folder& folder, const std::string& name) override;
-    void folderUnreadable(const std::string& path, const std::string& reason) override;
-    void folderScanned(const walk::Folder& folder) override;
 
     std::string backupFolder() const;
-    std::string targetDir(const walk::Folder& folder) const;
-    std::string sizeText() const;
 
-    walk::JobChannel<BackupProgress, BackupView> channel_;
-
-    walk::Guarded<BackupJobInput> input_;
-
-    // The running pass's own values, touched by the worker only.
-    BackupJobInput pass_;
-    bool countPass_ = true;
     std::string folderList_;
-    int64_t filesCopied_ = 0;
-    CopyReport report_;
-    walk::TargetTree targets_;
     // The backup's own folder, left out of the walk when it lies inside the source.
     std::optional<platform::FolderId> ownFolder_;
-    walk::PassCounts counts_;
-    std::atomic<double> lastPassSeconds_{0};
 };

@@ -92,12 +92,12 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
             [this] { toolkit::guarded([this] { BitBtn1Click(); }); });
     connect(Timer1, &QTimer::timeout, this,
             [this] { toolkit::guarded([this] { Timer1Timer(); }); });
-    WorkerThread = std::make_unique<TCopyThread>([this] { WalkTree(); });
+    WorkerThread = std::make_unique<TCopyThread>([this] { WalkTree(); },
+                                                 [this](bool count) { job_.RunPass(count); });
 }
 
 TForm2::~TForm2() {
-    job_.NewGeneration(); // a running walk stops at its next entry
-    WorkerThread->stopAndJoin();
+    RequestStop(); // a running walk stops at its next entry
     WorkerThread.reset();
 }
 
@@ -146,8 +146,7 @@ void TForm2::BitBtn1Click() {
 }
 
 void TForm2::requestPass(walk::PassRequests::Pass pass) {
-    requests_.Ask(pass);
-    WorkerThread->resume();
+    WorkerThread->Request(pass);
 }
 
 void TForm2::done(int result) {
@@ -161,7 +160,7 @@ void TForm2::FormClose() {
         finishAnimation();
     // A running pass stops at its next entry and records nothing; the values it started with
     // stay its own, so emptying these cannot send a file elsewhere.
-    requests_.Forget();
+    WorkerThread->Forget();
     job_.SetInput({});
     job_.NewGeneration(); // a pass that begins from now on finds the emptied values
     SourceName.clear();
@@ -177,9 +176,7 @@ void TForm2::RequestStop() {
 }
 
 void TForm2::WalkTree() {
-    if (walk::PassRequests::Pass pass = requests_.Take())
-        job_.RunPass(pass == walk::PassRequests::kCount);
-    WorkerThread->EndWalk(requests_);
+    WorkerThread->Walk();
 }
 
 void TForm2::ShowProgress(const BackupProgress& progress) {

@@ -79,7 +79,6 @@ private:
     std::string completionMessage(const CopyReport& report) const;
 
     BackupJob job_;
-    walk::PassRequests requests_;
     bool copyAsked_ = false; // a copy pass runs or waits in this showing
     int AnimTicks = 0;
     CopyReport report_;

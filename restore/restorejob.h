@@ -1,10 +1,6 @@
 #pragma once
 
-#include "walk/folderwalk.h"
-#include "walk/jobchannel.h"
-#include "walk/passcopy.h"
-#include "walk/passstate.h"
-#include "walk/targettree.h"
+#include "walk/passjob.h"
 
 #include <atomic>
 #include <cstdint>
@@ -53,49 +49,24 @@ public:
 };
 
 // The restore job: the count pass and the copy pass over the chosen folder of a backup, run on
-// the worker thread. The copy never replaces a file that is there.
-class RestoreJob : private walk::WalkVisitor {
+// the worker thread. The copy never replaces a file that is there. Its own part is the folder
+// restored into and the names of the files restored.
+class RestoreJob : public walk::PassJob<RestoreJobInput, RestoreProgress, RestoreView> {
 public:
-    explicit RestoreJob(RestoreView& view) : channel_(view) {}
+    explicit RestoreJob(RestoreView& view) : PassJob(view) {}
 
-    // User-interface thread.
-    void SetInput(const RestoreJobInput& input) { input_.Set(input); }
-    RestoreJobInput Input() const { return input_.Get(); }
-    uint64_t NewGeneration() { return channel_.NewGeneration(); }
-
-    // Worker thread: one whole pass; a copy pass that handles every entry completes the
-    // restore. Returns false when the pass was stopped. A copy pass without a target does
-    // nothing.
-    bool RunPass(bool countPass);
-
-    uint64_t TotalBytes() const { return counts_.Bytes(); }
     int64_t CountPassesRun() const { return countPasses_.load(); }
-    int64_t FileTotal() const { return counts_.Files(); }
 
 private:
-    bool openTarget();
-    bool stopRequested() const override { return channel_.Stale(); }
-    bool wantsSizes() const override { return countPass_; }
-    void enterFolder(const walk::Folder& folder) override;
-    void file(const walk::Folder& folder, const platform::FindData& entry) override;
-    void subFolder(const walk::Folder& folder, const std::string& name) override;
-    void folderUnreadable(const std::string& path, const std::string& reason) override;
-    void folderScanned(const walk::Folder& folder) override;
+    const std::string& root() const override { return pass_.restoreSource; }
+    void countBegins() override { ++countPasses_; }
+    bool copyBegins() override;
+    void rootUnreadable() override;
+    void copyComplete() override;
+    std::string targetDir(const walk::Folder& folder) const override;
+    void describeCopy(RestoreProgress& progress, const std::string& source,
+                      const platform::FindData& entry) override;
 
-    std::string targetDir(const walk::Folder& folder) const;
-    RestoreProgress progress() const;
-
-    walk::JobChannel<RestoreProgress, RestoreView> channel_;
-
-    walk::Guarded<RestoreJobInput> input_;
-
-    // The running pass's own values, touched by the worker only.
-    RestoreJobInput pass_;
-    bool countPass_ = true;
-    int64_t filesCopied_ = 0;
-    RestoreReport report_;
-    walk::TargetTree targets_;
-    walk::PassCounts counts_;
     std::atomic<int64_t> countPasses_{0};
 };
 

@@ -127,12 +127,12 @@ TForm3::TForm3(QWidget* owner) : QDialog(owner), job_(*this) {
     connect(DirectoryListBox1, &TDirectoryListBox::Click, this,
             guard([this] { DirectoryListBox1Click(); }));
     connect(BitBtn1, &QPushButton::clicked, this, guard([this] { BitBtn1Click(); }));
-    WorkerThread = std::make_unique<TRecoverThread>([this] { WalkTree(); });
+    WorkerThread = std::make_unique<TRecoverThread>([this] { WalkTree(); },
+                                                    [this](bool count) { job_.RunPass(count); });
 }
 
 TForm3::~TForm3() {
-    job_.NewGeneration(); // a running walk stops at its next entry
-    WorkerThread->stopAndJoin();
+    RequestStop(); // a running walk stops at its next entry
     WorkerThread.reset();
 }
 
@@ -238,7 +238,7 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     // The folder that was backed up is the root the restore's path follows links to.
     job_.SetInput({restoreSource_, restoreTarget_, FolderAbove(restoreTarget_, levelsBelowChosen)});
     job_.NewGeneration(); // one complete count for the final choice, with these values
-    requests_.Forget();
+    WorkerThread->Forget();
     copyAsked_ = false;
     requestPass(walk::PassRequests::kCount);
 }
@@ -270,8 +270,7 @@ void TForm3::BitBtn1Click() {
 }
 
 void TForm3::requestPass(walk::PassRequests::Pass pass) {
-    requests_.Ask(pass);
-    WorkerThread->resume();
+    WorkerThread->Request(pass);
 }
 
 void TForm3::showEvent(QShowEvent* event) {
@@ -291,7 +290,7 @@ void TForm3::done(int result) {
 
 void TForm3::FormClose() {
     // A running copy stops at its next entry and shows nothing more.
-    requests_.Forget();
+    WorkerThread->Forget();
     job_.SetInput({});
     job_.NewGeneration(); // a pass that begins from now on finds the emptied values
     copyAsked_ = false;
@@ -309,9 +308,7 @@ void TForm3::RequestStop() {
 }
 
 void TForm3::WalkTree() {
-    if (walk::PassRequests::Pass pass = requests_.Take())
-        job_.RunPass(pass == walk::PassRequests::kCount);
-    WorkerThread->EndWalk(requests_);
+    WorkerThread->Walk();
 }
 
 void TForm3::ShowProgress(const RestoreProgress& progress) {

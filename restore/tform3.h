@@ -80,7 +80,6 @@ private:
     void requestPass(walk::PassRequests::Pass pass);
 
     RestoreJob job_;
-    walk::PassRequests requests_;
     bool settingFolder_ = false;
     bool copyAsked_ = false; // a copy runs or waits for this choice
 

@@ -5,14 +5,16 @@ namespace walk {
 void WalkThread::execute() {
     using namespace std::chrono_literals;
     while (!terminated()) {
-        walk_();
+        walkTree_();
         sleepFor(100ms);
     }
 }
 
-void WalkThread::EndWalk(const PassRequests& requests) {
-    endWalk();               // a resume from now on counts...
-    if (!requests.Waiting()) // ...so a pass asked for after this look is not missed
+void WalkThread::Walk() {
+    if (PassRequests::Pass pass = requests_.Take())
+        runPass_(pass == PassRequests::kCount);
+    endWalk();                // a resume from now on counts...
+    if (!requests_.Waiting()) // ...so a pass asked for after this look is not missed
         suspendSelf();
 }
 

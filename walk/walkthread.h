@@ -28,21 +28,34 @@ private:
 };
 
 // A dialog's worker: runs the dialog's walk once per resume, pausing 100 ms after each, until
-// the stop request comes.
+// the stop request comes. It takes the passes asked for itself.
 class WalkThread : public platform::WorkerThread {
 public:
-    explicit WalkThread(std::function<void()> walk) : walk_(std::move(walk)) {}
+    // walkTree: the dialog's walk, which calls Walk(); runPass: one pass of the kind asked for
+    // (true: a count).
+    WalkThread(std::function<void()> walkTree, std::function<void(bool countPass)> runPass)
+        : walkTree_(std::move(walkTree)), runPass_(std::move(runPass)) {}
     ~WalkThread() override { stopAndJoin(); }
 
-    // Called by the walk at its end: suspends the thread unless another walk is wanted. A pass
-    // asked for from here on is never lost.
-    void EndWalk(const PassRequests& requests);
+    // User-interface thread: asks for a pass and wakes the worker.
+    void Request(PassRequests::Pass pass) {
+        requests_.Ask(pass);
+        resume();
+    }
+    // Drops the passes asked for that have not begun.
+    void Forget() { requests_.Forget(); }
+
+    // Worker thread: runs the pass asked for, if any, then suspends the thread unless another
+    // is wanted. A pass asked for from here on is never lost.
+    void Walk();
 
 protected:
     void execute() override;
 
 private:
-    std::function<void()> walk_;
+    std::function<void()> walkTree_;
+    std::function<void(bool)> runPass_;
+    PassRequests requests_;
 };
 
 } // namespace walk

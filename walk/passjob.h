@@ -1,0 +1,153 @@
+#pragma once
+
+#include "folderwalk.h"
+#include "jobchannel.h"
+#include "passcopy.h"
+#include "passstate.h"
+#include "targettree.h"
+
+#include "platform/folders.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace walk {
+
+// What every job's passes share: the values taken whole when a pass begins, the channel to the
+// view, the counts, and in a copy pass the target folders, the files handled and what failed.
+// A job supplies only what is its own (where it copies to, what it tells its view, what
+// completes it). The worker thread runs RunPass; the rest is called on the user-interface
+// thread.
+template <typename Input, typename Progress, typename View> class PassJob : protected WalkVisitor {
+public:
+    explicit PassJob(View& view) : channel_(view) {}
+
+    void SetInput(const Input& input) { input_.Set(input); }
+    Input GetInput() const { return input_.Get(); }
+    // Starts a new showing of the dialog: a pass still running stops at its next entry, and
+    // what it posts from then on is dropped.
+    uint64_t NewGeneration() { return channel_.NewGeneration(); }
+    uint64_t Generation() const { return channel_.Generation(); }
+
+    // The totals of the last count pass.
+    uint64_t TotalBytes() const { return counts_.Bytes(); }
+    int64_t FileTotal() const { return counts_.Files(); }
+    // How long the last pass took, in seconds (for the benchmark).
+    double LastPassSeconds() const { return lastPassSeconds_.load(); }
+
+    // Worker thread: one whole pass. A copy pass that handles every entry completes the job.
+    // Returns false when the pass was stopped or could not copy.
+    bool RunPass(bool countPass) {
+        auto started = std::chrono::steady_clock::now();
+        bool complete = runPass(countPass);
+        lastPassSeconds_ =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        return complete;
+    }
+
+protected:
+    // The folder the pass walks.
+    virtual const std::string& root() const = 0;
+    // Before a count pass.
+    virtual void countBegins() {}
+    // Before a copy pass: opens the copy's root in targets_ (TargetTree::Open); false, having
+    // told the view why, when the copy cannot be made.
+    virtual bool copyBegins() = 0;
+    // The root could not be listed: there was nothing to copy.
+    virtual void rootUnreadable() = 0;
+    // The copy pass handled every entry.
+    virtual void copyComplete() = 0;
+    // The target folder of a folder of the walk, ending in a backslash.
+    virtual std::string targetDir(const Folder& folder) const = 0;
+    // A sub-folder's target is made.
+    virtual void folderMade(const Folder& /*folder*/, const std::string& /*name*/) {}
+    // What the view shows of a file just copied (its status line, say).
+    virtual void describeCopy(Progress& progress, const std::string& source,
+                              const platform::FindData& entry) = 0;
+
+    bool stopRequested() const override { return channel_.Stale(); }
+    bool wantsSizes() const override { return countPass_; }
+    void enterFolder(const Folder& folder) override {
+        if (!countPass_)
+            EnterTarget(targets_, folder, targetDir(folder), failures_);
+    }
+    void file(const Folder& folder, const platform::FindData& entry) override {
+        if (countPass_) {
+            counts_.AddFile(entry.size);
+            return;
+        }
+        std::string source = folder.path + "\\" + entry.name;
+        CopyPassFile(source, targets_.Current(), entry.name, failures_);
+        ++filesCopied_;
+        Progress progress = progressNow();
+        describeCopy(progress, source, entry);
+        channel_.Publish(std::move(progress));
+    }
+    void subFolder(const Folder& folder, const std::string& name) override {
+        if (!countPass_ && MakeTarget(targets_, name, targetDir(folder), failures_))
+            folderMade(folder, name);
+    }
+    void folderUnreadable(const std::string& path, const std::string& reason) override {
+        if (!countPass_)
+            failures_.AddFolder(path, reason);
+    }
+    void folderScanned(const Folder&) override { channel_.Publish(progressNow()); }
+
+    // The running pass's own values, touched by the worker only.
+    Input pass_;
+    bool countPass_ = true;
+    int64_t filesCopied_ = 0;
+    CopyFailures failures_;
+    TargetTree targets_;
+
+    JobChannel<Progress, View> channel_;
+    PassCounts counts_;
+
+private:
+    bool runPass(bool countPass) {
+        channel_.BeginPass(); // first: values emptied by a close are then seen, or it is stale
+        pass_ = input_.Get();
+        countPass_ = countPass;
+        if (countPass) {
+            counts_.Reset();
+            countBegins();
+        } else {
+            filesCopied_ = 0;
+            failures_ = CopyFailures{};
+            if (!platform::folderCanBeEntered(root())) {
+                rootUnreadable();
+                return false;
+            }
+            if (!copyBegins())
+                return false;
+        }
+        WalkResult walked = WalkTree(root(), *this);
+        targets_.Close();
+        channel_.Flush(); // the last progress reaches the view before anything that follows
+        if (walked == WalkResult::RootUnreadable && !countPass)
+            rootUnreadable();
+        if (walked != WalkResult::Complete)
+            return false;
+        if (!countPass)
+            copyComplete();
+        return true;
+    }
+
+    // What the view shows after a scan, and after a copied file: the size line, the bar's
+    // maximum and, in a copy pass, its position.
+    Progress progressNow() const {
+        Progress progress;
+        progress.sizeText = counts_.SizeText();
+        progress.fileTotal = counts_.Files();
+        if (!countPass_)
+            progress.position = filesCopied_;
+        return progress;
+    }
+
+    Guarded<Input> input_;
+    std::atomic<double> lastPassSeconds_{0};
+};
+
+} // namespace walk
