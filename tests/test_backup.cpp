@@ -347,8 +347,7 @@ private slots:
         std::string fullCount = dialog->Panel5->caption();
         emit dialog->BitBtn1->clicked();
         fs::path copy = copyRoot("2004_5_1", "Many");
-        while (fileCount(copy) == 0)
-            QTest::qWait(1);
+        QTRY_VERIFY_WITH_TIMEOUT(fileCount(copy) > 0, 20000);
         dialog->close();
         settle();
         size_t copied = fileCount(copy);

@@ -18,6 +18,7 @@
 #include "widgets/panel.h"
 
 #include <QApplication>
+#include <QEnterEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -326,16 +327,20 @@ private slots:
         }
     }
 
-    void hoverEffects() {
+    void theRestoreLinkLightsUpUnderThePointer() {
+        // The window's own events, as the pointer enters and leaves: what the user sees.
         Forms forms;
         TForm1& form = *forms.Form1;
-        form.Label2MouseEnter();
+        QPointF inside(5, 5);
+        QEnterEvent enter(inside, inside, form.Label4->mapToGlobal(inside));
+        QApplication::sendEvent(form.Label4, &enter);
+        QCOMPARE(form.Label4->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(form.Label4, &leave);
+        QCOMPARE(form.Label4->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+        QApplication::sendEvent(form.Label2, &enter);
         QCOMPARE(form.Image3->toolTip(), QString::fromUtf8("關閉"));
         QCOMPARE(form.Label2->toolTip(), QString::fromUtf8("關閉"));
-        form.Label4MouseEnter();
-        QCOMPARE(form.Label4->palette().color(QPalette::WindowText), QColor(255, 255, 0));
-        form.Label4MouseLeave();
-        QCOMPARE(form.Label4->palette().color(QPalette::WindowText), QColor(255, 255, 255));
     }
 
     void theClosePictureEndsTheProgram() {

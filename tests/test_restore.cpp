@@ -471,8 +471,7 @@ private slots:
         chooseFolder(0);
         size_t before = messages->calls().size();
         emit dialog->BitBtn1->clicked();
-        while (!fs::exists(data()) || fs::is_empty(data()))
-            QTest::qWait(1);
+        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(data()) && !fs::is_empty(data()), 20000);
         dialog->close();
         settle();
         QTest::qWait(50);

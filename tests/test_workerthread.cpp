@@ -97,9 +97,10 @@ private slots:
         // own suspension: every one of those resumes must give exactly one more walk.
         CountingWorker worker;
         constexpr int kWalks = 500;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         std::thread resumer([&] {
             for (int i = 0; i < kWalks; ++i) {
-                while (worker.walks.load() < i)
+                while (worker.walks.load() < i && std::chrono::steady_clock::now() < deadline)
                     std::this_thread::yield();
                 worker.resume();
             }
