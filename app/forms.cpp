@@ -15,11 +15,11 @@ static void loadSkin() {
 
 Forms::Forms() {
     loadSkin();
-    Form1 = std::make_unique<TForm1>();
+    Form1 = std::make_unique<TForm1>(Store);
     Form2 = std::make_unique<TForm2>(Form1.get());
-    Form3 = std::make_unique<TForm3>(Form1.get());
-    Form4 =
-        std::make_unique<TForm4>(Form1.get(), Form1->DirectoryListBox3, Form1->ImageList1->image());
+    Form3 = std::make_unique<TForm3>(Form1.get(), Store);
+    Form4 = std::make_unique<TForm4>(Form1.get(), Form1->DirectoryListBox3,
+                                     Form1->ImageList1->image(), Store);
     Form1->setDialogs(Form2.get(), Form3.get(), Form4.get());
 }
 

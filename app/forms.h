@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/backupstore.h"
+
 #include <memory>
 
 class TForm1;
@@ -13,6 +15,7 @@ struct Forms {
     Forms();
     ~Forms();
 
+    BackupStore Store; // the one store, handed to every window
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;

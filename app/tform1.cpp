@@ -77,7 +77,8 @@ QPixmap picture(const char* name) {
 
 } // namespace
 
-TForm1::TForm1() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+TForm1::TForm1(BackupStore store)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(std::move(store)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(toolkit::qstr(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/skin/icon.png")));
@@ -92,7 +93,7 @@ TForm1::TForm1() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     DriveComboBox3->Clear();
     FillDriveLists();
     // What writes cut short by a crash left behind.
-    BackupStore().RemoveStaleTemporaries();
+    store_.RemoveStaleTemporaries();
     LoadSettings();
     if (SourceName.empty())
         BitBtn2->setEnabled(false);
@@ -223,7 +224,7 @@ void TForm1::FillDriveLists() {
 }
 
 void TForm1::LoadSettings() {
-    std::optional<SettingsValues> settings = BackupStore().ReadSettings();
+    std::optional<SettingsValues> settings = store_.ReadSettings();
     try {
         if (!settings)
             throw std::runtime_error("no settings");
@@ -238,7 +239,7 @@ void TForm1::LoadSettings() {
 }
 
 void TForm1::SaveSettings() {
-    BackupStore store;
+    const BackupStore& store = store_;
     store.CreateFolders();
     // The dialog reads the folders back from the file: an old file would back up the old ones.
     if (platform::WriteResult saved = store.WriteSettings(SourceDir, DestDir); !saved)
@@ -327,7 +328,7 @@ void TForm1::Label4MouseLeave() {
 }
 
 void TForm1::Label4Click() {
-    std::optional<std::vector<std::string>> catalog = BackupStore().ReadCatalog();
+    std::optional<std::vector<std::string>> catalog = store_.ReadCatalog();
     if (!catalog) {
         toolkit::showMessage(kNoBackups.str());
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/backupstore.h"
+
 #include <QWidget>
 
 #include <string>
@@ -21,7 +23,8 @@ class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
-    TForm1();
+    // store: the program's own files, for everything the window reads and writes there.
+    explicit TForm1(BackupStore store = BackupStore());
     ~TForm1() override;
 
     // The dialogs the window opens; they are made after it.
@@ -83,6 +86,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    BackupStore store_;
     void buildComponents();
     void FormCreate();
     void dragDown(QMouseEvent* event);

@@ -23,8 +23,9 @@ const platform::Text kFolderGone{u8"此資料夾已不存在了!!"};
 
 } // namespace
 
-TForm4::TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& rowIcon)
-    : QDialog(owner), destinationList_(destinationList) {
+TForm4::TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& rowIcon,
+               BackupStore store)
+    : QDialog(owner), store_(std::move(store)), destinationList_(destinationList) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(toolkit::qstr(kCaption));
     setFixedSize(360, 368);
@@ -42,7 +43,7 @@ TForm4::TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& 
 }
 
 void TForm4::FillHistory() {
-    std::optional<std::vector<std::string>> catalog = BackupStore().ReadCatalog();
+    std::optional<std::vector<std::string>> catalog = store_.ReadCatalog();
     if (!catalog) {
         toolkit::showMessage(kNoCatalog.str());
         return;

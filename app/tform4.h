@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/backupstore.h"
+
 #include <QDialog>
 
 class TBitBtn;
@@ -13,7 +15,8 @@ class TForm4 : public QDialog {
     Q_OBJECT
 
 public:
-    TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& rowIcon);
+    TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& rowIcon,
+           BackupStore store = BackupStore());
 
     TListView* ListView1;
     TPanel* Panel1;
@@ -23,5 +26,6 @@ public:
     void BitBtn1Click();
 
 private:
+    BackupStore store_;
     TDirectoryListBox* destinationList_;
 };

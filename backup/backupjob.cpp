@@ -8,6 +8,7 @@
 namespace {
 
 const platform::Text kBackingUp{u8" 正在備份："};
+const platform::Text kNoStore{u8"找不到程式資料夾"};
 
 bool sameAsciiName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -64,9 +65,12 @@ void BackupJob::copyComplete() {
     CopyReport report;
     report.filesHandled = filesCopied_;
     report.failures = failures_;
-    RestorePointResult recorded =
-        CreateRestorePoint({pass_.settingsFilePath, pass_.destDir, pass_.backupName,
-                            pass_.sourceName, pass_.recordCount, folderList_});
+    RestorePointResult recorded;
+    if (pass_.store)
+        recorded = CreateRestorePoint({*pass_.store, pass_.destDir, pass_.backupName,
+                                       pass_.sourceName, pass_.recordCount, folderList_});
+    else
+        recorded.failure = StoreFailure{{}, kNoStore.str()};
     report.restorePoint = recorded.number;
     report.storeFailure = std::move(recorded.failure);
     channel_.PostAnyway([report = std::move(report)](BackupView& view, bool current) {

@@ -13,7 +13,7 @@ struct BackupJobInput {
     std::string destDir;
     std::string backupName;
     std::string sourceName;
-    std::string settingsFilePath;
+    std::optional<BackupStore> store; // where the restore point is recorded
     int recordCount = 0;
 };
 

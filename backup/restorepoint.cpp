@@ -1,17 +1,11 @@
 #include "restorepoint.h"
 
-#include "platform/codepage.h"
-#include "platform/filelock.h"
-#include "platform/process.h"
 #include "platform/programerror.h"
-#include "store/backupstore.h"
 
 #include <algorithm>
 #include <climits>
 
 namespace {
-
-const platform::Text kNoProgramFolder{u8"找不到程式資料夾"};
 
 // The lines of a file of the store, without a last line that a write cut short, unless it is
 // whole after all.
@@ -34,13 +28,8 @@ bool isWholeEntry(const std::string& line) {
 } // namespace
 
 RestorePointResult CreateRestorePoint(const RestorePointInput& input) {
-    std::optional<BackupStore> found = BackupStore::FromSettingsFilePath(input.settingsFilePath);
-    if (!found)
-        return {0, StoreFailure{input.settingsFilePath, kNoProgramFolder.str()}};
-    const BackupStore& store = *found;
-    platform::FileLock lock(store.RecoverFolder() + "\\BackupDir.lock");
-    platform::ExitBlocker
-        noExitMidway; // taken once the lock is ours: the end waits for no one else
+    const BackupStore& store = input.store;
+    BackupStore::Recording recording(store);
     auto check = [](const platform::WriteResult& written, const std::string& path) {
         if (!written)
             throw StoreFailure{path, written.reason};

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "store/backupstore.h"
+
 #include <optional>
 #include <string>
 
 // What a completed backup records.
 struct RestorePointInput {
-    std::string settingsFilePath; // locates the program folder
+    BackupStore store;
     std::string destDir;
     std::string backupName;
     std::string sourceName;

@@ -102,9 +102,10 @@ TForm2::~TForm2() {
 }
 
 void TForm2::PrepareBackup(const MainWindowChoice& choice) {
+    // The store the settings file is in is the one the job records its restore point in.
+    std::optional<BackupStore> store = BackupStore::FromSettingsFilePath(choice.settingsFilePath);
     std::optional<SettingsValues> settings;
-    if (std::optional<BackupStore> store =
-            BackupStore::FromSettingsFilePath(choice.settingsFilePath))
+    if (store)
         settings = store->ReadSettings();
     if (!settings) {
         toolkit::showMessage(kSettingsRemoved.str());
@@ -120,8 +121,8 @@ void TForm2::PrepareBackup(const MainWindowChoice& choice) {
     int level = DirectoryListBox1->ItemIndex();
     SourceName = level >= 0 && !settings->sourceDir.empty() ? DirectoryListBox1->EntryText(level)
                                                             : std::string();
-    job_.SetInput({settings->sourceDir, settings->destDir, backupName, SourceName,
-                   choice.settingsFilePath, choice.recordCount});
+    job_.SetInput({settings->sourceDir, settings->destDir, backupName, SourceName, store,
+                   choice.recordCount});
 }
 
 void TForm2::showEvent(QShowEvent* event) {

@@ -70,7 +70,8 @@ std::string listFaulty(const std::string& point) {
 
 } // namespace
 
-TForm3::TForm3(QWidget* owner) : QDialog(owner), job_(*this) {
+TForm3::TForm3(QWidget* owner, BackupStore store)
+    : QDialog(owner), store_(std::move(store)), job_(*this) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(toolkit::qstr(kCaption));
     setFixedSize(533, 415);
@@ -157,7 +158,7 @@ void TForm3::ShowBackupContents() {
     SelectedPoint = ListView1->SubItem(row, 0);
     SelectedDest = ListView1->SubItem(row, 1);
     std::optional<std::vector<PointEntry>> entries =
-        BackupStore().ReadPointFile(SelectedPoint, SelectedName);
+        store_.ReadPointFile(SelectedPoint, SelectedName);
     ListView2->Clear();
     if (!entries) {
         toolkit::showMessage(listFaulty(SelectedPoint));
@@ -222,8 +223,7 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     int levelsBelowChosen = DirectoryListBox1->CurrentLevel() - BaseIndex;
     for (int i = BaseIndex; i <= DirectoryListBox1->CurrentLevel(); ++i)
         key += "\\" + DirectoryListBox1->EntryText(i);
-    std::optional<std::string> match =
-        BackupStore().FindSourceLine(ListView2->SubItem(folderRow, 0), key);
+    std::optional<std::string> match = store_.FindSourceLine(ListView2->SubItem(folderRow, 0), key);
     if (!match)
         toolkit::showMessage(listFaulty(SelectedPoint));
     restoreTarget_ = match.value_or(std::string());

@@ -3,6 +3,8 @@
 #include "restorejob.h"
 #include "trecoverthread.h"
 
+#include "store/backupstore.h"
+
 #include <QDialog>
 
 #include <atomic>
@@ -24,7 +26,7 @@ class TForm3 : public QDialog, private RestoreView {
     Q_OBJECT
 
 public:
-    explicit TForm3(QWidget* owner);
+    explicit TForm3(QWidget* owner, BackupStore store = BackupStore());
     ~TForm3() override;
 
     TListView* ListView1;
@@ -69,6 +71,7 @@ protected:
     void done(int result) override;
 
 private:
+    BackupStore store_;
     void ShowProgress(const RestoreProgress& progress) override;
     void RestoreCompleted(const RestoreReport& report) override;
     void RestoreImpossible(const std::string& restoreSource) override;

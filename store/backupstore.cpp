@@ -127,6 +127,9 @@ std::string BackupStore::FolderListPath(const std::string& listFileName) const {
     return recoverFile(listFileName);
 }
 
+BackupStore::Recording::Recording(const BackupStore& store)
+    : lock_(store.RecoverFolder() + "\\BackupDir.lock") {}
+
 void BackupStore::RemoveStaleTemporaries() const {
     platform::removeStaleTemporaries(folder_);
     platform::removeStaleTemporaries(RecoverFolder());

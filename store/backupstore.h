@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/filelock.h"
 #include "platform/files.h"
+#include "platform/process.h"
 
 #include <optional>
 #include <string>
@@ -69,6 +71,18 @@ public:
 
     // Removes the temporary files that writes cut short left in the program folder and Recover.
     void RemoveStaleTemporaries() const;
+
+    // Held while a restore point is recorded: two programs that finish at once take turns (a
+    // lock file in Recover), and the program's end waits for the recording, not the other way.
+    class Recording {
+    public:
+        explicit Recording(const BackupStore& store);
+
+    private:
+        platform::FileLock lock_;
+        platform::ExitBlocker
+            noExitMidway_; // taken once the lock is ours: the end waits for no one else
+    };
 
     // The settings file: line 1 gives the source folder, everything after it the destination
     // folder; a value is the text after the last "=" of its line. nullopt when missing (or

@@ -308,8 +308,8 @@ private slots:
                 ::close(go[1]);
                 ssize_t got = ::read(go[0], &byte, 1); // all start together
                 RestorePointResult recorded =
-                    CreateRestorePoint({store.SettingsFilePath(), "E:\\Dest" + std::to_string(i),
-                                        "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
+                    CreateRestorePoint({store, "E:\\Dest" + std::to_string(i), "2004_5_1_Back",
+                                        "Data", 0, "D:\\Data\n"});
                 ::_exit(got == 0 && recorded.number > 0 && !recorded.failure ? 0 : 1);
             }
             children.push_back(child);
@@ -648,8 +648,8 @@ private slots:
         store.CreateFolders();
         store.WriteSettings("D:\\Data", "E:\\Bak");
         store.EnsureRecordCount();
-        RestorePointResult first = CreateRestorePoint(
-            {store.SettingsFilePath(), "E:\\Bak", "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
+        RestorePointResult first =
+            CreateRestorePoint({store, "E:\\Bak", "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
         if (first.number != 1 || first.failure)
             throw std::runtime_error("no first restore point");
         return snapshot(recover() / "..");
@@ -658,7 +658,7 @@ private slots:
     void crashesAtEveryStoreStepAreRepairedByTheNextBackup() {
         Snapshot before = storeOfTheDayBefore();
         fs::path program = recover() / "..";
-        std::string settings = BackupStore().SettingsFilePath();
+        BackupStore settings;
         // A new record (the next day), then a second source on that day (an entry only).
         std::vector<RestorePointInput> inputs = {
             {settings, "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\nD:\\Data\\Sub\n"},
@@ -707,8 +707,7 @@ private slots:
     void aFullDiskAtEveryStoreStepIsToldAndRepaired() {
         Snapshot before = storeOfTheDayBefore();
         fs::path program = recover() / "..";
-        RestorePointInput input{
-            BackupStore().SettingsFilePath(), "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"};
+        RestorePointInput input{BackupStore(), "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"};
         platform::faults::planStoreSteps(0, 0, 0);
         QVERIFY(!CreateRestorePoint(input).failure);
         int steps = platform::faults::storeStepsTaken();
@@ -752,8 +751,8 @@ private slots:
         writeFile(recover() / "1.ini", "2004_5_1_Back1_Data.ini\r\n");
         writeFile(recover() / "2004_5_1_Back1_Data.ini", "D:\\Data\r\n");
         writeFile(recover() / "2004_5_2_Back2_Data.ini", "D:\\Data\r\n");
-        RestorePointResult recorded = CreateRestorePoint(
-            {store.SettingsFilePath(), "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"});
+        RestorePointResult recorded =
+            CreateRestorePoint({store, "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"});
         QVERIFY(!recorded.failure);
         QCOMPARE(recorded.number, 2);
         QCOMPARE(readFile(recover() / "BackupDir.ini"),
@@ -764,13 +763,11 @@ private slots:
         // A record glued to such a fragment keeps its number: the next one follows it.
         writeFile(recover() / "BackupDir.ini",
                   "E:\\Bak\\<1>2004_5_1_Back\r\nE:\\BakE:\\Bak\\<149>2004_5_2_Back\r\n");
-        recorded = CreateRestorePoint(
-            {store.SettingsFilePath(), "E:\\Bak", "2004_5_3_Back", "Data", 2, "D:\\Data\n"});
+        recorded = CreateRestorePoint({store, "E:\\Bak", "2004_5_3_Back", "Data", 2, "D:\\Data\n"});
         QCOMPARE(recorded.number, 150);
         QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("150"));
         // The same day again finds its record, whatever line it is on.
-        recorded = CreateRestorePoint(
-            {store.SettingsFilePath(), "E:\\Bak", "2004_5_3_Back", "Mail", 2, "D:\\Mail\n"});
+        recorded = CreateRestorePoint({store, "E:\\Bak", "2004_5_3_Back", "Mail", 2, "D:\\Mail\n"});
         QCOMPARE(recorded.number, 150);
         QCOMPARE(readFile(recover() / "150.ini"),
                  std::string("2004_5_3_Back150_Data.ini\r\n2004_5_3_Back150_Mail.ini\r\n"));
@@ -805,8 +802,8 @@ private slots:
         store.WriteSettings("D:\\Data", "E:\\Bak");
         JobLog log;
         BackupJob job(log);
-        job.SetInput({"D:\\Data", "E:\\Bak", "2004_5_1_Back", "Data", store.SettingsFilePath(),
-                      store.EnsureRecordCount()});
+        job.SetInput(
+            {"D:\\Data", "E:\\Bak", "2004_5_1_Back", "Data", store, store.EnsureRecordCount()});
         bool passed = false;
         std::thread worker([&] { passed = job.RunPass(true) && job.RunPass(false); });
         QTRY_VERIFY_WITH_TIMEOUT(!log.events.empty() && log.events.back() == "done 2000", 20000);
