@@ -168,10 +168,10 @@ void TForm1::buildComponents() {
     auto guard = [](auto handler) { return [handler] { toolkit::guarded(handler); }; };
     connect(Image3, &TImage::Click, this, guard([this] { Image3Click(); }));
     connect(Image7, &TImage::Click, this, guard([this] { Image7Click(); }));
-    connect(Label2, &TLabel::mouseEntered, this, guard([this] { Label2MouseEnter(); }));
-    connect(Label4, &TLabel::mouseEntered, this, guard([this] { Label4MouseEnter(); }));
-    connect(Label4, &TLabel::mouseLeft, this, guard([this] { Label4MouseLeave(); }));
-    connect(Label4, &TLabel::clicked, this, guard([this] { Label4Click(); }));
+    connect(Label2, &TLabel::MouseEnter, this, guard([this] { Label2MouseEnter(); }));
+    connect(Label4, &TLabel::MouseEnter, this, guard([this] { Label4MouseEnter(); }));
+    connect(Label4, &TLabel::MouseLeave, this, guard([this] { Label4MouseLeave(); }));
+    connect(Label4, &TLabel::Click, this, guard([this] { Label4Click(); }));
     connect(DirectoryListBox1, &TDirectoryListBox::Change, this,
             guard([this] { DirectoryListBox1Change(); }));
     connect(DirectoryListBox3, &TDirectoryListBox::Change, this,

@@ -33,35 +33,35 @@ bool BackupJob::copyBegins() {
     // Below the destination nothing is reached through a link.
     std::string whyNot;
     std::string failed = pass_.destDir;
-    platform::TargetFolder destination = platform::TargetFolder::Open(pass_.destDir, whyNot);
+    platform::TargetFolder destination = platform::TargetFolder::open(pass_.destDir, whyNot);
     platform::TargetFolder backup;
     platform::TargetFolder copy;
-    if (destination.IsOpen()) {
+    if (destination.isOpen()) {
         failed = backupFolder();
-        if (destination.MakeSub(pass_.backupName, whyNot))
-            backup = destination.OpenSub(pass_.backupName, whyNot);
+        if (destination.makeSub(pass_.backupName, whyNot))
+            backup = destination.openSub(pass_.backupName, whyNot);
     }
-    if (backup.IsOpen()) {
-        ownFolder_ = backup.Id();
+    if (backup.isOpen()) {
+        ownFolder_ = backup.id();
         failed = backupFolder() + "\\" + pass_.sourceName;
-        if (backup.MakeSub(pass_.sourceName, whyNot))
-            copy = backup.OpenSub(pass_.sourceName, whyNot);
+        if (backup.makeSub(pass_.sourceName, whyNot))
+            copy = backup.openSub(pass_.sourceName, whyNot);
     }
-    if (!copy.IsOpen()) {
-        channel_.Post(
+    if (!copy.isOpen()) {
+        channel_.post(
             [failed, whyNot](BackupView& view) { view.BackupFolderImpossible(failed, whyNot); });
         return false;
     }
-    targets_.Open(std::move(copy));
+    targets_.open(std::move(copy));
     return true;
 }
 
 void BackupJob::rootUnreadable() {
-    channel_.Post([source = pass_.sourceDir](BackupView& view) { view.CopyImpossible(source); });
+    channel_.post([source = pass_.sourceDir](BackupView& view) { view.CopyImpossible(source); });
 }
 
 void BackupJob::copyComplete() {
-    channel_.Post([](BackupView& view) { view.CompletionStarted(); });
+    channel_.post([](BackupView& view) { view.CompletionStarted(); });
     CopyReport report;
     report.filesHandled = filesCopied_;
     report.failures = failures_;
@@ -73,7 +73,7 @@ void BackupJob::copyComplete() {
         recorded.failure = StoreFailure{{}, kNoStore.str()};
     report.restorePoint = recorded.number;
     report.storeFailure = std::move(recorded.failure);
-    channel_.PostAnyway([report = std::move(report)](BackupView& view, bool current) {
+    channel_.postAnyway([report = std::move(report)](BackupView& view, bool current) {
         view.CompletionDone(report, current);
     });
 }

@@ -93,7 +93,7 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
     connect(Timer1, &QTimer::timeout, this,
             [this] { toolkit::guarded([this] { Timer1Timer(); }); });
     WorkerThread = std::make_unique<TCopyThread>([this] { WalkTree(); },
-                                                 [this](bool count) { job_.RunPass(count); });
+                                                 [this](bool count) { job_.runPass(count); });
 }
 
 TForm2::~TForm2() {
@@ -121,7 +121,7 @@ void TForm2::PrepareBackup(const MainWindowChoice& choice) {
     int level = DirectoryListBox1->ItemIndex();
     SourceName = level >= 0 && !settings->sourceDir.empty() ? DirectoryListBox1->EntryText(level)
                                                             : std::string();
-    job_.SetInput({settings->sourceDir, settings->destDir, backupName, SourceName, store,
+    job_.setInput({settings->sourceDir, settings->destDir, backupName, SourceName, store,
                    choice.recordCount});
 }
 
@@ -132,7 +132,7 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::FormShow() {
-    job_.NewGeneration(); // whatever an older walk still reports belongs to no showing
+    job_.newGeneration(); // whatever an older walk still reports belongs to no showing
     copyAsked_ = false;
     BitBtn1->setEnabled(true);
     requestPass(walk::PassRequests::kCount);
@@ -147,7 +147,7 @@ void TForm2::BitBtn1Click() {
 }
 
 void TForm2::requestPass(walk::PassRequests::Pass pass) {
-    WorkerThread->Request(pass);
+    WorkerThread->request(pass);
 }
 
 void TForm2::done(int result) {
@@ -161,9 +161,9 @@ void TForm2::FormClose() {
         finishAnimation();
     // A running pass stops at its next entry and records nothing; the values it started with
     // stay its own, so emptying these cannot send a file elsewhere.
-    WorkerThread->Forget();
-    job_.SetInput({});
-    job_.NewGeneration(); // a pass that begins from now on finds the emptied values
+    WorkerThread->forget();
+    job_.setInput({});
+    job_.newGeneration(); // a pass that begins from now on finds the emptied values
     SourceName.clear();
     copyAsked_ = false;
     Panel6->setCaption(kStatusPrefix.str());
@@ -173,11 +173,11 @@ void TForm2::FormClose() {
 
 void TForm2::RequestStop() {
     WorkerThread->terminate();
-    job_.NewGeneration();
+    job_.newGeneration();
 }
 
 void TForm2::WalkTree() {
-    WorkerThread->Walk();
+    WorkerThread->walk();
 }
 
 void TForm2::ShowProgress(const BackupProgress& progress) {
@@ -204,7 +204,7 @@ void TForm2::CompletionDone(const CopyReport& report, bool current) {
         return;
     }
     report_ = report;
-    animationGeneration_ = job_.Generation();
+    animationGeneration_ = job_.generation();
     if (report.storeFailure) { // no restore point to animate: said at once
         finishAnimation();
         return;
@@ -241,9 +241,9 @@ void TForm2::finishAnimation() {
     Panel6->setTextColor(QColor(0, 0, 255));
     toolkit::showSystemMessage(captionFor(report_), completionMessage(report_));
     // The job is over; a showing that has begun since keeps its own values.
-    if (animationGeneration_ == job_.Generation()) {
+    if (animationGeneration_ == job_.generation()) {
         SourceName.clear();
-        job_.SetInput({});
+        job_.setInput({});
     }
     report_ = CopyReport{};
 }
@@ -261,6 +261,6 @@ std::string TForm2::completionMessage(const CopyReport& report) const {
         else
             done += kOpenParen.str() + failure->reason + kCloseParen.str();
     }
-    return report.failures.Describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
+    return report.failures.describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kFolderFailuresAfter.str()});
 }

@@ -123,12 +123,12 @@ Times runOurs(TForm2& dialog, const std::string& tree, const fs::path& output,
     dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
     dialog.show();
     waitForWorker(dialog);
-    double count = dialog.Job().LastPassSeconds();
+    double count = dialog.Job().lastPassSeconds();
     fs::create_directories(output);
     settleDisk();
     emit dialog.BitBtn1->clicked();
     waitForWorker(dialog);
-    double copy = dialog.Job().LastPassSeconds();
+    double copy = dialog.Job().lastPassSeconds();
     dialog.Timer1->stop();
     dialog.close();
     return {count, copy};

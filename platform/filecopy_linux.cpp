@@ -146,7 +146,7 @@ CopyResult copyInto(std::string_view from, int folderFd, std::string_view to) {
 
 } // namespace
 
-CopyResult TargetFolder::CopyIn(std::string_view from, std::string_view name) const {
+CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) const {
     if (fd_ < 0)
         return failed(ENOENT);
     return copyInto(from, fd_, name);
@@ -160,10 +160,10 @@ CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {
     if (slash == 2)
         folderPath += '\\'; // the root of the drive
     std::string whyNot;
-    TargetFolder folder = TargetFolder::Open(folderPath, whyNot);
-    if (!folder.IsOpen())
+    TargetFolder folder = TargetFolder::open(folderPath, whyNot);
+    if (!folder.isOpen())
         return {CopyStatus::Failed, whyNot};
-    return folder.CopyIn(from, to.substr(slash + 1));
+    return folder.copyIn(from, to.substr(slash + 1));
 }
 
 } // namespace platform

@@ -31,25 +31,25 @@ public:
 
     // Opens a folder by its full program path, as the user chose it: links on the way there are
     // followed (the drive table's own are links). whyNot gets the reason when it cannot.
-    static TargetFolder Open(std::string_view path, std::string& whyNot);
+    static TargetFolder open(std::string_view path, std::string& whyNot);
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_ >= 0; }
 
     // Makes the sub-folder when it is missing; false, with the reason, when it cannot be made or
     // something other than a folder holds the name.
-    bool MakeSub(std::string_view name, std::string& whyNot) const;
+    bool makeSub(std::string_view name, std::string& whyNot) const;
     // Opens an existing sub-folder, never through a link.
-    TargetFolder OpenSub(std::string_view name, std::string& whyNot) const;
+    TargetFolder openSub(std::string_view name, std::string& whyNot) const;
 
     // Copies a file into this folder under `name`, never replacing anything (see filecopy.h).
-    CopyResult CopyIn(std::string_view from, std::string_view name) const;
+    CopyResult copyIn(std::string_view from, std::string_view name) const;
 
-    std::optional<FolderId> Id() const;
+    std::optional<FolderId> id() const;
 
     // Whether files can be written here without a temporary name (not on FAT, say).
-    bool TakesUnnamedFiles() const;
+    bool takesUnnamedFiles() const;
     // Removes the temporary files that a copy of the program cut short left here.
-    void RemoveStaleTemporaries() const;
+    void removeStaleTemporaries() const;
 
 private:
     explicit TargetFolder(int fd) : fd_(fd) {}

@@ -49,7 +49,7 @@ TargetFolder& TargetFolder::operator=(TargetFolder&& other) noexcept {
     return *this;
 }
 
-TargetFolder TargetFolder::Open(std::string_view path, std::string& whyNot) {
+TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
     std::optional<std::string> host = hostPath(path);
     if (!host) {
         whyNot = unusableNameReason();
@@ -63,7 +63,7 @@ TargetFolder TargetFolder::Open(std::string_view path, std::string& whyNot) {
     return TargetFolder(fd);
 }
 
-bool TargetFolder::MakeSub(std::string_view name, std::string& whyNot) const {
+bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
     std::optional<std::string> host = hostName(name);
     if (!host) {
         whyNot = unusableNameReason();
@@ -82,7 +82,7 @@ bool TargetFolder::MakeSub(std::string_view name, std::string& whyNot) const {
     return false;
 }
 
-TargetFolder TargetFolder::OpenSub(std::string_view name, std::string& whyNot) const {
+TargetFolder TargetFolder::openSub(std::string_view name, std::string& whyNot) const {
     std::optional<std::string> host = hostName(name);
     if (!host) {
         whyNot = unusableNameReason();
@@ -97,18 +97,18 @@ TargetFolder TargetFolder::OpenSub(std::string_view name, std::string& whyNot) c
     return TargetFolder(fd);
 }
 
-std::optional<FolderId> TargetFolder::Id() const {
+std::optional<FolderId> TargetFolder::id() const {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0)
         return std::nullopt;
     return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
-bool TargetFolder::TakesUnnamedFiles() const {
+bool TargetFolder::takesUnnamedFiles() const {
     return fd_ < 0 || folderTakesUnnamedFiles(fd_);
 }
 
-void TargetFolder::RemoveStaleTemporaries() const {
+void TargetFolder::removeStaleTemporaries() const {
     if (fd_ >= 0)
         removeStaleStagingFiles(fd_);
 }

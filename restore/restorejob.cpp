@@ -46,37 +46,37 @@ bool RestoreJob::copyBegins() {
     std::string whyNot;
     std::string failed = root;
     CreateFolderPath(root);
-    platform::TargetFolder folder = platform::TargetFolder::Open(root, whyNot);
+    platform::TargetFolder folder = platform::TargetFolder::open(root, whyNot);
     // The folders between the root and the target, one name at a time.
-    for (size_t start = root.size() + 1; folder.IsOpen() && start < target.size() + 1;) {
+    for (size_t start = root.size() + 1; folder.isOpen() && start < target.size() + 1;) {
         size_t end = std::min(big5::find(target, '\\', start), target.size());
         std::string name = target.substr(start, end - start);
         failed = target.substr(0, end);
-        if (folder.MakeSub(name, whyNot))
-            folder = folder.OpenSub(name, whyNot);
+        if (folder.makeSub(name, whyNot))
+            folder = folder.openSub(name, whyNot);
         else
             folder = platform::TargetFolder();
         start = end + 1;
     }
-    if (!folder.IsOpen()) {
-        channel_.Post(
+    if (!folder.isOpen()) {
+        channel_.post(
             [failed, whyNot](RestoreView& view) { view.TargetImpossible(failed, whyNot); });
         return false;
     }
-    targets_.Open(std::move(folder));
+    targets_.open(std::move(folder));
     return true;
 }
 
 void RestoreJob::rootUnreadable() {
     if (pass_.restoreTarget.empty())
         return; // nothing was to be restored
-    channel_.Post(
+    channel_.post(
         [source = pass_.restoreSource](RestoreView& view) { view.RestoreImpossible(source); });
 }
 
 void RestoreJob::copyComplete() {
     RestoreReport report{filesCopied_, failures_};
-    channel_.Post(
+    channel_.post(
         [report = std::move(report)](RestoreView& view) { view.RestoreCompleted(report); });
 }
 

@@ -55,7 +55,7 @@ class RestoreJob : public walk::PassJob<RestoreJobInput, RestoreProgress, Restor
 public:
     explicit RestoreJob(RestoreView& view) : PassJob(view) {}
 
-    int64_t CountPassesRun() const { return countPasses_.load(); }
+    int64_t countPassesRun() const { return countPasses_.load(); }
 
 private:
     const std::string& root() const override { return pass_.restoreSource; }

@@ -129,7 +129,7 @@ TForm3::TForm3(QWidget* owner, BackupStore store)
             guard([this] { DirectoryListBox1Click(); }));
     connect(BitBtn1, &QPushButton::clicked, this, guard([this] { BitBtn1Click(); }));
     WorkerThread = std::make_unique<TRecoverThread>([this] { WalkTree(); },
-                                                    [this](bool count) { job_.RunPass(count); });
+                                                    [this](bool count) { job_.runPass(count); });
 }
 
 TForm3::~TForm3() {
@@ -236,9 +236,9 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     // Without the folder it came from there is nowhere to restore to.
     BitBtn1->setEnabled(!restoreTarget_.empty());
     // The folder that was backed up is the root the restore's path follows links to.
-    job_.SetInput({restoreSource_, restoreTarget_, FolderAbove(restoreTarget_, levelsBelowChosen)});
-    job_.NewGeneration(); // one complete count for the final choice, with these values
-    WorkerThread->Forget();
+    job_.setInput({restoreSource_, restoreTarget_, FolderAbove(restoreTarget_, levelsBelowChosen)});
+    job_.newGeneration(); // one complete count for the final choice, with these values
+    WorkerThread->forget();
     copyAsked_ = false;
     requestPass(walk::PassRequests::kCount);
 }
@@ -270,7 +270,7 @@ void TForm3::BitBtn1Click() {
 }
 
 void TForm3::requestPass(walk::PassRequests::Pass pass) {
-    WorkerThread->Request(pass);
+    WorkerThread->request(pass);
 }
 
 void TForm3::showEvent(QShowEvent* event) {
@@ -290,9 +290,9 @@ void TForm3::done(int result) {
 
 void TForm3::FormClose() {
     // A running copy stops at its next entry and shows nothing more.
-    WorkerThread->Forget();
-    job_.SetInput({});
-    job_.NewGeneration(); // a pass that begins from now on finds the emptied values
+    WorkerThread->forget();
+    job_.setInput({});
+    job_.newGeneration(); // a pass that begins from now on finds the emptied values
     copyAsked_ = false;
     restoreTarget_.clear();
     restoreSource_.clear();
@@ -304,11 +304,11 @@ void TForm3::FormClose() {
 
 void TForm3::RequestStop() {
     WorkerThread->terminate();
-    job_.NewGeneration();
+    job_.newGeneration();
 }
 
 void TForm3::WalkTree() {
-    WorkerThread->Walk();
+    WorkerThread->walk();
 }
 
 void TForm3::ShowProgress(const RestoreProgress& progress) {
@@ -339,12 +339,12 @@ void TForm3::TargetImpossible(const std::string& path, const std::string& reason
 void TForm3::RestoreCompleted(const RestoreReport& report) {
     restoreTarget_.clear();
     restoreSource_.clear();
-    job_.SetInput({});
+    job_.setInput({});
     Panel3->setCaption(kRestored.str());
     copyAsked_ = false;
     BitBtn1->setEnabled(false);
     toolkit::showSystemMessage(
         kDoneCaption.str(),
-        report.failures.Describe({kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str(),
+        report.failures.describe({kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str(),
                                   kFolderFailuresBefore.str(), kFolderFailuresAfter.str()}));
 }

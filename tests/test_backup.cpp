@@ -802,10 +802,10 @@ private slots:
         store.WriteSettings("D:\\Data", "E:\\Bak");
         JobLog log;
         BackupJob job(log);
-        job.SetInput(
+        job.setInput(
             {"D:\\Data", "E:\\Bak", "2004_5_1_Back", "Data", store, store.EnsureRecordCount()});
         bool passed = false;
-        std::thread worker([&] { passed = job.RunPass(true) && job.RunPass(false); });
+        std::thread worker([&] { passed = job.runPass(true) && job.runPass(false); });
         QTRY_VERIFY_WITH_TIMEOUT(!log.events.empty() && log.events.back() == "done 2000", 20000);
         worker.join();
         QVERIFY(passed);

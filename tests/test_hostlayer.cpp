@@ -246,38 +246,38 @@ private slots:
         writeFile(e / "file", "x");
         writeFile(drives->driveFolder('d') / "src.txt", "s");
         std::string why;
-        platform::TargetFolder root = platform::TargetFolder::Open("E:\\", why);
-        QVERIFY(root.IsOpen());
+        platform::TargetFolder root = platform::TargetFolder::open("E:\\", why);
+        QVERIFY(root.isOpen());
         for (const char* name : {"link", "relative"}) {
-            QVERIFY(!root.MakeSub(name, why));
+            QVERIFY(!root.makeSub(name, why));
             QCOMPARE(why, ansi(u8"此處是連結，不是資料夾"));
-            QVERIFY(!root.OpenSub(name, why).IsOpen());
+            QVERIFY(!root.openSub(name, why).isOpen());
             QCOMPARE(why, ansi(u8"此處是連結，不是資料夾"));
         }
-        QVERIFY(!root.MakeSub("file", why));
+        QVERIFY(!root.makeSub("file", why));
         QCOMPARE(why, ansi(u8"此處是檔案，不是資料夾"));
-        QVERIFY(!platform::TargetFolder::Open("E:\\file", why).IsOpen());
+        QVERIFY(!platform::TargetFolder::open("E:\\file", why).isOpen());
         QCOMPARE(why, ansi(u8"此處是檔案，不是資料夾"));
         for (const char* name : {"a?b", "..", ".", "", "x\\y"}) {
-            QVERIFY(!root.MakeSub(name, why));
+            QVERIFY(!root.makeSub(name, why));
             QCOMPARE(why, ansi(u8"名稱含有此系統無法表示的字元"));
         }
-        QVERIFY(root.MakeSub("new", why));
-        QVERIFY(root.MakeSub("new", why)); // there already: fine
-        platform::TargetFolder held = root.OpenSub("new", why);
-        QVERIFY(held.IsOpen());
+        QVERIFY(root.makeSub("new", why));
+        QVERIFY(root.makeSub("new", why)); // there already: fine
+        platform::TargetFolder held = root.openSub("new", why);
+        QVERIFY(held.isOpen());
 
         // The held folder is the one written into, even when a link takes its name afterwards.
         fs::rename(e / "new", e / "moved");
         fs::create_directory_symlink(outside, e / "new");
-        QCOMPARE(held.CopyIn("D:\\src.txt", "src.txt").status, platform::CopyStatus::Copied);
+        QCOMPARE(held.copyIn("D:\\src.txt", "src.txt").status, platform::CopyStatus::Copied);
         QCOMPARE(readFile(e / "moved" / "src.txt"), std::string("s"));
         // A link at the file's own name is neither followed nor replaced, dangling or not.
         fs::create_symlink(outside / "planted", e / "moved" / "trap");
-        QCOMPARE(held.CopyIn("D:\\src.txt", "trap").status, platform::CopyStatus::TargetExists);
+        QCOMPARE(held.copyIn("D:\\src.txt", "trap").status, platform::CopyStatus::TargetExists);
         QVERIFY(fs::is_empty(outside));
-        QCOMPARE(held.Id(), platform::folderId("E:\\moved"));
-        QVERIFY(held.Id() != root.Id());
+        QCOMPARE(held.id(), platform::folderId("E:\\moved"));
+        QVERIFY(held.id() != root.id());
     }
 
     void foldersAreMadeOneLevelAtATime() {

@@ -273,7 +273,7 @@ private slots:
         QCOMPARE(dialog->Panel4->caption(), ansi(u8" 檔案大小：0.29MB(5個檔案)"));
         QCOMPARE(dialog->ProgressBar1->maximum(), 5);
         QVERIFY(dialog->BitBtn1->isEnabled());
-        QCOMPARE(dialog->Job().CountPassesRun(), 1);
+        QCOMPARE(dialog->Job().countPassesRun(), 1);
 
         restoreToTheEnd();
         QCOMPARE(readFile(data() / "top.txt"), std::string("top"));
@@ -359,7 +359,7 @@ private slots:
         dialog->DirectoryListBox1->OpenEntry(4); // Docs
         settle();
         QCOMPARE(dialog->RestoreTarget(), std::string("D:\\Data\\Docs"));
-        int64_t counts = dialog->Job().CountPassesRun();
+        int64_t counts = dialog->Job().countPassesRun();
         dialog->DirectoryListBox1->OpenEntry(2); // 2004_5_1_Back, above Data
         settle();
         QCOMPARE(dialog->DirectoryListBox1->Directory(),
@@ -367,7 +367,7 @@ private slots:
         QCOMPARE(dialog->RestoreSource(), std::string("E:\\Bak\\2004_5_1_Back\\Data"));
         QCOMPARE(dialog->RestoreTarget(), std::string("D:\\Data"));
         QCOMPARE(dialog->Panel1->caption(), ansi(u8" 原備份資料夾：E:\\Bak\\2004_5_1_Back\\Data"));
-        QCOMPARE(dialog->Job().CountPassesRun(), counts + 1);
+        QCOMPARE(dialog->Job().countPassesRun(), counts + 1);
         QCOMPARE(dialog->Panel4->caption(), ansi(u8" 檔案大小：0.29MB(5個檔案)"));
     }
 
@@ -378,11 +378,11 @@ private slots:
         chooseBackup(0);
         chooseFolder(0);
         std::string chosen = dialog->DirectoryListBox1->Directory();
-        int counts = static_cast<int>(dialog->Job().CountPassesRun());
+        int counts = static_cast<int>(dialog->Job().countPassesRun());
         dialog->DirectoryListBox1->OpenEntry(1); // Bak
         settle();
         QCOMPARE(dialog->DirectoryListBox1->Directory(), chosen);
-        QCOMPARE(dialog->Job().CountPassesRun(), counts + 1); // one count, for the chosen folder
+        QCOMPARE(dialog->Job().countPassesRun(), counts + 1); // one count, for the chosen folder
         // A click above only selects; it is put back on the chosen folder.
         dialog->DirectoryListBox1->SetItemIndex(0);
         dialog->DirectoryListBox1Click();
@@ -454,10 +454,10 @@ private slots:
         chooseBackup(0);
         fs::rename(drives->driveFolder('e') / "Bak" / "2004_5_1_Back",
                    drives->driveFolder('e') / "Moved");
-        int64_t counts = dialog->Job().CountPassesRun();
+        int64_t counts = dialog->Job().countPassesRun();
         chooseFolder(0);
         QCOMPARE(texts(), (std::vector<std::string>{ansi(u8"原備份資料夾已不存在了!!")}));
-        QCOMPARE(dialog->Job().CountPassesRun(), counts);
+        QCOMPARE(dialog->Job().countPassesRun(), counts);
         QVERIFY(!dialog->BitBtn1->isEnabled());
     }
 
@@ -806,15 +806,15 @@ private slots:
     void restoredNamesAreNeverMergedAway() {
         NamesLog log;
         walk::JobChannel<RestoreProgress, NamesLog> channel(log);
-        channel.BeginPass();
+        channel.beginPass();
         std::vector<std::string> expected;
         for (int i = 0; i < 3000; ++i) {
             RestoreProgress progress;
             progress.restoredNames.push_back("n" + std::to_string(i));
             expected.push_back(progress.restoredNames.back());
-            channel.Publish(std::move(progress));
+            channel.publish(std::move(progress));
         }
-        channel.Flush();
+        channel.flush();
         QTRY_COMPARE(log.names.size(), expected.size());
         QCOMPARE(log.names, expected);
         QVERIFY(log.updates < 100); // merged all the same

@@ -49,21 +49,21 @@ public:
     bool stopRequested() const override { return false; }
     void enterFolder(const walk::Folder& folder) override {
         std::string whyNot;
-        if (!targets.Enter(folder, whyNot))
+        if (!targets.enter(folder, whyNot))
             failures.push_back("enter " + folder.relPath + " " + whyNot);
         size_t open = static_cast<size_t>(
             std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
         mostOpen = std::max(mostOpen, open);
     }
     void file(const walk::Folder& folder, const platform::FindData& entry) override {
-        const platform::TargetFolder* target = targets.Current();
-        if (!target || target->CopyIn(folder.path + "\\" + entry.name, entry.name).status !=
+        const platform::TargetFolder* target = targets.current();
+        if (!target || target->copyIn(folder.path + "\\" + entry.name, entry.name).status !=
                            platform::CopyStatus::Copied)
             failures.push_back("file " + folder.relPath + entry.name);
     }
     void subFolder(const walk::Folder& folder, const std::string& name) override {
         std::string whyNot;
-        if (!targets.MakeSub(name, whyNot))
+        if (!targets.makeSub(name, whyNot))
             failures.push_back("folder " + folder.relPath + name + " " + whyNot);
     }
     void folderUnreadable(const std::string& path, const std::string&) override {
@@ -201,11 +201,11 @@ private slots:
         fs::create_directories(drives->driveFolder('e') / "Copy");
         TreeCopier copier;
         std::string whyNot;
-        copier.targets.Open(platform::TargetFolder::Open("E:\\Copy", whyNot));
+        copier.targets.open(platform::TargetFolder::open("E:\\Copy", whyNot));
         size_t before = static_cast<size_t>(
             std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
         QCOMPARE(walk::WalkTree("D:\\Deep", copier), walk::WalkResult::Complete);
-        copier.targets.Close();
+        copier.targets.close();
         QCOMPARE(copier.failures, std::vector<std::string>{});
         QVERIFY2(copier.mostOpen < before + 40, "a handle per level is kept open");
         fs::path copy = drives->driveFolder('e') / "Copy";
@@ -226,17 +226,17 @@ private slots:
         int64_t last = 0;
         std::thread worker([&] {
             using namespace std::chrono_literals;
-            channel.BeginPass();
+            channel.beginPass();
             auto started = std::chrono::steady_clock::now();
             while (std::chrono::steady_clock::now() - started < 1s) {
                 walk::PassProgress progress;
                 progress.position = ++last;
                 if (last == 1)
                     progress.status = "first";
-                channel.Publish(std::move(progress));
+                channel.publish(std::move(progress));
             }
-            channel.Flush();
-            channel.Post([](ProgressLog& view) { view.events.push_back("end"); });
+            channel.flush();
+            channel.post([](ProgressLog& view) { view.events.push_back("end"); });
         });
         QTRY_VERIFY_WITH_TIMEOUT(!log.events.empty() && log.events.back() == "end", 5000);
         worker.join();
@@ -252,24 +252,24 @@ private slots:
     void whatAnOlderShowingSendsIsDropped() {
         ProgressLog log;
         walk::JobChannel<walk::PassProgress, ProgressLog> channel(log);
-        channel.BeginPass();
-        channel.NewGeneration(); // the dialog was closed and shown again meanwhile
-        QVERIFY(channel.Stale());
+        channel.beginPass();
+        channel.newGeneration(); // the dialog was closed and shown again meanwhile
+        QVERIFY(channel.stale());
         walk::PassProgress progress;
         progress.position = 7;
-        channel.Publish(progress);
-        channel.Flush();
-        channel.Post([](ProgressLog& view) { view.events.push_back("old end"); });
+        channel.publish(progress);
+        channel.flush();
+        channel.post([](ProgressLog& view) { view.events.push_back("old end"); });
         bool anyway = false;
-        channel.PostAnyway([&](ProgressLog&, bool current) { anyway = !current; });
+        channel.postAnyway([&](ProgressLog&, bool current) { anyway = !current; });
         QTest::qWait(100);
         QVERIFY(log.events.empty());
         QVERIFY(anyway); // what must be told is told, marked as of an older showing
-        channel.BeginPass();
-        QVERIFY(!channel.Stale());
+        channel.beginPass();
+        QVERIFY(!channel.stale());
         progress.position = 8;
-        channel.Publish(progress);
-        channel.Flush();
+        channel.publish(progress);
+        channel.flush();
         QTRY_COMPARE(log.events, std::vector<std::string>{"progress 8 "});
     }
 
@@ -278,16 +278,16 @@ private slots:
                           foldersBefore = "folders ", foldersAfter = ":";
         walk::FailureWords words{done, filesBefore, filesAfter, foldersBefore, foldersAfter};
         walk::CopyFailures failures;
-        QCOMPARE(failures.Describe(words), std::string("done"));
+        QCOMPARE(failures.describe(words), std::string("done"));
         for (int i = 1; i <= 5; ++i)
-            failures.Add("f" + std::to_string(i), "r");
+            failures.add("f" + std::to_string(i), "r");
         std::string five =
             testsupport::ansi(u8"done\n\nfiles 5:\nf1（r）\nf2（r）\nf3（r）\nf4（r）\nf5（r）");
-        QCOMPARE(failures.Describe(words), five);
-        failures.Add("f6", "r");
-        failures.AddFolder("d1", "why");
+        QCOMPARE(failures.describe(words), five);
+        failures.add("f6", "r");
+        failures.addFolder("d1", "why");
         QCOMPARE(
-            failures.Describe(words),
+            failures.describe(words),
             testsupport::ansi(u8"done\n\nfiles 6:\nf1（r）\nf2（r）\nf3（r）\nf4（r）\nf5（r）\n……"
                               u8"\n\nfolders 1:\nd1（why）"));
     }

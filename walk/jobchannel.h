@@ -23,16 +23,16 @@ public:
     JobChannel& operator=(const JobChannel&) = delete;
 
     // User-interface thread.
-    uint64_t NewGeneration() { return generation_.fetch_add(1) + 1; }
-    uint64_t Generation() const { return generation_.load(); }
+    uint64_t newGeneration() { return generation_.fetch_add(1) + 1; }
+    uint64_t generation() const { return generation_.load(); }
 
     // Worker thread: a pass begins in the current generation; it is stale once a newer begins.
-    void BeginPass() { passGeneration_ = generation_.load(); }
-    bool Stale() const { return generation_.load() != passGeneration_; }
+    void beginPass() { passGeneration_ = generation_.load(); }
+    bool stale() const { return generation_.load() != passGeneration_; }
 
-    // At most one update per interval reaches the view while a pass runs; Flush() at the end
+    // At most one update per interval reaches the view while a pass runs; flush() at the end
     // of a pass sends the last one.
-    void Publish(Progress progress) {
+    void publish(Progress progress) {
         std::lock_guard lock(mutex_);
         if (unshown_ && latestGeneration_ == passGeneration_)
             progress.takeUnshown(std::move(latest_));
@@ -51,13 +51,13 @@ public:
 
     // Shows the latest now, before whatever is posted after it (a delayed showing still on its
     // way then finds nothing left to show).
-    void Flush() {
+    void flush() {
         std::lock_guard lock(mutex_);
         if (unshown_)
             postLatest(std::chrono::steady_clock::now(), std::chrono::milliseconds(0));
     }
 
-    void Post(std::function<void(View&)> event) {
+    void post(std::function<void(View&)> event) {
         std::weak_ptr<JobChannel*> channel = self_;
         uint64_t generation = passGeneration_;
         platform::postToUiThread([channel, generation, event = std::move(event)] {
@@ -69,7 +69,7 @@ public:
 
     // For what the user must learn even after the showing is over (a backup that was recorded):
     // delivered whatever the generation, with whether it is still the current one.
-    void PostAnyway(std::function<void(View&, bool current)> event) {
+    void postAnyway(std::function<void(View&, bool current)> event) {
         std::weak_ptr<JobChannel*> channel = self_;
         uint64_t generation = passGeneration_;
         platform::postToUiThread([channel, generation, event = std::move(event)] {

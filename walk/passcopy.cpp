@@ -14,13 +14,13 @@ const platform::Text kNoTargetFolder{u8"目標資料夾無法使用"};
 
 } // namespace
 
-void CopyFailures::Add(std::string path, std::string reason) {
+void CopyFailures::add(std::string path, std::string reason) {
     if (named_.size() < kNamed)
         named_.push_back({std::move(path), std::move(reason)});
     ++count_;
 }
 
-void CopyFailures::AddFolder(std::string path, std::string reason) {
+void CopyFailures::addFolder(std::string path, std::string reason) {
     if (namedFolders_.size() < kNamed)
         namedFolders_.push_back({std::move(path), std::move(reason)});
     ++folderCount_;
@@ -28,8 +28,8 @@ void CopyFailures::AddFolder(std::string path, std::string reason) {
 
 namespace {
 
-void describe(std::string& text, int64_t count, const std::vector<CopyFailure>& named,
-              const std::string& before, const std::string& after) {
+void describeKind(std::string& text, int64_t count, const std::vector<CopyFailure>& named,
+                  const std::string& before, const std::string& after) {
     if (count == 0)
         return;
     text += "\n\n" + before + std::to_string(count) + after;
@@ -41,41 +41,41 @@ void describe(std::string& text, int64_t count, const std::vector<CopyFailure>& 
 
 } // namespace
 
-std::string CopyFailures::Describe(const FailureWords& words) const {
+std::string CopyFailures::describe(const FailureWords& words) const {
     std::string text = words.done;
-    describe(text, count_, named_, words.filesBefore, words.filesAfter);
-    describe(text, folderCount_, namedFolders_, words.foldersBefore, words.foldersAfter);
+    describeKind(text, count_, named_, words.filesBefore, words.filesAfter);
+    describeKind(text, folderCount_, namedFolders_, words.foldersBefore, words.foldersAfter);
     return text;
 }
 
-void EnterTarget(TargetTree& targets, const Folder& folder, std::string targetDir,
+void enterTarget(TargetTree& targets, const Folder& folder, std::string targetDir,
                  CopyFailures& failures) {
     std::string whyNot;
-    if (!targets.Enter(folder, whyNot) && !whyNot.empty()) {
+    if (!targets.enter(folder, whyNot) && !whyNot.empty()) {
         targetDir.pop_back(); // the trailing backslash
-        failures.AddFolder(std::move(targetDir), std::move(whyNot));
+        failures.addFolder(std::move(targetDir), std::move(whyNot));
     }
 }
 
-bool MakeTarget(TargetTree& targets, const std::string& name, const std::string& targetDir,
+bool makeTarget(TargetTree& targets, const std::string& name, const std::string& targetDir,
                 CopyFailures& failures) {
     std::string whyNot;
-    if (targets.MakeSub(name, whyNot))
+    if (targets.makeSub(name, whyNot))
         return true;
     if (!whyNot.empty())
-        failures.AddFolder(targetDir + name, std::move(whyNot));
+        failures.addFolder(targetDir + name, std::move(whyNot));
     return false;
 }
 
-void CopyPassFile(const std::string& from, const platform::TargetFolder* folder,
+void copyPassFile(const std::string& from, const platform::TargetFolder* folder,
                   const std::string& name, CopyFailures& failures) {
     if (!folder) {
-        failures.Add(from, kNoTargetFolder.str());
+        failures.add(from, kNoTargetFolder.str());
         return;
     }
-    platform::CopyResult result = folder->CopyIn(from, name);
+    platform::CopyResult result = folder->copyIn(from, name);
     if (result.status == platform::CopyStatus::Failed)
-        failures.Add(from, std::move(result.reason));
+        failures.add(from, std::move(result.reason));
 }
 
 } // namespace walk

@@ -47,14 +47,14 @@ class CopyFailures {
 public:
     static constexpr size_t kNamed = 5;
 
-    void Add(std::string path, std::string reason);
-    void AddFolder(std::string path, std::string reason);
-    int64_t Count() const { return count_; }
-    int64_t FolderCount() const { return folderCount_; }
+    void add(std::string path, std::string reason);
+    void addFolder(std::string path, std::string reason);
+    int64_t count() const { return count_; }
+    int64_t folderCount() const { return folderCount_; }
 
     // The closing message: `done`, then for each kind that failed, before + the number + after
     // and the first few, one a line with its reason, "……" when there are more.
-    std::string Describe(const FailureWords& words) const;
+    std::string describe(const FailureWords& words) const;
 
 private:
     int64_t count_ = 0;
@@ -67,18 +67,18 @@ class TargetTree;
 
 // The copy pass enters a folder: its target becomes the current one. A target that cannot be
 // opened is noted under its path (targetDir, the target's path with a trailing backslash).
-void EnterTarget(TargetTree& targets, const Folder& folder, std::string targetDir,
+void enterTarget(TargetTree& targets, const Folder& folder, std::string targetDir,
                  CopyFailures& failures);
 
 // Makes the target of a sub-folder of the current folder (targetDir: the current target's path
 // with a trailing backslash); true when it is there. One that cannot be made is noted.
-bool MakeTarget(TargetTree& targets, const std::string& name, const std::string& targetDir,
+bool makeTarget(TargetTree& targets, const std::string& name, const std::string& targetDir,
                 CopyFailures& failures);
 
 // Copies one file of a copy pass into its target folder without replacing anything; a failure
 // other than a file that is there already is noted. Without a target folder (it could not be
 // made) the file fails too.
-void CopyPassFile(const std::string& from, const platform::TargetFolder* folder,
+void copyPassFile(const std::string& from, const platform::TargetFolder* folder,
                   const std::string& name, CopyFailures& failures);
 
 } // namespace walk

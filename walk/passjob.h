@@ -24,24 +24,24 @@ template <typename Input, typename Progress, typename View> class PassJob : prot
 public:
     explicit PassJob(View& view) : channel_(view) {}
 
-    void SetInput(const Input& input) { input_.Set(input); }
-    Input GetInput() const { return input_.Get(); }
+    void setInput(const Input& input) { input_.set(input); }
+    Input input() const { return input_.get(); }
     // Starts a new showing of the dialog: a pass still running stops at its next entry, and
     // what it posts from then on is dropped.
-    uint64_t NewGeneration() { return channel_.NewGeneration(); }
-    uint64_t Generation() const { return channel_.Generation(); }
+    uint64_t newGeneration() { return channel_.newGeneration(); }
+    uint64_t generation() const { return channel_.generation(); }
 
     // The totals of the last count pass.
-    uint64_t TotalBytes() const { return counts_.Bytes(); }
-    int64_t FileTotal() const { return counts_.Files(); }
+    uint64_t TotalBytes() const { return counts_.bytes(); }
+    int64_t FileTotal() const { return counts_.files(); }
     // How long the last pass took, in seconds (for the benchmark).
-    double LastPassSeconds() const { return lastPassSeconds_.load(); }
+    double lastPassSeconds() const { return lastPassSeconds_.load(); }
 
     // Worker thread: one whole pass. A copy pass that handles every entry completes the job.
     // Returns false when the pass was stopped or could not copy.
-    bool RunPass(bool countPass) {
+    bool runPass(bool countPass) {
         auto started = std::chrono::steady_clock::now();
-        bool complete = runPass(countPass);
+        bool complete = walkPass(countPass);
         lastPassSeconds_ =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         return complete;
@@ -67,33 +67,33 @@ protected:
     virtual void describeCopy(Progress& progress, const std::string& source,
                               const platform::FindData& entry) = 0;
 
-    bool stopRequested() const override { return channel_.Stale(); }
+    bool stopRequested() const override { return channel_.stale(); }
     bool wantsSizes() const override { return countPass_; }
     void enterFolder(const Folder& folder) override {
         if (!countPass_)
-            EnterTarget(targets_, folder, targetDir(folder), failures_);
+            enterTarget(targets_, folder, targetDir(folder), failures_);
     }
     void file(const Folder& folder, const platform::FindData& entry) override {
         if (countPass_) {
-            counts_.AddFile(entry.size);
+            counts_.addFile(entry.size);
             return;
         }
         std::string source = folder.path + "\\" + entry.name;
-        CopyPassFile(source, targets_.Current(), entry.name, failures_);
+        copyPassFile(source, targets_.current(), entry.name, failures_);
         ++filesCopied_;
         Progress progress = progressNow();
         describeCopy(progress, source, entry);
-        channel_.Publish(std::move(progress));
+        channel_.publish(std::move(progress));
     }
     void subFolder(const Folder& folder, const std::string& name) override {
-        if (!countPass_ && MakeTarget(targets_, name, targetDir(folder), failures_))
+        if (!countPass_ && makeTarget(targets_, name, targetDir(folder), failures_))
             folderMade(folder, name);
     }
     void folderUnreadable(const std::string& path, const std::string& reason) override {
         if (!countPass_)
-            failures_.AddFolder(path, reason);
+            failures_.addFolder(path, reason);
     }
-    void folderScanned(const Folder&) override { channel_.Publish(progressNow()); }
+    void folderScanned(const Folder&) override { channel_.publish(progressNow()); }
 
     // The running pass's own values, touched by the worker only.
     Input pass_;
@@ -106,12 +106,12 @@ protected:
     PassCounts counts_;
 
 private:
-    bool runPass(bool countPass) {
-        channel_.BeginPass(); // first: values emptied by a close are then seen, or it is stale
-        pass_ = input_.Get();
+    bool walkPass(bool countPass) {
+        channel_.beginPass(); // first: values emptied by a close are then seen, or it is stale
+        pass_ = input_.get();
         countPass_ = countPass;
         if (countPass) {
-            counts_.Reset();
+            counts_.reset();
             countBegins();
         } else {
             filesCopied_ = 0;
@@ -124,8 +124,8 @@ private:
                 return false;
         }
         WalkResult walked = WalkTree(root(), *this);
-        targets_.Close();
-        channel_.Flush(); // the last progress reaches the view before anything that follows
+        targets_.close();
+        channel_.flush(); // the last progress reaches the view before anything that follows
         if (walked == WalkResult::RootUnreadable && !countPass)
             rootUnreadable();
         if (walked != WalkResult::Complete)
@@ -139,8 +139,8 @@ private:
     // maximum and, in a copy pass, its position.
     Progress progressNow() const {
         Progress progress;
-        progress.sizeText = counts_.SizeText();
-        progress.fileTotal = counts_.Files();
+        progress.sizeText = counts_.sizeText();
+        progress.fileTotal = counts_.files();
         if (!countPass_)
             progress.position = filesCopied_;
         return progress;

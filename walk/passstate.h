@@ -13,11 +13,11 @@ namespace walk {
 // begins.
 template <typename T> class Guarded {
 public:
-    void Set(const T& value) {
+    void set(const T& value) {
         std::lock_guard lock(mutex_);
         value_ = value;
     }
-    T Get() const {
+    T get() const {
         std::lock_guard lock(mutex_);
         return value_;
     }
@@ -30,17 +30,17 @@ private:
 // What a count pass adds up; the worker writes it, anyone may read it.
 class PassCounts {
 public:
-    void Reset() {
+    void reset() {
         bytes_ = 0;
         files_ = 0;
     }
-    void AddFile(uint64_t size) {
+    void addFile(uint64_t size) {
         bytes_ += size;
         ++files_;
     }
-    uint64_t Bytes() const { return bytes_.load(); }
-    int64_t Files() const { return files_.load(); }
-    std::string SizeText() const { return walk::SizeText(bytes_, files_); }
+    uint64_t bytes() const { return bytes_.load(); }
+    int64_t files() const { return files_.load(); }
+    std::string sizeText() const { return walk::sizeText(bytes_, files_); }
 
 private:
     std::atomic<uint64_t> bytes_{0};

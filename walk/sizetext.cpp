@@ -12,7 +12,7 @@ const platform::Text kFilesSuffix{u8"個檔案)"};
 
 } // namespace
 
-std::string SizeText(uint64_t bytes, int64_t files) {
+std::string sizeText(uint64_t bytes, int64_t files) {
     char megabytes[64];
     std::snprintf(megabytes, sizeof megabytes, "%.2f", static_cast<double>(bytes) / 1048576.0);
     return kSizePrefix.str() + megabytes + "MB(" + std::to_string(files) + kFilesSuffix.str();

@@ -7,6 +7,6 @@ namespace walk {
 
 // The size line both jobs show: " 檔案大小：" + megabytes with two decimals + "MB(" + files +
 // "個檔案)".
-std::string SizeText(uint64_t bytes, int64_t files);
+std::string sizeText(uint64_t bytes, int64_t files);
 
 } // namespace walk

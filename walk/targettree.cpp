@@ -4,22 +4,22 @@
 
 namespace walk {
 
-void TargetTree::Open(platform::TargetFolder root) {
+void TargetTree::open(platform::TargetFolder root) {
     levels_.clear();
-    sweep_ = root.IsOpen() && !root.TakesUnnamedFiles();
+    sweep_ = root.isOpen() && !root.takesUnnamedFiles();
     if (sweep_)
-        root.RemoveStaleTemporaries();
+        root.removeStaleTemporaries();
     Level level;
-    level.failed = !root.IsOpen();
+    level.failed = !root.isOpen();
     level.handle = std::move(root);
     levels_.push_back(std::move(level));
 }
 
-bool TargetTree::Enter(const Folder& folder, std::string& whyNot) {
+bool TargetTree::enter(const Folder& folder, std::string& whyNot) {
     whyNot.clear();
     size_t index = static_cast<size_t>(folder.level - 1);
     if (levels_.empty() || index == 0 || index > levels_.size())
-        return Current() != nullptr; // the root, or a walk this tree does not follow
+        return current() != nullptr; // the root, or a walk this tree does not follow
     levels_.resize(index);           // what lies below the parent belongs to folders already walked
     Level child;
     child.name = folder.name;
@@ -28,25 +28,25 @@ bool TargetTree::Enter(const Folder& folder, std::string& whyNot) {
                    parent.refused.end();
     const platform::TargetFolder* parentHandle = refused ? nullptr : handleAt(index - 1);
     if (parentHandle)
-        child.handle = parentHandle->OpenSub(folder.name, whyNot);
-    child.failed = !child.handle.IsOpen();
+        child.handle = parentHandle->openSub(folder.name, whyNot);
+    child.failed = !child.handle.isOpen();
     if (!child.failed && sweep_)
-        child.handle.RemoveStaleTemporaries();
+        child.handle.removeStaleTemporaries();
     levels_.push_back(std::move(child));
     trim();
     return !levels_.back().failed;
 }
 
-const platform::TargetFolder* TargetTree::Current() {
+const platform::TargetFolder* TargetTree::current() {
     return levels_.empty() ? nullptr : handleAt(levels_.size() - 1);
 }
 
-bool TargetTree::MakeSub(const std::string& name, std::string& whyNot) {
+bool TargetTree::makeSub(const std::string& name, std::string& whyNot) {
     whyNot.clear();
-    const platform::TargetFolder* current = Current();
-    if (current && current->MakeSub(name, whyNot))
+    const platform::TargetFolder* folder = current();
+    if (folder && folder->makeSub(name, whyNot))
         return true;
-    if (current)
+    if (folder)
         levels_.back().refused.push_back(name);
     return false;
 }
@@ -54,17 +54,17 @@ bool TargetTree::MakeSub(const std::string& name, std::string& whyNot) {
 const platform::TargetFolder* TargetTree::handleAt(size_t index) {
     if (levels_[index].failed)
         return nullptr;
-    if (levels_[index].handle.IsOpen())
+    if (levels_[index].handle.isOpen())
         return &levels_[index].handle;
     // Closed to spare handles: opened again the same way, down from the nearest open folder
     // above it, dropping on the way the handles far above it.
-    size_t open = index;
-    while (open > 0 && !levels_[open].handle.IsOpen())
-        --open;
-    for (size_t i = open + 1; i <= index; ++i) {
+    size_t nearest = index;
+    while (nearest > 0 && !levels_[nearest].handle.isOpen())
+        --nearest;
+    for (size_t i = nearest + 1; i <= index; ++i) {
         std::string whyNot;
-        levels_[i].handle = levels_[i - 1].handle.OpenSub(levels_[i].name, whyNot);
-        if (!levels_[i].handle.IsOpen()) {
+        levels_[i].handle = levels_[i - 1].handle.openSub(levels_[i].name, whyNot);
+        if (!levels_[i].handle.isOpen()) {
             for (size_t below = i; below <= index; ++below)
                 levels_[below].failed = true;
             return nullptr;
@@ -77,14 +77,14 @@ const platform::TargetFolder* TargetTree::handleAt(size_t index) {
 }
 
 void TargetTree::trim() {
-    size_t open = 0;
+    size_t handles = 0;
     for (const Level& level : levels_)
-        open += level.handle.IsOpen();
+        handles += level.handle.isOpen();
     // The root and the newest stay open; the oldest of the others go.
-    for (size_t i = 1; open > kMostOpen && i + 1 < levels_.size(); ++i) {
-        if (levels_[i].handle.IsOpen()) {
+    for (size_t i = 1; handles > kMostOpen && i + 1 < levels_.size(); ++i) {
+        if (levels_[i].handle.isOpen()) {
             levels_[i].handle = platform::TargetFolder();
-            --open;
+            --handles;
         }
     }
 }

@@ -15,17 +15,17 @@ namespace walk {
 class TargetTree {
 public:
     // The copy's root: the target of the walk's level 1.
-    void Open(platform::TargetFolder root);
-    void Close() { levels_.clear(); }
+    void open(platform::TargetFolder root);
+    void close() { levels_.clear(); }
 
     // The walk enters a folder: its target becomes the current one. False when it has none;
     // whyNot then tells why, or is empty when that is already known (a folder above it failed,
     // or MakeSub refused it).
-    bool Enter(const Folder& folder, std::string& whyNot);
+    bool enter(const Folder& folder, std::string& whyNot);
     // The current folder's target, or nullptr when it has none.
-    const platform::TargetFolder* Current();
+    const platform::TargetFolder* current();
     // Makes the sub-folder in the current target. False when it cannot; whyNot as for Enter.
-    bool MakeSub(const std::string& name, std::string& whyNot);
+    bool makeSub(const std::string& name, std::string& whyNot);
 
 private:
     // Handles kept open along the path at most: a tree deeper than this reopens its upper

@@ -10,11 +10,11 @@ void WalkThread::execute() {
     }
 }
 
-void WalkThread::Walk() {
-    if (PassRequests::Pass pass = requests_.Take())
+void WalkThread::walk() {
+    if (PassRequests::Pass pass = requests_.take())
         runPass_(pass == PassRequests::kCount);
     endWalk();                // a resume from now on counts...
-    if (!requests_.Waiting()) // ...so a pass asked for after this look is not missed
+    if (!requests_.waiting()) // ...so a pass asked for after this look is not missed
         suspendSelf();
 }
 

@@ -13,11 +13,11 @@ class PassRequests {
 public:
     enum Pass : int { kNone = 0, kCount = 1, kCopy = 2 };
 
-    void Ask(Pass pass) { wanted_ |= pass; }
-    void Forget() { wanted_ = kNone; }
-    bool Waiting() const { return wanted_.load() != kNone; }
+    void ask(Pass pass) { wanted_ |= pass; }
+    void forget() { wanted_ = kNone; }
+    bool waiting() const { return wanted_.load() != kNone; }
     // Takes the next pass to run, or kNone.
-    Pass Take() {
+    Pass take() {
         int wanted = wanted_.load();
         Pass pass = (wanted & kCount) ? kCount : (wanted & kCopy) ? kCopy : kNone;
         return pass != kNone && (wanted_.fetch_and(~pass) & pass) ? pass : kNone;
@@ -31,23 +31,23 @@ private:
 // the stop request comes. It takes the passes asked for itself.
 class WalkThread : public platform::WorkerThread {
 public:
-    // walkTree: the dialog's walk, which calls Walk(); runPass: one pass of the kind asked for
+    // walkTree: the dialog's walk, which calls walk(); runPass: one pass of the kind asked for
     // (true: a count).
     WalkThread(std::function<void()> walkTree, std::function<void(bool countPass)> runPass)
         : walkTree_(std::move(walkTree)), runPass_(std::move(runPass)) {}
     ~WalkThread() override { stopAndJoin(); }
 
     // User-interface thread: asks for a pass and wakes the worker.
-    void Request(PassRequests::Pass pass) {
-        requests_.Ask(pass);
+    void request(PassRequests::Pass pass) {
+        requests_.ask(pass);
         resume();
     }
     // Drops the passes asked for that have not begun.
-    void Forget() { requests_.Forget(); }
+    void forget() { requests_.forget(); }
 
     // Worker thread: runs the pass asked for, if any, then suspends the thread unless another
     // is wanted. A pass asked for from here on is never lost.
-    void Walk();
+    void walk();
 
 protected:
     void execute() override;

@@ -60,15 +60,15 @@ void TLabel::mousePressEvent(QMouseEvent* event) {
 void TLabel::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
+        emit Click();
 }
 
 void TLabel::enterEvent(QEnterEvent* event) {
     QLabel::enterEvent(event);
-    emit mouseEntered();
+    emit MouseEnter();
 }
 
 void TLabel::leaveEvent(QEvent* event) {
     QLabel::leaveEvent(event);
-    emit mouseLeft();
+    emit MouseLeave();
 }

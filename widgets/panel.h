@@ -35,9 +35,9 @@ public:
     const std::string& caption() const { return caption_; }
 
 signals:
-    void clicked();
-    void mouseEntered();
-    void mouseLeft();
+    void Click();
+    void MouseEnter();
+    void MouseLeave();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
