@@ -4,6 +4,8 @@
 #include "platform/drives.h"
 #include "platform/hostpath.h"
 
+#include <QTest>
+
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -63,13 +65,13 @@ void writeFile(const fs::path& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
-        throw std::runtime_error("cannot write " + path.string());
+        QTest::qFail(("cannot write " + path.string()).c_str(), __FILE__, __LINE__);
 }
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw std::runtime_error("cannot read " + path.string());
+        return "<no file " + path.string() + ">"; // fails the comparison, and only this test
     std::ostringstream contents;
     contents << in.rdbuf();
     return contents.str();

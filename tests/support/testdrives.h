@@ -35,7 +35,8 @@ private:
 // Program text from UTF-8 source text.
 std::string ansi(std::u8string_view utf8);
 
-// Host file helpers for setting up and checking trees.
+// Host file helpers for setting up and checking trees. A file that cannot be read reads as a
+// text that names it, so that the comparison fails and the next test still runs.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::string readFile(const std::filesystem::path& path);
 
