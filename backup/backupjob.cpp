@@ -47,13 +47,11 @@ bool BackupJob::copyBegins() {
         if (backup.makeSub(pass_.sourceName, whyNot))
             copy = backup.openSub(pass_.sourceName, whyNot);
     }
-    if (!copy.isOpen()) {
-        channel_.post(
-            [failed, whyNot](BackupView& view) { view.BackupFolderImpossible(failed, whyNot); });
-        return false;
-    }
-    targets_.open(std::move(copy));
-    return true;
+    return openTargets(std::move(copy), failed, whyNot);
+}
+
+void BackupJob::targetImpossible(const std::string& path, const std::string& reason) {
+    channel_.post([path, reason](BackupView& view) { view.BackupFolderImpossible(path, reason); });
 }
 
 void BackupJob::rootUnreadable() {

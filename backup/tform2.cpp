@@ -10,13 +10,12 @@
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
 #include "widgets/panel.h"
+#include "widgets/progressbar.h"
 
 #include <QIcon>
 #include <QProgressBar>
 #include <QShowEvent>
 #include <QTimer>
-
-#include <climits>
 
 namespace {
 
@@ -49,19 +48,6 @@ const platform::Text kCloseParen{u8"）"};
 const QColor kHeadingBlue(5, 63, 133);
 constexpr int kIdleTicks = 4;
 constexpr int kAnimationSteps = 40;
-
-QProgressBar* progressBar(QWidget* parent, const char* name, QRect geometry, int maximum) {
-    auto* bar = new QProgressBar(parent);
-    placeComponent(bar, name, geometry);
-    bar->setRange(0, maximum);
-    bar->setValue(0);
-    bar->setTextVisible(false);
-    return bar;
-}
-
-int clampToInt(int64_t value) {
-    return static_cast<int>(std::min<int64_t>(value, INT_MAX));
-}
 
 } // namespace
 
@@ -182,10 +168,7 @@ void TForm2::WalkTree() {
 
 void TForm2::ShowProgress(const BackupProgress& progress) {
     Panel5->setCaption(progress.sizeText);
-    // A bar whose range is 0..0 would show the busy animation: keep one step.
-    ProgressBar1->setMaximum(std::max(1, clampToInt(progress.fileTotal)));
-    if (progress.position)
-        ProgressBar1->setValue(std::min(ProgressBar1->maximum(), clampToInt(*progress.position)));
+    showFileProgress(ProgressBar1, progress.fileTotal, progress.position);
     if (progress.status)
         Panel6->setCaption(*progress.status);
 }

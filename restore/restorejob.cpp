@@ -58,13 +58,11 @@ bool RestoreJob::copyBegins() {
             folder = platform::TargetFolder();
         start = end + 1;
     }
-    if (!folder.isOpen()) {
-        channel_.post(
-            [failed, whyNot](RestoreView& view) { view.TargetImpossible(failed, whyNot); });
-        return false;
-    }
-    targets_.open(std::move(folder));
-    return true;
+    return openTargets(std::move(folder), failed, whyNot);
+}
+
+void RestoreJob::targetImpossible(const std::string& path, const std::string& reason) {
+    channel_.post([path, reason](RestoreView& view) { view.TargetImpossible(path, reason); });
 }
 
 void RestoreJob::rootUnreadable() {

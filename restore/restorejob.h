@@ -61,6 +61,7 @@ private:
     const std::string& root() const override { return pass_.restoreSource; }
     void countBegins() override { ++countPasses_; }
     bool copyBegins() override;
+    void targetImpossible(const std::string& path, const std::string& reason) override;
     void rootUnreadable() override;
     void copyComplete() override;
     std::string targetDir(const walk::Folder& folder) const override;

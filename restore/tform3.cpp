@@ -9,12 +9,11 @@
 #include "widgets/directorylistbox.h"
 #include "widgets/listview.h"
 #include "widgets/panel.h"
+#include "widgets/progressbar.h"
 
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QShowEvent>
-
-#include <climits>
 
 namespace {
 
@@ -60,10 +59,6 @@ TPanel* messagePanel(QWidget* parent, const char* name, QRect geometry, const st
     return panel;
 }
 
-int clampToInt(int64_t value) {
-    return static_cast<int>(std::min<int64_t>(value, INT_MAX));
-}
-
 std::string listFaulty(const std::string& point) {
     return kListFaultyBefore.str() + point + kListFaultyAfter.str();
 }
@@ -107,11 +102,7 @@ TForm3::TForm3(QWidget* owner, BackupStore store)
     Panel1 = messagePanel(this, "Panel1", {8, 288, 497, 25}, kBackupFolderPrefix.str());
     Panel2 = messagePanel(this, "Panel2", {8, 312, 497, 25}, kTargetPrefix.str());
     Panel3 = messagePanel(this, "Panel3", {8, 336, 497, 25}, kStatusPrefix.str());
-    ProgressBar1 = new QProgressBar(this);
-    placeComponent(ProgressBar1, "ProgressBar1", {8, 361, 497, 17});
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    ProgressBar1 = progressBar(this, "ProgressBar1", {8, 361, 497, 17}, 100);
     Panel4 = messagePanel(this, "Panel4", {8, 379, 217, 25}, kSizePrefix.str());
     Panel5 = messagePanel(this, "Panel5", {224, 379, 57, 25}, {}, Qt::AlignHCenter);
     Panel6 = messagePanel(this, "Panel6", {280, 379, 57, 25}, {}, Qt::AlignHCenter);
@@ -313,9 +304,8 @@ void TForm3::WalkTree() {
 
 void TForm3::ShowProgress(const RestoreProgress& progress) {
     Panel4->setCaption(progress.sizeText);
-    ProgressBar1->setMaximum(std::max(1, clampToInt(progress.fileTotal)));
+    showFileProgress(ProgressBar1, progress.fileTotal, progress.position);
     if (progress.position) {
-        ProgressBar1->setValue(std::min(ProgressBar1->maximum(), clampToInt(*progress.position)));
         Panel5->setCaption(std::to_string(progress.fileTotal));
         Panel6->setCaption(std::to_string(*progress.position));
     }

@@ -55,6 +55,9 @@ protected:
     // Before a copy pass: opens the copy's root in targets_ (TargetTree::Open); false, having
     // told the view why, when the copy cannot be made.
     virtual bool copyBegins() = 0;
+    // The copy's root (or a folder on the way to it) could not be made or used: nothing was
+    // copied.
+    virtual void targetImpossible(const std::string& path, const std::string& reason) = 0;
     // The root could not be listed: there was nothing to copy.
     virtual void rootUnreadable() = 0;
     // The copy pass handled every entry.
@@ -66,6 +69,18 @@ protected:
     // What the view shows of a file just copied (its status line, say).
     virtual void describeCopy(Progress& progress, const std::string& source,
                               const platform::FindData& entry) = 0;
+
+    // Takes the copy's root folder as the root of the targets; false, told as impossible at
+    // `path` for `whyNot`, when it is not open.
+    bool openTargets(platform::TargetFolder root, const std::string& path,
+                     const std::string& whyNot) {
+        if (!root.isOpen()) {
+            targetImpossible(path, whyNot);
+            return false;
+        }
+        targets_.open(std::move(root));
+        return true;
+    }
 
     bool stopRequested() const override { return channel_.stale(); }
     bool wantsSizes() const override { return countPass_; }
