@@ -12,16 +12,16 @@ const platform::Text kRestoring{u8" 正在還原："};
 
 } // namespace
 
-bool CreateFolderPath(const std::string& folder) {
+bool createFolderPath(const std::string& folder) {
     if (platform::folderExists(folder))
         return true;
     std::string_view parent = big5::beforeLastBackslash(folder);
     if (parent.size() > 2) // above a drive's root
-        CreateFolderPath(std::string(parent));
+        createFolderPath(std::string(parent));
     return platform::createFolder(folder) || platform::folderExists(folder);
 }
 
-std::string FolderAbove(const std::string& path, int levels) {
+std::string folderAbove(const std::string& path, int levels) {
     std::string folder = path;
     for (int i = 0; i < levels; ++i) {
         std::string_view parent = big5::beforeLastBackslash(folder);
@@ -45,7 +45,7 @@ bool RestoreJob::copyBegins() {
         root = target;
     std::string whyNot;
     std::string failed = root;
-    CreateFolderPath(root);
+    createFolderPath(root);
     platform::TargetFolder folder = platform::TargetFolder::open(root, whyNot);
     // The folders between the root and the target, one name at a time.
     for (size_t start = root.size() + 1; folder.isOpen() && start < target.size() + 1;) {

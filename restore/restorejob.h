@@ -72,8 +72,8 @@ private:
 };
 
 // Makes a folder and every missing folder above it; true when it exists afterwards.
-bool CreateFolderPath(const std::string& folder);
+bool createFolderPath(const std::string& folder);
 
 // The folder `levels` path elements above `path` (the path itself for 0); never above the
 // drive's root.
-std::string FolderAbove(const std::string& path, int levels);
+std::string folderAbove(const std::string& path, int levels);

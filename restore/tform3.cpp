@@ -227,7 +227,7 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     // Without the folder it came from there is nowhere to restore to.
     BitBtn1->setEnabled(!restoreTarget_.empty());
     // The folder that was backed up is the root the restore's path follows links to.
-    job_.setInput({restoreSource_, restoreTarget_, FolderAbove(restoreTarget_, levelsBelowChosen)});
+    job_.setInput({restoreSource_, restoreTarget_, folderAbove(restoreTarget_, levelsBelowChosen)});
     job_.newGeneration(); // one complete count for the final choice, with these values
     WorkerThread->forget();
     copyAsked_ = false;
