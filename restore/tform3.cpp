@@ -125,7 +125,7 @@ TForm3::TForm3(QWidget* owner, BackupStore store)
 
 TForm3::~TForm3() {
     RequestStop(); // a running walk stops at its next entry
-    WorkerThread.reset();
+    WorkerThread->stopAndJoin(); // before the thread object is taken apart under it
 }
 
 void TForm3::FillBackupList(const std::vector<std::string>& catalogLines) {
