@@ -83,7 +83,7 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
 }
 
 TForm2::~TForm2() {
-    RequestStop(); // a running walk stops at its next entry
+    RequestStop();               // a running walk stops at its next entry
     WorkerThread->stopAndJoin(); // before the thread object is taken apart under it
 }
 

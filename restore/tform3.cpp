@@ -124,7 +124,7 @@ TForm3::TForm3(QWidget* owner, BackupStore store)
 }
 
 TForm3::~TForm3() {
-    RequestStop(); // a running walk stops at its next entry
+    RequestStop();               // a running walk stops at its next entry
     WorkerThread->stopAndJoin(); // before the thread object is taken apart under it
 }
 
