@@ -61,17 +61,8 @@ public:
 
     // Writes the contents under no name (or a hidden temporary one) and flushes them.
     void stage(std::string_view contents) {
-        run([&] {
-            fd_ = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-            if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-                std::string temp = stagingName(name_);
-                fd_ = ::openat(folderFd_, temp.c_str(),
-                               O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
-                if (fd_ >= 0)
-                    tempName_ = std::move(temp);
-            }
-            return fd_;
-        });
+        // The write's caller holds an ExitBlocker already: a named temporary is covered.
+        run([&] { return fd_ = openStaging(folderFd_, name_, 0666, tempName_, nullptr); });
         run([&] { return writeAll(fd_, contents); });
         run([&] { return ::fsync(fd_); });
     }

@@ -124,24 +124,27 @@ StagedFile::~StagedFile() {
         ::unlinkat(folderFd_, tempName_.c_str(), 0);
 }
 
+int openStaging(int folderFd, const std::string& name, mode_t mode, std::string& tempName,
+                std::optional<ExitBlocker>* guard) {
+    int fd = openUnnamed(folderFd, name, mode);
+    if (fd >= 0 || !meansNoUnnamedFiles(errno))
+        return fd;
+    // No unnamed files on this file system: a hidden temporary name beside the target.
+    if (guard)
+        guard->emplace();
+    std::string temp = stagingName(name);
+    fd = ::openat(folderFd, temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC,
+                  mode);
+    if (fd >= 0)
+        tempName = std::move(temp);
+    return fd;
+}
+
 int StagedFile::open(int folderFd, const std::string& name, mode_t mode) {
     folderFd_ = folderFd;
     name_ = name;
-    fd_ = openUnnamed(folderFd, name, mode);
-    if (fd_ >= 0)
-        return 0;
-    int error = errno;
-    if (!meansNoUnnamedFiles(error))
-        return error;
-    // No unnamed files on this file system: a hidden temporary name beside the target.
-    namedTempGuard_.emplace();
-    std::string temp = stagingName(name);
-    fd_ = ::openat(folderFd, temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC,
-                   mode);
-    if (fd_ < 0)
-        return errno;
-    tempName_ = std::move(temp);
-    return 0;
+    fd_ = openStaging(folderFd, name, mode, tempName_, &namedTempGuard_);
+    return fd_ >= 0 ? 0 : errno;
 }
 
 int StagedFile::publishNoReplace() {
@@ -157,19 +160,6 @@ int StagedFile::publishNoReplace() {
     if (::linkat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(), 0) != 0)
         return errno;
     return 0; // the destructor removes the temporary name
-}
-
-int StagedFile::publishReplace() {
-    if (tempName_.empty()) {
-        std::string temp = stagingName(name_);
-        if (int error = linkUnnamedFile(fd_, folderFd_, temp))
-            return error;
-        tempName_ = std::move(temp);
-    }
-    if (::renameat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str()) != 0)
-        return errno;
-    tempName_.clear();
-    return 0;
 }
 
 } // namespace platform

@@ -26,8 +26,6 @@ public:
 
     // Links the file in at the target name unless something exists there (then EEXIST).
     int publishNoReplace();
-    // Puts the file in place of whatever the target name holds, in one step.
-    int publishReplace();
 
 private:
     int folderFd_ = -1;
@@ -37,6 +35,13 @@ private:
     std::string tempName_; // set while a named temporary file exists
     int fd_ = -1;
 };
+
+// Opens a file to be written for `name` in the folder: unnamed where the file system allows,
+// else under a hidden temporary name (set in tempName; *guard is taken first, so that the
+// program's end waits for it; nullptr when the caller holds one already). Returns the
+// descriptor, or -1 with errno set.
+int openStaging(int folderFd, const std::string& name, mode_t mode, std::string& tempName,
+                std::optional<ExitBlocker>* guard);
 
 // The hidden temporary name this program gives a file it writes on a file system without
 // unnamed files: "." + name + ".tw" + process id + "-" + counter + ".tmp".
