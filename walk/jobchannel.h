@@ -57,13 +57,11 @@ public:
             postLatest(std::chrono::steady_clock::now(), std::chrono::milliseconds(0));
     }
 
+    // Delivered only while the pass's showing is the current one.
     void post(std::function<void(View&)> event) {
-        std::weak_ptr<JobChannel*> channel = self_;
-        uint64_t generation = passGeneration_;
-        platform::postToUiThread([channel, generation, event = std::move(event)] {
-            std::shared_ptr<JobChannel*> alive = channel.lock();
-            if (alive && generation == (*alive)->generation_.load())
-                event((*alive)->view_);
+        postAnyway([event = std::move(event)](View& view, bool current) {
+            if (current)
+                event(view);
         });
     }
 
