@@ -74,6 +74,15 @@ std::string recordText(const std::string& destDir, const std::string& number,
     return destDir + "\\<" + number + ">" + backupName;
 }
 
+// The record number of a catalog line's digits, or nullopt when they are none or too large.
+std::optional<int> recordNumber(const std::string& digits) {
+    int number = 0;
+    const char* end = digits.data() + digits.size();
+    if (!isDecimal(digits) || std::from_chars(digits.data(), end, number).ec != std::errc())
+        return std::nullopt;
+    return number;
+}
+
 std::string linesText(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines)
@@ -241,13 +250,10 @@ int BackupStore::FindRecord(const std::vector<std::string>& lines, const std::st
 int BackupStore::FindRecordAnywhere(const std::vector<std::string>& lines,
                                     const std::string& destDir, const std::string& backupName) {
     for (const std::string& line : lines) {
-        BackupRecord record = ParseRecord(line);
-        int number = 0;
-        const char* end = record.pointNumber.data() + record.pointNumber.size();
-        if (isDecimal(record.pointNumber) &&
-            std::from_chars(record.pointNumber.data(), end, number).ptr == end && number > 0 &&
-            line == recordText(destDir, std::to_string(number), backupName))
-            return number;
+        std::optional<int> number = recordNumber(ParseRecord(line).pointNumber);
+        if (number && *number > 0 &&
+            line == recordText(destDir, std::to_string(*number), backupName))
+            return *number;
     }
     return 0;
 }
@@ -258,13 +264,11 @@ int BackupStore::HighestRecordNumber(const std::vector<std::string>& lines) {
         std::string digits = ParseRecord(line).pointNumber;
         if (!isDecimal(digits))
             continue;
-        int number = 0;
-        const char* end = digits.data() + digits.size();
-        auto [stop, error] = std::from_chars(digits.data(), end, number);
-        if (error != std::errc() || number == INT_MAX)
+        std::optional<int> number = recordNumber(digits);
+        if (!number || *number == INT_MAX)
             throw ProgramError(kBadCountBefore.str() + kCatalogFile + " '" + digits.substr(0, 20) +
                                "'" + kNumbersUsedUp.str());
-        highest = std::max(highest, number);
+        highest = std::max(highest, *number);
     }
     return highest;
 }
