@@ -131,6 +131,8 @@ private:
         } else {
             filesCopied_ = 0;
             failures_ = CopyFailures{};
+            copySizeText_ =
+                counts_.sizeText(); // a copy pass counts nothing: made once, not per file
             if (!platform::folderCanBeEntered(root())) {
                 rootUnreadable();
                 return false;
@@ -154,7 +156,7 @@ private:
     // maximum and, in a copy pass, its position.
     Progress progressNow() const {
         Progress progress;
-        progress.sizeText = counts_.sizeText();
+        progress.sizeText = countPass_ ? counts_.sizeText() : copySizeText_;
         progress.fileTotal = counts_.files();
         if (!countPass_)
             progress.position = filesCopied_;
@@ -162,6 +164,7 @@ private:
     }
 
     Guarded<Input> input_;
+    std::string copySizeText_; // the size line during a copy pass
     std::atomic<double> lastPassSeconds_{0};
 };
 
