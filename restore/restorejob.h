@@ -2,7 +2,6 @@
 
 #include "walk/passjob.h"
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -55,11 +54,8 @@ class RestoreJob : public walk::PassJob<RestoreJobInput, RestoreProgress, Restor
 public:
     explicit RestoreJob(RestoreView& view) : PassJob(view) {}
 
-    int64_t countPassesRun() const { return countPasses_.load(); }
-
 private:
     const std::string& root() const override { return pass_.restoreSource; }
-    void countBegins() override { ++countPasses_; }
     bool copyBegins() override;
     void targetImpossible(const std::string& path, const std::string& reason) override;
     void rootUnreadable() override;
@@ -67,8 +63,6 @@ private:
     std::string targetDir(const walk::Folder& folder) const override;
     void describeCopy(RestoreProgress& progress, const std::string& source,
                       const platform::FindData& entry) override;
-
-    std::atomic<int64_t> countPasses_{0};
 };
 
 // Makes a folder and every missing folder above it; true when it exists afterwards.
