@@ -8,8 +8,6 @@
 
 #include "platform/folders.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -34,17 +32,38 @@ public:
     // The totals of the last count pass.
     uint64_t TotalBytes() const { return counts_.bytes(); }
     int64_t FileTotal() const { return counts_.files(); }
-    // How long the last pass took, in seconds (for the benchmark).
-    double lastPassSeconds() const { return lastPassSeconds_.load(); }
 
     // Worker thread: one whole pass. A copy pass that handles every entry completes the job.
     // Returns false when the pass was stopped or could not copy.
     bool runPass(bool countPass) {
-        auto started = std::chrono::steady_clock::now();
-        bool complete = walkPass(countPass);
-        lastPassSeconds_ =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        return complete;
+        channel_.beginPass(); // first: values emptied by a close are then seen, or it is stale
+        pass_ = input_.get();
+        countPass_ = countPass;
+        if (countPass) {
+            counts_.reset();
+            countBegins();
+        } else {
+            filesCopied_ = 0;
+            failures_ = CopyFailures{};
+            copySizeText_ =
+                counts_.sizeText(); // a copy pass counts nothing: made once, not per file
+            if (!platform::folderCanBeEntered(root())) {
+                rootUnreadable();
+                return false;
+            }
+            if (!copyBegins())
+                return false;
+        }
+        WalkResult walked = WalkTree(root(), *this);
+        targets_.close();
+        channel_.flush(); // the last progress reaches the view before anything that follows
+        if (walked == WalkResult::RootUnreadable && !countPass)
+            rootUnreadable();
+        if (walked != WalkResult::Complete)
+            return false;
+        if (!countPass)
+            copyComplete();
+        return true;
     }
 
 protected:
@@ -121,37 +140,6 @@ protected:
     PassCounts counts_;
 
 private:
-    bool walkPass(bool countPass) {
-        channel_.beginPass(); // first: values emptied by a close are then seen, or it is stale
-        pass_ = input_.get();
-        countPass_ = countPass;
-        if (countPass) {
-            counts_.reset();
-            countBegins();
-        } else {
-            filesCopied_ = 0;
-            failures_ = CopyFailures{};
-            copySizeText_ =
-                counts_.sizeText(); // a copy pass counts nothing: made once, not per file
-            if (!platform::folderCanBeEntered(root())) {
-                rootUnreadable();
-                return false;
-            }
-            if (!copyBegins())
-                return false;
-        }
-        WalkResult walked = WalkTree(root(), *this);
-        targets_.close();
-        channel_.flush(); // the last progress reaches the view before anything that follows
-        if (walked == WalkResult::RootUnreadable && !countPass)
-            rootUnreadable();
-        if (walked != WalkResult::Complete)
-            return false;
-        if (!countPass)
-            copyComplete();
-        return true;
-    }
-
     // What the view shows after a scan, and after a copied file: the size line, the bar's
     // maximum and, in a copy pass, its position.
     Progress progressNow() const {
@@ -165,7 +153,6 @@ private:
 
     Guarded<Input> input_;
     std::string copySizeText_; // the size line during a copy pass
-    std::atomic<double> lastPassSeconds_{0};
 };
 
 } // namespace walk
