@@ -300,9 +300,9 @@ void TForm1::BitBtn3Click() {
 
 void TForm1::Image3Click() {
     if (form2_)
-        form2_->RequestStop();
+        form2_->requestStop();
     if (form3_)
-        form3_->RequestStop();
+        form3_->requestStop();
     close();
 }
 
@@ -335,7 +335,7 @@ void TForm1::Label4Click() {
     }
     if (!form3_)
         return;
-    form3_->FillBackupList(*catalog);
+    form3_->fillBackupList(*catalog);
     form3_->exec();
 }
 

@@ -51,15 +51,15 @@ bool BackupJob::copyBegins() {
 }
 
 void BackupJob::targetImpossible(const std::string& path, const std::string& reason) {
-    channel_.post([path, reason](BackupView& view) { view.BackupFolderImpossible(path, reason); });
+    channel_.post([path, reason](BackupView& view) { view.backupFolderImpossible(path, reason); });
 }
 
 void BackupJob::rootUnreadable() {
-    channel_.post([source = pass_.sourceDir](BackupView& view) { view.CopyImpossible(source); });
+    channel_.post([source = pass_.sourceDir](BackupView& view) { view.copyImpossible(source); });
 }
 
 void BackupJob::copyComplete() {
-    channel_.post([](BackupView& view) { view.CompletionStarted(); });
+    channel_.post([](BackupView& view) { view.completionStarted(); });
     CopyReport report;
     report.filesHandled = filesCopied_;
     report.failures = failures_;
@@ -72,7 +72,7 @@ void BackupJob::copyComplete() {
     report.restorePoint = recorded.number;
     report.storeFailure = std::move(recorded.failure);
     channel_.postAnyway([report = std::move(report)](BackupView& view, bool current) {
-        view.CompletionDone(report, current);
+        view.completionDone(report, current);
     });
 }
 

@@ -31,16 +31,16 @@ struct CopyReport {
 class BackupView {
 public:
     virtual ~BackupView() = default;
-    virtual void ShowProgress(const BackupProgress& progress) = 0;
+    virtual void showProgress(const BackupProgress& progress) = 0;
     // The copy pass has handled every entry; the restore point is being recorded.
-    virtual void CompletionStarted() = 0;
+    virtual void completionStarted() = 0;
     // The restore point is recorded. `current`: the showing that started the copy still runs.
-    virtual void CompletionDone(const CopyReport& report, bool current) = 0;
+    virtual void completionDone(const CopyReport& report, bool current) = 0;
     // The copy pass found no source folder to copy.
-    virtual void CopyImpossible(const std::string& sourceDir) = 0;
+    virtual void copyImpossible(const std::string& sourceDir) = 0;
     // The copy pass could not make (or use) the backup folder or the copy of the source folder
     // in it; nothing was copied and nothing recorded.
-    virtual void BackupFolderImpossible(const std::string& path, const std::string& reason) = 0;
+    virtual void backupFolderImpossible(const std::string& path, const std::string& reason) = 0;
 };
 
 // The backup job: the count pass and the copy pass over the source tree, run on the worker

@@ -83,7 +83,7 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner), job_(*this) {
 }
 
 TForm2::~TForm2() {
-    RequestStop();               // a running walk stops at its next entry
+    requestStop();               // a running walk stops at its next entry
     WorkerThread->stopAndJoin(); // before the thread object is taken apart under it
 }
 
@@ -157,7 +157,7 @@ void TForm2::FormClose() {
     ProgressBar2->setValue(0);
 }
 
-void TForm2::RequestStop() {
+void TForm2::requestStop() {
     WorkerThread->terminate();
     job_.newGeneration();
 }
@@ -166,18 +166,18 @@ void TForm2::WalkTree() {
     WorkerThread->walk();
 }
 
-void TForm2::ShowProgress(const BackupProgress& progress) {
+void TForm2::showProgress(const BackupProgress& progress) {
     Panel5->setCaption(progress.sizeText);
     showFileProgress(ProgressBar1, progress.fileTotal, progress.position);
     if (progress.status)
         Panel6->setCaption(*progress.status);
 }
 
-void TForm2::CompletionStarted() {
+void TForm2::completionStarted() {
     BitBtn1->setEnabled(false);
 }
 
-void TForm2::CompletionDone(const CopyReport& report, bool current) {
+void TForm2::completionDone(const CopyReport& report, bool current) {
     if (Timer1->isActive())
         finishAnimation(); // never two at once
     if (!current) {
@@ -196,12 +196,12 @@ void TForm2::CompletionDone(const CopyReport& report, bool current) {
     Timer1->start();
 }
 
-void TForm2::CopyImpossible(const std::string& sourceDir) {
+void TForm2::copyImpossible(const std::string& sourceDir) {
     copyAsked_ = false;
     toolkit::showMessage(kCannotReadSource.str() + sourceDir);
 }
 
-void TForm2::BackupFolderImpossible(const std::string& path, const std::string& reason) {
+void TForm2::backupFolderImpossible(const std::string& path, const std::string& reason) {
     copyAsked_ = false;
     toolkit::showMessage(kCannotMakeBackupFolder.str() + path + kOpenParen.str() + reason +
                          kCloseParen.str());

@@ -55,7 +55,7 @@ public:
     void FormClose();
     void Timer1Timer();
     // Asks the worker to stop (the program is ending).
-    void RequestStop();
+    void requestStop();
 
     // Worker thread: one pass of the kind asked for, then the worker suspends itself.
     void WalkTree();
@@ -68,11 +68,11 @@ protected:
 
 private:
     void requestPass(walk::PassRequests::Pass pass);
-    void ShowProgress(const BackupProgress& progress) override;
-    void CompletionStarted() override;
-    void CompletionDone(const CopyReport& report, bool current) override;
-    void CopyImpossible(const std::string& sourceDir) override;
-    void BackupFolderImpossible(const std::string& path, const std::string& reason) override;
+    void showProgress(const BackupProgress& progress) override;
+    void completionStarted() override;
+    void completionDone(const CopyReport& report, bool current) override;
+    void copyImpossible(const std::string& sourceDir) override;
+    void backupFolderImpossible(const std::string& path, const std::string& reason) override;
     // Ends the restore-point animation: the closing message, and the job's reset.
     void finishAnimation();
     std::string captionFor(const CopyReport& report) const;

@@ -62,20 +62,21 @@ bool RestoreJob::copyBegins() {
 }
 
 void RestoreJob::targetImpossible(const std::string& path, const std::string& reason) {
-    channel_.post([path, reason](RestoreView& view) { view.TargetImpossible(path, reason); });
+    channel_.post(
+        [path, reason](RestoreView& view) { view.restoreTargetImpossible(path, reason); });
 }
 
 void RestoreJob::rootUnreadable() {
     if (pass_.restoreTarget.empty())
         return; // nothing was to be restored
     channel_.post(
-        [source = pass_.restoreSource](RestoreView& view) { view.RestoreImpossible(source); });
+        [source = pass_.restoreSource](RestoreView& view) { view.restoreImpossible(source); });
 }
 
 void RestoreJob::copyComplete() {
     RestoreReport report{filesCopied_, failures_};
     channel_.post(
-        [report = std::move(report)](RestoreView& view) { view.RestoreCompleted(report); });
+        [report = std::move(report)](RestoreView& view) { view.restoreCompleted(report); });
 }
 
 std::string RestoreJob::targetDir(const walk::Folder& folder) const {

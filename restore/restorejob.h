@@ -39,12 +39,12 @@ struct RestoreReport {
 class RestoreView {
 public:
     virtual ~RestoreView() = default;
-    virtual void ShowProgress(const RestoreProgress& progress) = 0;
-    virtual void RestoreCompleted(const RestoreReport& report) = 0;
+    virtual void showProgress(const RestoreProgress& progress) = 0;
+    virtual void restoreCompleted(const RestoreReport& report) = 0;
     // The copy pass found no backup folder to copy from.
-    virtual void RestoreImpossible(const std::string& restoreSource) = 0;
+    virtual void restoreImpossible(const std::string& restoreSource) = 0;
     // The copy pass could not make or use the folder to restore into; nothing was copied.
-    virtual void TargetImpossible(const std::string& path, const std::string& reason) = 0;
+    virtual void restoreTargetImpossible(const std::string& path, const std::string& reason) = 0;
 };
 
 // The restore job: the count pass and the copy pass over the chosen folder of a backup, run on

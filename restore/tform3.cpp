@@ -124,11 +124,11 @@ TForm3::TForm3(QWidget* owner, BackupStore store)
 }
 
 TForm3::~TForm3() {
-    RequestStop();               // a running walk stops at its next entry
+    requestStop();               // a running walk stops at its next entry
     WorkerThread->stopAndJoin(); // before the thread object is taken apart under it
 }
 
-void TForm3::FillBackupList(const std::vector<std::string>& catalogLines) {
+void TForm3::fillBackupList(const std::vector<std::string>& catalogLines) {
     for (auto line = catalogLines.rbegin(); line != catalogLines.rend(); ++line) {
         BackupRecord record = BackupStore::ParseRecord(*line);
         ListView1->AddRow(record.backupName, {record.pointNumber, record.destPrefix});
@@ -293,7 +293,7 @@ void TForm3::FormClose() {
     ListView2->Clear();
 }
 
-void TForm3::RequestStop() {
+void TForm3::requestStop() {
     WorkerThread->terminate();
     job_.newGeneration();
 }
@@ -302,7 +302,7 @@ void TForm3::WalkTree() {
     WorkerThread->walk();
 }
 
-void TForm3::ShowProgress(const RestoreProgress& progress) {
+void TForm3::showProgress(const RestoreProgress& progress) {
     Panel4->setCaption(progress.sizeText);
     showFileProgress(ProgressBar1, progress.fileTotal, progress.position);
     if (progress.position) {
@@ -315,18 +315,18 @@ void TForm3::ShowProgress(const RestoreProgress& progress) {
         Memo1->appendPlainText(toolkit::toQString(name));
 }
 
-void TForm3::RestoreImpossible(const std::string& restoreSource) {
+void TForm3::restoreImpossible(const std::string& restoreSource) {
     copyAsked_ = false;
     toolkit::showMessage(kCannotReadBackup.str() + restoreSource);
 }
 
-void TForm3::TargetImpossible(const std::string& path, const std::string& reason) {
+void TForm3::restoreTargetImpossible(const std::string& path, const std::string& reason) {
     copyAsked_ = false;
     toolkit::showMessage(kCannotMakeTarget.str() + path + kOpenParen.str() + reason +
                          kCloseParen.str());
 }
 
-void TForm3::RestoreCompleted(const RestoreReport& report) {
+void TForm3::restoreCompleted(const RestoreReport& report) {
     restoreTarget_.clear();
     restoreSource_.clear();
     job_.setInput({});

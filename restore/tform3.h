@@ -46,7 +46,7 @@ public:
     std::unique_ptr<TRecoverThread> WorkerThread;
 
     // One row per catalog line, the last line first.
-    void FillBackupList(const std::vector<std::string>& catalogLines);
+    void fillBackupList(const std::vector<std::string>& catalogLines);
 
     void ListView1Click();
     void ShowBackupContents();
@@ -57,7 +57,7 @@ public:
     void FormShow();
     void FormClose();
     // Asks the worker to stop (the program is ending).
-    void RequestStop();
+    void requestStop();
 
     // Worker thread: one pass of the kind asked for, then the worker suspends itself.
     void WalkTree();
@@ -72,10 +72,10 @@ protected:
 
 private:
     BackupStore store_;
-    void ShowProgress(const RestoreProgress& progress) override;
-    void RestoreCompleted(const RestoreReport& report) override;
-    void RestoreImpossible(const std::string& restoreSource) override;
-    void TargetImpossible(const std::string& path, const std::string& reason) override;
+    void showProgress(const RestoreProgress& progress) override;
+    void restoreCompleted(const RestoreReport& report) override;
+    void restoreImpossible(const std::string& restoreSource) override;
+    void restoreTargetImpossible(const std::string& path, const std::string& reason) override;
     // Points the directory list at a folder without treating it as the user's choice.
     void setFolderQuietly(const std::string& folder);
     // Makes the directory list's folder the one to restore, and counts it.

@@ -72,15 +72,15 @@ void putBack(const fs::path& folder, const Snapshot& files) {
 class JobLog : public BackupView {
 public:
     std::vector<std::string> events;
-    void ShowProgress(const BackupProgress& progress) override {
+    void showProgress(const BackupProgress& progress) override {
         events.push_back("progress " + std::to_string(progress.position.value_or(-1)));
     }
-    void CompletionStarted() override { events.push_back("started"); }
-    void CompletionDone(const CopyReport& report, bool current) override {
+    void completionStarted() override { events.push_back("started"); }
+    void completionDone(const CopyReport& report, bool current) override {
         events.push_back("done " + std::to_string(report.filesHandled) + (current ? "" : " old"));
     }
-    void CopyImpossible(const std::string&) override { events.push_back("impossible"); }
-    void BackupFolderImpossible(const std::string&, const std::string&) override {
+    void copyImpossible(const std::string&) override { events.push_back("impossible"); }
+    void backupFolderImpossible(const std::string&, const std::string&) override {
         events.push_back("no backup folder");
     }
 };

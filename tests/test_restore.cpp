@@ -126,7 +126,7 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 struct NamesLog {
     std::vector<std::string> names;
     int updates = 0;
-    void ShowProgress(const RestoreProgress& progress) {
+    void showProgress(const RestoreProgress& progress) {
         ++updates;
         names.insert(names.end(), progress.restoredNames.begin(), progress.restoredNames.end());
     }
@@ -183,7 +183,7 @@ private:
 
     // The restore link: the catalog's records, then the dialog shown.
     void open() {
-        dialog->FillBackupList(*BackupStore().ReadCatalog());
+        dialog->fillBackupList(*BackupStore().ReadCatalog());
         dialog->show();
     }
 

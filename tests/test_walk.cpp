@@ -75,7 +75,7 @@ public:
 // A view that notes what reaches it, in order, on the user-interface thread.
 struct ProgressLog {
     std::vector<std::string> events;
-    void ShowProgress(const walk::PassProgress& progress) {
+    void showProgress(const walk::PassProgress& progress) {
         events.push_back("progress " + std::to_string(progress.position.value_or(-1)) + " " +
                          progress.status.value_or(""));
     }

@@ -107,7 +107,7 @@ private:
             unshown_ = false;
         }
         if (generation == generation_.load())
-            view_.ShowProgress(latest);
+            view_.showProgress(latest);
     }
 
     View& view_;
