@@ -25,6 +25,7 @@
 
 namespace fs = std::filesystem;
 using testsupport::ansi;
+using testsupport::folderNames;
 using testsupport::readFile;
 using testsupport::writeFile;
 
@@ -47,14 +48,6 @@ platform::FindData entryNamed(std::string_view folder, const std::string& name) 
             return entry;
     QTest::qFail(("no entry " + name).c_str(), __FILE__, __LINE__);
     return {};
-}
-
-std::vector<std::string> hostNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 } // namespace
@@ -171,7 +164,7 @@ private slots:
         QCOMPARE(st.st_mode & 07777, static_cast<mode_t>(0641));
         QCOMPARE(st.st_mtim.tv_sec, times[1].tv_sec);
         QCOMPARE(st.st_mtim.tv_nsec, times[1].tv_nsec);
-        QCOMPARE(hostNames(drives->driveFolder('e')), (std::vector<std::string>{"dst.bin"}));
+        QCOMPARE(folderNames(drives->driveFolder('e')), (std::vector<std::string>{"dst.bin"}));
 
         writeFile(drives->driveFolder('d') / "empty", "");
         QCOMPARE(platform::copyFileNoReplace("D:\\empty", "E:\\empty").status,
@@ -225,7 +218,7 @@ private slots:
         QCOMPARE(platform::copyFileNoReplace("D:\\pipe", "E:\\fat\\pipe").status,
                  platform::CopyStatus::Failed);
         platform::faults::clear();
-        QCOMPARE(hostNames(drives->driveFolder('e') / "fat"), std::vector<std::string>{"file"});
+        QCOMPARE(folderNames(drives->driveFolder('e') / "fat"), std::vector<std::string>{"file"});
     }
 
     void linksAreCopiedAsLinks() {
@@ -305,7 +298,8 @@ private slots:
         QCOMPARE(exists.reason, ansi(u8"已有同名的項目"));
         QCOMPARE(platform::readFile("D:\\f.ini", 6).bytes, std::string("second"));
         QVERIFY(platform::createNewFile("D:\\g.ini", "x"));
-        QCOMPARE(hostNames(drives->driveFolder('d')), (std::vector<std::string>{"f.ini", "g.ini"}));
+        QCOMPARE(folderNames(drives->driveFolder('d')),
+                 (std::vector<std::string>{"f.ini", "g.ini"}));
         QVERIFY(!platform::replaceFile("D:\\missing\\f.ini", "x"));
         QVERIFY(!platform::canOpenForReading("D:\\"));
     }

@@ -12,6 +12,7 @@
 
 namespace fs = std::filesystem;
 using testsupport::ansi;
+using testsupport::folderNames;
 using testsupport::readFile;
 using testsupport::writeFile;
 
@@ -19,14 +20,6 @@ namespace {
 
 const std::string kSourceKeyBytes = "\xB3\xC6\xA5\xF7\xA8\xD3\xB7\xBD\xA5\xD8\xBF\xFD\x3D";
 const std::string kDestKeyBytes = "\xB3\xC6\xA5\xF7\xA5\xD8\xBC\xD0\xA5\xD8\xBF\xFD\x3D";
-
-std::vector<std::string> folderNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 } // namespace
 

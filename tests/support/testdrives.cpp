@@ -6,6 +6,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -75,6 +76,14 @@ std::string readFile(const fs::path& path) {
     std::ostringstream contents;
     contents << in.rdbuf();
     return contents.str();
+}
+
+std::vector<std::string> folderNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace testsupport

@@ -39,5 +39,7 @@ std::string ansi(std::u8string_view utf8);
 // text that names it, so that the comparison fails and the next test still runs.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::string readFile(const std::filesystem::path& path);
+// The names in a host folder, sorted.
+std::vector<std::string> folderNames(const std::filesystem::path& folder);
 
 } // namespace testsupport
