@@ -2,11 +2,11 @@
 
 #include "panel.h"
 
-#include "platform/big5.h"
 #include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hostpath.h"
 #include "platform/programerror.h"
+#include "platform/programpath.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 
@@ -14,8 +14,6 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyledItemDelegate>
-
-#include <cctype>
 
 namespace {
 
@@ -44,33 +42,6 @@ public:
     }
 };
 
-// "d:" and "D:\" name the same root; other folders lose a trailing backslash.
-std::string normalized(const std::string& folder) {
-    std::string path = folder;
-    if (path.size() == 2 && path[1] == ':')
-        path += '\\';
-    if (path.size() >= 2 && path[1] == ':')
-        path[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-    while (path.size() > 3 && path.back() == '\\' && big5::rfind(path, '\\') == path.size() - 1)
-        path.pop_back();
-    return path;
-}
-
-// The path's folder names below the root, split at real backslashes only.
-std::vector<std::string> pathElements(const std::string& path) {
-    std::vector<std::string> elements;
-    size_t start = 3;
-    while (start < path.size()) {
-        size_t slash = big5::find(path, '\\', start);
-        if (slash == std::string::npos)
-            slash = path.size();
-        if (slash > start)
-            elements.push_back(path.substr(start, slash - start));
-        start = slash + 1;
-    }
-    return elements;
-}
-
 } // namespace
 
 TDirectoryListBox::TDirectoryListBox(QWidget* parent, const char* name, QRect geometry)
@@ -91,7 +62,7 @@ void TDirectoryListBox::setTextColor(QColor color) {
 void TDirectoryListBox::SetDirectory(const std::string& folder) {
     if (folder.empty())
         return;
-    std::string path = normalized(folder);
+    std::string path = platform::normalizedFolder(folder);
     if (path.size() < 3 || path[1] != ':' || path[2] != '\\' || !platform::folderCanBeEntered(path))
         throw ProgramError(kCannotEnter.str() + folder);
     if (path == directory_)
@@ -104,7 +75,7 @@ void TDirectoryListBox::fill(const std::string& folder) {
     directory_ = folder;
     entries_.clear();
     entries_.push_back(folder.substr(0, 3));
-    for (std::string& element : pathElements(folder))
+    for (std::string& element : platform::pathElements(folder))
         entries_.push_back(std::move(element));
     currentLevel_ = static_cast<int>(entries_.size()) - 1;
 
