@@ -62,6 +62,8 @@ void BackupJob::copyComplete() {
     channel_.post([](BackupView& view) { view.completionStarted(); });
     CopyReport report;
     report.filesHandled = filesCopied_;
+    report.filesPresent = filesPresent_;
+    report.bytesCopied = bytesCopied_;
     report.failures = failures_;
     RestorePointResult recorded;
     if (pass_.store)

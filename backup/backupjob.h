@@ -22,6 +22,8 @@ using BackupProgress = walk::PassProgress;
 // How a completed copy pass went.
 struct CopyReport {
     int64_t filesHandled = 0;
+    int64_t filesPresent = 0; // of those handled: there already, left as they were
+    uint64_t bytesCopied = 0;
     walk::CopyFailures failures;
     int restorePoint = 0;
     std::optional<StoreFailure> storeFailure; // the restore point could not be recorded

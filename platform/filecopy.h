@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,7 @@ enum class CopyStatus { Copied, TargetExists, Failed };
 struct CopyResult {
     CopyStatus status = CopyStatus::Failed;
     std::string reason; // why it failed, code page 950; empty otherwise
+    uint64_t bytes = 0; // the size of the file copied
 };
 
 // Copies a file's contents, permission bits and modification time, never replacing anything at

@@ -132,6 +132,7 @@ CopyResult copyInto(std::string_view from, int folderFd, std::string_view to) {
         return failed(errno);
     }
     int error = 0;
+    st.st_size = 0;
     if (::fstat(fd, &st) != 0)
         error = errno;
     else if (!S_ISREG(st.st_mode))
@@ -141,7 +142,10 @@ CopyResult copyInto(std::string_view from, int folderFd, std::string_view to) {
     ::close(fd);
     if (error == -1)
         return {CopyStatus::Failed, kNotRegular.str()};
-    return outcome(error);
+    CopyResult result = outcome(error);
+    if (result.status == CopyStatus::Copied)
+        result.bytes = static_cast<uint64_t>(st.st_size);
+    return result;
 }
 
 } // namespace

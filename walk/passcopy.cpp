@@ -4,6 +4,8 @@
 
 #include "platform/codepage.h"
 
+#include <algorithm>
+
 namespace walk {
 namespace {
 
@@ -15,27 +17,24 @@ const platform::Text kNoTargetFolder{u8"目標資料夾無法使用"};
 } // namespace
 
 void CopyFailures::add(std::string path, std::string reason) {
-    if (named_.size() < kNamed)
-        named_.push_back({std::move(path), std::move(reason)});
-    ++count_;
+    files_.push_back({std::move(path), std::move(reason)});
 }
 
 void CopyFailures::addFolder(std::string path, std::string reason) {
-    if (namedFolders_.size() < kNamed)
-        namedFolders_.push_back({std::move(path), std::move(reason)});
-    ++folderCount_;
+    folders_.push_back({std::move(path), std::move(reason)});
 }
 
 namespace {
 
-void describeKind(std::string& text, int64_t count, const std::vector<CopyFailure>& named,
+void describeKind(std::string& text, const std::vector<CopyFailure>& failed,
                   const std::string& before, const std::string& after) {
-    if (count == 0)
+    if (failed.empty())
         return;
-    text += "\n\n" + before + std::to_string(count) + after;
-    for (const CopyFailure& failure : named)
-        text += "\n" + failure.path + kOpenParen.str() + failure.reason + kCloseParen.str();
-    if (count > static_cast<int64_t>(named.size()))
+    text += "\n\n" + before + std::to_string(failed.size()) + after;
+    size_t named = std::min(failed.size(), CopyFailures::kNamed);
+    for (size_t i = 0; i < named; ++i)
+        text += "\n" + failed[i].path + kOpenParen.str() + failed[i].reason + kCloseParen.str();
+    if (failed.size() > named)
         text += "\n" + kMore.str();
 }
 
@@ -43,8 +42,8 @@ void describeKind(std::string& text, int64_t count, const std::vector<CopyFailur
 
 std::string CopyFailures::describe(const FailureWords& words) const {
     std::string text = words.done;
-    describeKind(text, count_, named_, words.filesBefore, words.filesAfter);
-    describeKind(text, folderCount_, namedFolders_, words.foldersBefore, words.foldersAfter);
+    describeKind(text, files_, words.filesBefore, words.filesAfter);
+    describeKind(text, folders_, words.foldersBefore, words.foldersAfter);
     return text;
 }
 
@@ -67,15 +66,18 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
     return false;
 }
 
-void copyPassFile(const std::string& from, const platform::TargetFolder* folder,
-                  const std::string& name, CopyFailures& failures) {
+platform::CopyStatus copyPassFile(const std::string& from, const platform::TargetFolder* folder,
+                                  const std::string& name, CopyFailures& failures,
+                                  uint64_t& bytesCopied) {
     if (!folder) {
         failures.add(from, kNoTargetFolder.str());
-        return;
+        return platform::CopyStatus::Failed;
     }
     platform::CopyResult result = folder->copyIn(from, name);
     if (result.status == platform::CopyStatus::Failed)
         failures.add(from, std::move(result.reason));
+    bytesCopied += result.bytes;
+    return result.status;
 }
 
 } // namespace walk

@@ -17,6 +17,7 @@ struct PassProgress {
     std::string sizeText;              // the size line
     int64_t fileTotal = 0;             // the progress bar's maximum
     std::optional<int64_t> position;   // the progress bar's position (copy pass)
+    uint64_t bytesCopied = 0;          // copy pass
     std::optional<std::string> status; // the status line (copy pass)
 
     // A status that was never shown stays the latest until another replaces it.
@@ -41,26 +42,25 @@ struct FailureWords {
 };
 
 // What a copy pass could not copy: files, and folders whose contents are missing (a folder
-// that could not be listed or made, or whose name has no form here). Each kind is counted, and
-// the first few are named.
+// that could not be listed or made, or whose name has no form here), each with its reason.
 class CopyFailures {
 public:
-    static constexpr size_t kNamed = 5;
+    static constexpr size_t kNamed = 5; // named in a closing message
 
     void add(std::string path, std::string reason);
     void addFolder(std::string path, std::string reason);
-    int64_t count() const { return count_; }
-    int64_t folderCount() const { return folderCount_; }
+    int64_t count() const { return static_cast<int64_t>(files_.size()); }
+    int64_t folderCount() const { return static_cast<int64_t>(folders_.size()); }
+    const std::vector<CopyFailure>& files() const { return files_; }
+    const std::vector<CopyFailure>& folders() const { return folders_; }
 
     // The closing message: `done`, then for each kind that failed, before + the number + after
     // and the first few, one a line with its reason, "……" when there are more.
     std::string describe(const FailureWords& words) const;
 
 private:
-    int64_t count_ = 0;
-    std::vector<CopyFailure> named_;
-    int64_t folderCount_ = 0;
-    std::vector<CopyFailure> namedFolders_;
+    std::vector<CopyFailure> files_;
+    std::vector<CopyFailure> folders_;
 };
 
 class TargetTree;
@@ -78,7 +78,8 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
 // Copies one file of a copy pass into its target folder without replacing anything; a failure
 // other than a file that is there already is noted. Without a target folder (it could not be
 // made) the file fails too.
-void copyPassFile(const std::string& from, const platform::TargetFolder* folder,
-                  const std::string& name, CopyFailures& failures);
+platform::CopyStatus copyPassFile(const std::string& from, const platform::TargetFolder* folder,
+                                  const std::string& name, CopyFailures& failures,
+                                  uint64_t& bytesCopied);
 
 } // namespace walk

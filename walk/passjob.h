@@ -44,6 +44,8 @@ public:
             countBegins();
         } else {
             filesCopied_ = 0;
+            filesPresent_ = 0;
+            bytesCopied_ = 0;
             failures_ = CopyFailures{};
             copySizeText_ =
                 counts_.sizeText(); // a copy pass counts nothing: made once, not per file
@@ -113,7 +115,9 @@ protected:
             return;
         }
         std::string source = folder.path + "\\" + entry.name;
-        copyPassFile(source, targets_.current(), entry.name, failures_);
+        if (copyPassFile(source, targets_.current(), entry.name, failures_, bytesCopied_) ==
+            platform::CopyStatus::TargetExists)
+            ++filesPresent_;
         ++filesCopied_;
         Progress progress = progressNow();
         describeCopy(progress, source, entry);
@@ -132,7 +136,9 @@ protected:
     // The running pass's own values, touched by the worker only.
     Input pass_;
     bool countPass_ = true;
-    int64_t filesCopied_ = 0;
+    int64_t filesCopied_ = 0;  // handled, whatever became of them
+    int64_t filesPresent_ = 0; // there already: left as they were
+    uint64_t bytesCopied_ = 0;
     CopyFailures failures_;
     TargetTree targets_;
 
@@ -146,8 +152,10 @@ private:
         Progress progress;
         progress.sizeText = countPass_ ? counts_.sizeText() : copySizeText_;
         progress.fileTotal = counts_.files();
-        if (!countPass_)
+        if (!countPass_) {
             progress.position = filesCopied_;
+            progress.bytesCopied = bytesCopied_;
+        }
         return progress;
     }
 
