@@ -31,6 +31,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono;
 using testsupport::ansi;
 using testsupport::readFile;
+using testsupport::Snapshot;
+using testsupport::snapshot;
 using testsupport::writeFile;
 
 namespace {
@@ -48,17 +50,6 @@ size_t fileCount(const fs::path& folder) {
         for (const auto& entry : fs::recursive_directory_iterator(folder))
             count += entry.is_regular_file();
     return count;
-}
-
-// Every file below a folder: its path below the folder and its bytes.
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot snapshot(const fs::path& folder) {
-    Snapshot files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), folder).string()] = readFile(entry.path());
-    return files;
 }
 
 void putBack(const fs::path& folder, const Snapshot& files) {

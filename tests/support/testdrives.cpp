@@ -78,6 +78,14 @@ std::string readFile(const fs::path& path) {
     return contents.str();
 }
 
+Snapshot snapshot(const fs::path& folder) {
+    Snapshot files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = readFile(entry.path());
+    return files;
+}
+
 std::vector<std::string> folderNames(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,10 @@ std::string ansi(std::u8string_view utf8);
 // text that names it, so that the comparison fails and the next test still runs.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::string readFile(const std::filesystem::path& path);
+// Every file below a folder: its path below the folder and its bytes.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot snapshot(const std::filesystem::path& folder);
+
 // The names in a host folder, sorted.
 std::vector<std::string> folderNames(const std::filesystem::path& folder);
 
