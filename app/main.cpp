@@ -2,10 +2,24 @@
 #include "forms.h"
 #include "tform1.h"
 
+#include "cli/commands.h"
+#include "platform/console.h"
 #include "platform/process.h"
 #include "toolkit/messagebox.h"
 
+#include <string>
+#include <vector>
+
 int main(int argc, char** argv) {
+    // A backup from the command line, the help and the version need no display: they are done
+    // before the toolkit starts.
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(platform::argumentText(argv[i]));
+    cli::HostConsole console;
+    if (std::optional<int> status = cli::runCommandLine(arguments, console))
+        return *status;
+
     TarnwickApplication app(argc, argv);
     try {
         // The windows live until the process ends; they are not taken down one by one, which

@@ -31,8 +31,8 @@ std::function<void()> guardedTask(std::function<void()> task) {
 
 } // namespace
 
-void installUiThread(UiThread* thread) {
-    installed = thread;
+UiThread* installUiThread(UiThread* thread) {
+    return installed.exchange(thread);
 }
 
 void postToUiThread(std::function<void()> task) {

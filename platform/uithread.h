@@ -34,6 +34,7 @@ public:
     virtual bool isCurrent() const = 0;
 };
 
-void installUiThread(UiThread* thread);
+// Returns the one installed before.
+UiThread* installUiThread(UiThread* thread);
 
 } // namespace platform

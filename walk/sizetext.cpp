@@ -13,9 +13,14 @@ const platform::Text kFilesSuffix{u8"個檔案)"};
 } // namespace
 
 std::string sizeText(uint64_t bytes, int64_t files) {
+    return kSizePrefix.str() + megabytesText(bytes) + "MB(" + std::to_string(files) +
+           kFilesSuffix.str();
+}
+
+std::string megabytesText(uint64_t bytes) {
     char megabytes[64];
     std::snprintf(megabytes, sizeof megabytes, "%.2f", static_cast<double>(bytes) / 1048576.0);
-    return kSizePrefix.str() + megabytes + "MB(" + std::to_string(files) + kFilesSuffix.str();
+    return megabytes;
 }
 
 } // namespace walk

@@ -9,4 +9,7 @@ namespace walk {
 // "個檔案)".
 std::string sizeText(uint64_t bytes, int64_t files);
 
+// Megabytes with two decimals: 0.29 for 300,000 bytes.
+std::string megabytesText(uint64_t bytes);
+
 } // namespace walk

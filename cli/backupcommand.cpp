@@ -1,0 +1,138 @@
+#include "backupcommand.h"
+
+#include "backupprinter.h"
+#include "taskloop.h"
+
+#include "backup/backupjob.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/folders.h"
+#include "platform/hostpath.h"
+#include "platform/programerror.h"
+#include "platform/programpath.h"
+#include "platform/uithread.h"
+#include "store/backupstore.h"
+
+#include <exception>
+#include <optional>
+#include <thread>
+
+namespace cli {
+namespace {
+
+const platform::Text kNoSettings{u8"找不到設定檔："};
+const platform::Text kNoSettingsHint{u8"（請先在視窗中選擇資料夾，或以 --source 和 --dest 指定）"};
+const platform::Text kSourceInvalid{u8"備份來源資料夾不正確："};
+const platform::Text kSourceIsRoot{u8"磁碟機的根目錄無法備份："};
+const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
+const platform::Text kDestInvalid{u8"備份目地資料夾不正確："};
+const platform::Text kDestMissing{u8"找不到備份目地資料夾："};
+const platform::Text kNoProgramFolder{u8"無法建立程式資料夾："};
+const platform::Text kCannotSaveSettings{u8"無法儲存設定檔："};
+const platform::Text kBackingUp{u8"正在備份："};
+const platform::Text kOpenParen{u8"（"};
+const platform::Text kCloseParen{u8"）"};
+
+// Why the folders cannot be backed up as they stand, or empty.
+std::string refusal(const SettingsValues& choice) {
+    if (!platform::hostPath(choice.sourceDir))
+        return kSourceInvalid.str() + choice.sourceDir;
+    if (platform::isDriveRoot(choice.sourceDir))
+        return kSourceIsRoot.str() + choice.sourceDir;
+    if (!platform::folderCanBeEntered(choice.sourceDir))
+        return kCannotReadSource.str() + choice.sourceDir;
+    if (!platform::hostPath(choice.destDir))
+        return kDestInvalid.str() + choice.destDir;
+    if (!platform::folderExists(choice.destDir))
+        return kDestMissing.str() + choice.destDir;
+    return {};
+}
+
+// The folders to back up: the saved choice, with what the command line names instead.
+std::optional<SettingsValues> chosenFolders(const CommandLine& line, const BackupStore& store) {
+    SettingsValues choice;
+    if (!line.sourceDir || !line.destDir) {
+        std::optional<SettingsValues> saved = store.ReadSettings();
+        if (!saved)
+            return std::nullopt;
+        choice = *saved;
+    }
+    if (line.sourceDir)
+        choice.sourceDir = *line.sourceDir;
+    if (line.destDir)
+        choice.destDir = *line.destDir;
+    // In the form the window keeps them in, so that both record the same names.
+    choice.sourceDir = platform::normalizedFolder(choice.sourceDir);
+    choice.destDir = platform::normalizedFolder(choice.destDir);
+    return choice;
+}
+
+// Runs both passes of the job on a worker while this thread shows what they post.
+int backUp(const BackupJobInput& input, Console& console, bool quiet) {
+    TaskLoop loop;
+    BackupPrinter printer(console, quiet);
+    BackupJob job(printer);
+    job.setInput(input);
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            job.runPass(true);
+            platform::postToUiThread([&printer, files = job.FileTotal(), bytes = job.TotalBytes()] {
+                printer.counted(files, bytes);
+            });
+            job.runPass(false);
+        } catch (...) {
+            failure = std::current_exception(); // read after the join
+        }
+        platform::postToUiThread([&loop] { loop.quit(); }); // after everything the job posted
+    });
+    loop.run();
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    return printer.finish(input.destDir + "\\" + input.backupName + "\\" + input.sourceName);
+}
+
+int refuse(Console& console, const std::string& why) {
+    console.writeError(why + "\n");
+    return kNothingBackedUp;
+}
+
+} // namespace
+
+int runBackup(const CommandLine& line, Console& console) {
+    try {
+        BackupStore store;
+        store.RemoveStaleTemporaries();
+        std::optional<SettingsValues> choice = chosenFolders(line, store);
+        if (!choice)
+            return refuse(console,
+                          kNoSettings.str() + store.SettingsFilePath() + kNoSettingsHint.str());
+        if (std::string why = refusal(*choice); !why.empty())
+            return refuse(console, why);
+
+        store.CreateFolders();
+        if (!platform::folderExists(store.RecoverFolder()))
+            return refuse(console, kNoProgramFolder.str() + store.RecoverFolder());
+        if (line.save) {
+            platform::WriteResult saved = store.WriteSettings(choice->sourceDir, choice->destDir);
+            if (!saved)
+                return refuse(console, kCannotSaveSettings.str() + store.SettingsFilePath() +
+                                           kOpenParen.str() + saved.reason + kCloseParen.str());
+        }
+        int recordCount = store.EnsureRecordCount();
+
+        std::string backupName = FormBackupName(platform::shortDateToday());
+        std::string sourceName = platform::pathElements(choice->sourceDir).back();
+        if (!line.quiet)
+            console.write(kBackingUp.str() + choice->sourceDir + "  ==>  " + choice->destDir +
+                          "\\" + backupName + "\n");
+        return backUp(
+            {choice->sourceDir, choice->destDir, backupName, sourceName, store, recordCount},
+            console, line.quiet);
+    } catch (const ProgramError& error) {
+        return refuse(console, error.what());
+    }
+}
+
+} // namespace cli

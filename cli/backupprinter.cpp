@@ -1,0 +1,165 @@
+#include "backupprinter.h"
+
+#include "platform/codepage.h"
+#include "walk/sizetext.h"
+
+#include <cstdio>
+
+namespace cli {
+namespace {
+
+const platform::Text kCounting{u8"正在計算檔案："};
+const platform::Text kFilesUnit{u8" 個檔案"};
+const platform::Text kCounted{u8"共有 "};
+const platform::Text kCopied{u8"已複製 "};
+const platform::Text kComma{u8"，"};
+const platform::Text kPerSecond{u8" MB/秒"};
+const platform::Text kRecording{u8"正在建立還原點……"};
+const platform::Text kSummaryCopied{u8"已複製 "};
+const platform::Text kSummaryPresent{u8"已存在 "};
+const platform::Text kSummaryFailed{u8"失敗 "};
+const platform::Text kFilesCount{u8" 個"};
+const platform::Text kFilesFailedBefore{u8"有 "};
+const platform::Text kFilesFailedAfter{u8" 個檔案無法備份："};
+const platform::Text kFoldersFailedAfter{u8" 個資料夾無法完整備份："};
+const platform::Text kBackupFolder{u8"備份資料夾："};
+const platform::Text kRestorePoint{u8"還原點："};
+const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
+const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
+const platform::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
+const platform::Text kOpenParen{u8"（"};
+const platform::Text kCloseParen{u8"）"};
+
+// On a terminal the line is rewritten a few times a second; in a log a line every half minute
+// is enough to show that a long backup goes on.
+constexpr std::chrono::milliseconds kTerminalInterval{250};
+constexpr std::chrono::seconds kLogInterval{30};
+
+std::string rateText(uint64_t bytes, double seconds) {
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "%.1f",
+                  seconds > 0 ? static_cast<double>(bytes) / 1048576.0 / seconds : 0.0);
+    return rate;
+}
+
+std::string failureLine(const walk::CopyFailure& failure) {
+    return failure.path + kOpenParen.str() + failure.reason + kCloseParen.str() + "\n";
+}
+
+} // namespace
+
+BackupPrinter::BackupPrinter(Console& console, bool quiet)
+    : console_(console), quiet_(quiet), terminal_(console.isTerminal()) {}
+
+void BackupPrinter::counted(int64_t files, uint64_t bytes) {
+    fileTotal_ = files;
+    byteTotal_ = bytes;
+    copyStarted_ = Clock::now();
+    lastShown_ = copyStarted_;
+    endProgressLine();
+    if (!quiet_)
+        console_.write(kCounted.str() + std::to_string(files) + kFilesUnit.str() + kComma.str() +
+                       walk::megabytesText(bytes) + " MB\n");
+}
+
+void BackupPrinter::showProgress(const BackupProgress& progress) {
+    if (quiet_)
+        return;
+    Clock::time_point now = Clock::now();
+    if (now - lastShown_ < (terminal_ ? std::chrono::milliseconds(kTerminalInterval)
+                                      : std::chrono::milliseconds(kLogInterval)))
+        return;
+    lastShown_ = now;
+    if (!progress.position) { // counting
+        if (terminal_)
+            writeProgress(kCounting.str() + std::to_string(progress.fileTotal) + kFilesUnit.str());
+        return;
+    }
+    double seconds = std::chrono::duration<double>(now - copyStarted_).count();
+    writeProgress(kCopied.str() + std::to_string(*progress.position) + "/" +
+                  std::to_string(fileTotal_) + kFilesUnit.str() + kComma.str() +
+                  walk::megabytesText(progress.bytesCopied) + "/" +
+                  walk::megabytesText(byteTotal_) + " MB" + kComma.str() +
+                  rateText(progress.bytesCopied, seconds) + kPerSecond.str());
+}
+
+void BackupPrinter::completionStarted() {
+    endProgressLine();
+    if (!quiet_ && terminal_)
+        console_.write(kRecording.str() + "\n");
+}
+
+void BackupPrinter::completionDone(const CopyReport& report, bool) {
+    report_ = report;
+}
+
+void BackupPrinter::copyImpossible(const std::string& sourceDir) {
+    impossible_ = kCannotReadSource.str() + sourceDir;
+}
+
+void BackupPrinter::backupFolderImpossible(const std::string& path, const std::string& reason) {
+    impossible_ =
+        kCannotMakeBackupFolder.str() + path + kOpenParen.str() + reason + kCloseParen.str();
+}
+
+int BackupPrinter::finish(const std::string& backupFolder) {
+    endProgressLine();
+    if (!report_) {
+        console_.writeError((impossible_.empty() ? kCannotReadSource.str() : impossible_) + "\n");
+        return kNothingBackedUp;
+    }
+    const CopyReport& report = *report_;
+    const walk::CopyFailures& failures = report.failures;
+    if (!quiet_) {
+        int64_t copied = report.filesHandled - report.filesPresent - failures.count();
+        console_.write(kSummaryCopied.str() + std::to_string(copied) + kFilesUnit.str() +
+                       kOpenParen.str() + walk::megabytesText(report.bytesCopied) + " MB" +
+                       kCloseParen.str() + kComma.str() + kSummaryPresent.str() +
+                       std::to_string(report.filesPresent) + kFilesCount.str() + kComma.str() +
+                       kSummaryFailed.str() + std::to_string(failures.count()) + kFilesCount.str() +
+                       "\n");
+    }
+    std::string listed;
+    if (failures.count() > 0) {
+        listed += kFilesFailedBefore.str() + std::to_string(failures.count()) +
+                  kFilesFailedAfter.str() + "\n";
+        for (const walk::CopyFailure& failure : failures.files())
+            listed += failureLine(failure);
+    }
+    if (failures.folderCount() > 0) {
+        listed += kFilesFailedBefore.str() + std::to_string(failures.folderCount()) +
+                  kFoldersFailedAfter.str() + "\n";
+        for (const walk::CopyFailure& failure : failures.folders())
+            listed += failureLine(failure);
+    }
+    if (!listed.empty())
+        console_.write(listed);
+    if (const std::optional<StoreFailure>& failure = report.storeFailure) {
+        std::string why = failure->path.empty() ? failure->reason
+                                                : failure->path + kOpenParen.str() +
+                                                      failure->reason + kCloseParen.str();
+        console_.writeError(kNotRecorded.str() + why + "\n");
+        return kNothingBackedUp;
+    }
+    if (!quiet_)
+        console_.write(kBackupFolder.str() + backupFolder + "\n" + kRestorePoint.str() +
+                       std::to_string(report.restorePoint) + "\n");
+    return failures.count() > 0 || failures.folderCount() > 0 ? kSomeFailed : kAllBackedUp;
+}
+
+void BackupPrinter::writeProgress(const std::string& line) {
+    if (terminal_) {
+        console_.write("\r" + line + "\x1b[K"); // the rest of the older line erased
+        progressShown_ = true;
+    } else {
+        console_.write(line + "\n");
+    }
+}
+
+void BackupPrinter::endProgressLine() {
+    if (progressShown_)
+        console_.write("\n");
+    progressShown_ = false;
+}
+
+} // namespace cli

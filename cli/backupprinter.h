@@ -1,0 +1,58 @@
+#pragma once
+
+#include "console.h"
+
+#include "backup/backupjob.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace cli {
+
+// The exit statuses of a backup without a window.
+enum ExitStatus : int {
+    kAllBackedUp = 0,     // every file is in the backup, the restore point recorded
+    kSomeFailed = 1,      // the restore point recorded, some files or folders missing (listed)
+    kNothingBackedUp = 2, // no backup (or none recorded): bad arguments, missing folders, ...
+};
+
+// The view of a backup run without a window: progress on the console (rewritten in place on a
+// terminal, a few times a second; an occasional plain line otherwise), then the summary. With
+// `quiet` only failures are written. Called on the loop's thread.
+class BackupPrinter : public BackupView {
+public:
+    BackupPrinter(Console& console, bool quiet);
+
+    // The count pass is over: the totals the copy is shown against.
+    void counted(int64_t files, uint64_t bytes);
+
+    void showProgress(const BackupProgress& progress) override;
+    void completionStarted() override;
+    void completionDone(const CopyReport& report, bool current) override;
+    void copyImpossible(const std::string& sourceDir) override;
+    void backupFolderImpossible(const std::string& path, const std::string& reason) override;
+
+    // Writes the summary of the backup into `backupFolder` and gives the exit status.
+    int finish(const std::string& backupFolder);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void writeProgress(const std::string& line);
+    void endProgressLine();
+
+    Console& console_;
+    bool quiet_;
+    bool terminal_;
+    int64_t fileTotal_ = 0;
+    uint64_t byteTotal_ = 0;
+    Clock::time_point copyStarted_;
+    Clock::time_point lastShown_;
+    bool progressShown_ = false; // a progress line waits on the terminal for its line end
+    std::optional<CopyReport> report_;
+    std::string impossible_; // why nothing was backed up
+};
+
+} // namespace cli

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// What the command line asks for.
+struct CommandLine {
+    enum class Action { Window, Backup, Help, Version, Invalid };
+    Action action = Action::Window;
+    std::optional<std::string> sourceDir; // --source, program text
+    std::optional<std::string> destDir;   // --dest
+    bool save = false;                    // --save: the pair becomes the saved choice
+    bool quiet = false;                   // --quiet: failures only
+    std::string error;                    // Invalid: what is wrong (program text)
+};
+
+// Reads the arguments after the program's name (program text). Options of the toolkit's own
+// (one dash, such as -platform) are left to the window.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+} // namespace cli

@@ -1,0 +1,55 @@
+#include "commands.h"
+
+#include "backupcommand.h"
+#include "backupprinter.h"
+#include "commandline.h"
+
+#include "platform/codepage.h"
+
+namespace cli {
+namespace {
+
+const platform::Text kVersion{u8"Tarnwick 2004 版本 " TARNWICK_VERSION "\n"};
+const platform::Text kHelp{
+    u8"用法：tarnwick2004 [選項]\n"
+    u8"\n"
+    u8"不加選項時開啟程式的視窗。\n"
+    u8"\n"
+    u8"  --backup              不開視窗，備份上次在視窗中選擇的資料夾到今天的備份資料夾，\n"
+    u8"                        並建立還原點，與視窗中的「開始備份」相同\n"
+    u8"  --source 資料夾       與 --backup 一起使用：改為備份此資料夾（例如 D:\\Data）\n"
+    u8"  --dest 資料夾         與 --backup 一起使用：改為備份到此資料夾（例如 E:\\Bak）\n"
+    u8"  --save                與 --source 或 --dest 一起使用：並存為下次的選擇\n"
+    u8"  --quiet               只列出無法備份的檔案及錯誤\n"
+    u8"  --help                顯示此說明\n"
+    u8"  --version             顯示版本\n"
+    u8"\n"
+    u8"結束狀態：\n"
+    u8"  0  所有檔案都已備份，還原點已建立\n"
+    u8"  1  有些檔案或資料夾無法備份（已全部列出），還原點已建立\n"
+    u8"  2  沒有備份：選項有誤、沒有設定檔、來源或目地資料夾不存在、\n"
+    u8"     無法建立備份資料夾，或無法建立還原點\n"};
+
+} // namespace
+
+std::optional<int> runCommandLine(const std::vector<std::string>& arguments, Console& console) {
+    CommandLine line = parseCommandLine(arguments);
+    switch (line.action) {
+    case CommandLine::Action::Window:
+        return std::nullopt;
+    case CommandLine::Action::Help:
+        console.write(kHelp.str());
+        return kAllBackedUp;
+    case CommandLine::Action::Version:
+        console.write(kVersion.str());
+        return kAllBackedUp;
+    case CommandLine::Action::Invalid:
+        console.writeError(line.error + "\n" + kHelp.str());
+        return kNothingBackedUp;
+    case CommandLine::Action::Backup:
+        break;
+    }
+    return runBackup(line, console);
+}
+
+} // namespace cli

@@ -1,0 +1,44 @@
+#include "console.h"
+
+#include "codepage.h"
+
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+int descriptor(Output output) {
+    return output == Output::Standard ? STDOUT_FILENO : STDERR_FILENO;
+}
+
+} // namespace
+
+bool isTerminal(Output output) {
+    return ::isatty(descriptor(output)) == 1;
+}
+
+bool writeOutput(Output output, std::string_view text) {
+    // A reader that goes away (a pager closed early) must not end a backup half done: the write
+    // fails instead.
+    static const bool pipeSignalIgnored = [] { return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR; }();
+    (void)pipeSignalIgnored;
+    std::string bytes = utf8FromAnsi(text);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t put = ::write(descriptor(output), bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+std::string argumentText(std::string_view hostArgument) {
+    return ansiFromUtf8(hostArgument);
+}
+
+} // namespace platform

@@ -1,0 +1,374 @@
+#include "support/messagerecorder.h"
+#include "support/testdrives.h"
+
+#include "backup/tcopythread.h"
+#include "backup/tform2.h"
+#include "cli/commands.h"
+#include "platform/clock.h"
+#include "platform/faults.h"
+#include "store/backupstore.h"
+#include "widgets/bitbtn.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono;
+using testsupport::ansi;
+using testsupport::readFile;
+using testsupport::snapshot;
+using testsupport::writeFile;
+
+namespace {
+
+// Keeps what a run writes, as a terminal or as a log would get it.
+class RecordingConsole : public cli::Console {
+public:
+    explicit RecordingConsole(bool terminal = false) : terminal_(terminal) {}
+    bool isTerminal() const override { return terminal_; }
+    void write(std::string_view text) override { out += text; }
+    void writeError(std::string_view text) override { err += text; }
+
+    std::string out;
+    std::string err;
+
+private:
+    bool terminal_;
+};
+
+struct Run {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// What the window stores when the user confirms the folders (下一步).
+void saveChoice(const std::string& sourceDir, const std::string& destDir) {
+    BackupStore store;
+    store.CreateFolders();
+    QVERIFY(store.WriteSettings(sourceDir, destDir));
+    store.EnsureRecordCount();
+}
+
+void makeData(testsupport::TestDrives& drives) {
+    fs::path data = drives.driveFolder('d') / "Data";
+    writeFile(data / "a.txt", "alpha");
+    writeFile(data / "Docs" / "b.txt", "beta");
+    writeFile(data / fs::path(u8"許多") / "c.txt", "gamma"); // a Big5 name with a 0x5C byte
+    fs::create_directories(data / "Empty");
+    fs::create_directories(drives.driveFolder('e') / "Bak");
+}
+
+// The second day: one file changed, one added.
+void changeData(testsupport::TestDrives& drives) {
+    fs::path data = drives.driveFolder('d') / "Data";
+    writeFile(data / "a.txt", "alpha, changed");
+    writeFile(data / "Docs" / "new.txt", "new");
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<testsupport::TestDrives> drives;
+    std::unique_ptr<testsupport::MessageRecorder> messages;
+
+    fs::path program() { return drives->host(u8"C:\\Program Files\\Tarnwick2004"); }
+    fs::path recover() { return program() / "Recover"; }
+    fs::path backupOf(const char* day, const char* folder, const char* dest = "Bak") {
+        return drives->driveFolder('e') / dest / (std::string(day) + "_Back") / folder;
+    }
+
+    // The command line run in this process (faults and the day can be planted).
+    Run run(const std::vector<std::string>& arguments, bool terminal = false) {
+        RecordingConsole console(terminal);
+        std::optional<int> status = cli::runCommandLine(arguments, console);
+        return {status.value_or(-1), console.out, console.err};
+    }
+
+    // The program itself, with no display and no toolkit platform, on this test's drives.
+    QProcess* start(const QStringList& arguments) {
+        auto* process = new QProcess(this);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("TARNWICK_PREFIX"),
+                           QString::fromStdString(drives->base().string()));
+        process->setProcessEnvironment(environment);
+        process->start(QStringLiteral(TARNWICK_PROGRAM), arguments);
+        return process;
+    }
+
+    Run runProgram(const QStringList& arguments) {
+        QProcess* process = start(arguments);
+        bool finished = process->waitForFinished(60000);
+        Run result;
+        if (finished && process->exitStatus() == QProcess::NormalExit)
+            result.status = process->exitCode();
+        result.out = process->readAllStandardOutput().toStdString();
+        result.err = process->readAllStandardError().toStdString();
+        delete process;
+        return result;
+    }
+
+    // A backup through the dialog, as the window runs it after 下一步.
+    void backUpThroughTheDialog(const std::string& sourceDir, const std::string& destDir) {
+        saveChoice(sourceDir, destDir);
+        TForm2 dialog(nullptr);
+        dialog.Timer1->setInterval(1); // the restore point's animation, quickly
+        BackupStore store;
+        dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
+        size_t before = messages->calls().size();
+        dialog.show();
+        emit dialog.BitBtn1->clicked();
+        QTRY_COMPARE_WITH_TIMEOUT(messages->calls().size(), before + 1, 20000);
+        dialog.WorkerThread->waitUntilSuspended();
+        dialog.close();
+    }
+
+private slots:
+    void init() {
+        drives = std::make_unique<testsupport::TestDrives>();
+        messages = std::make_unique<testsupport::MessageRecorder>();
+    }
+    void cleanup() {
+        platform::faults::clear();
+        platform::setTodayForTesting(std::nullopt);
+        messages.reset();
+        drives.reset();
+    }
+
+    void backupsLeaveTheSameBytesAsTheDialog() {
+        // Two days of backups from the command line ...
+        makeData(*drives);
+        saveChoice("D:\\Data", "E:\\Bak");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        Run first = run({"--backup"});
+        QVERIFY2(first.status == 0, first.err.c_str());
+        changeData(*drives);
+        platform::setTodayForTesting(year(2004) / May / 2);
+        Run second = run({"--backup"});
+        QCOMPARE(second.status, 0);
+        QCOMPARE(second.err, std::string());
+        testsupport::Snapshot store = snapshot(program());
+        testsupport::Snapshot copies = snapshot(drives->driveFolder('e'));
+
+        // ... and the same two through the dialog, in a world of their own.
+        drives.reset(); // first: it gives the drive table up
+        drives = std::make_unique<testsupport::TestDrives>();
+        makeData(*drives);
+        platform::setTodayForTesting(year(2004) / May / 1);
+        backUpThroughTheDialog("D:\\Data", "E:\\Bak");
+        changeData(*drives);
+        platform::setTodayForTesting(year(2004) / May / 2);
+        backUpThroughTheDialog("D:\\Data", "E:\\Bak");
+
+        QVERIFY(store == snapshot(program()));
+        QVERIFY(copies == snapshot(drives->driveFolder('e')));
+        QCOMPARE(store["TotalCount.ini"], std::string("2"));
+        QCOMPARE(copies.size(), size_t{7}); // 3 files, then 4
+        QCOMPARE(readFile(backupOf("2004_5_2", "Data") / "a.txt"), std::string("alpha, changed"));
+    }
+
+    void theSummaryNamesWhatWasDone() {
+        makeData(*drives);
+        saveChoice("D:\\Data", "E:\\Bak");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        Run first = run({"--backup"});
+        QCOMPARE(first.status, 0);
+        QVERIFY(first.out.find(ansi(u8"已複製 3 個檔案")) != std::string::npos);
+        QVERIFY(first.out.find(ansi(u8"已存在 0 個，失敗 0 個")) != std::string::npos);
+        QVERIFY(first.out.find(ansi(u8"備份資料夾：E:\\Bak\\2004_5_1_Back\\Data\n")) !=
+                std::string::npos);
+        QVERIFY(first.out.find(ansi(u8"還原點：1\n")) != std::string::npos);
+
+        // The same day again: nothing replaced, one file new.
+        writeFile(drives->driveFolder('d') / "Data" / "late.txt", "late");
+        Run again = run({"--backup"});
+        QCOMPARE(again.status, 0);
+        QVERIFY(again.out.find(ansi(u8"已複製 1 個檔案")) != std::string::npos);
+        QVERIFY(again.out.find(ansi(u8"已存在 3 個")) != std::string::npos);
+
+        // Quiet: nothing at all when nothing failed.
+        QCOMPARE(run({"--backup", "--quiet"}).out, std::string());
+    }
+
+    void everyFailureIsListedAndTheRestorePointStillRecorded() {
+        fs::path data = drives->driveFolder('d') / "Data";
+        for (int i = 1; i <= 7; ++i)
+            writeFile(data / ("bad" + std::to_string(i) + ".txt"), "x");
+        fs::create_directories(drives->driveFolder('e') / "Bak");
+        writeFile(data / "good.txt", "fine");
+        writeFile(data / "Locked" / "inside.txt", "unseen");
+        for (int i = 1; i <= 7; ++i)
+            platform::faults::failAt("tmpfile", "bad" + std::to_string(i) + ".txt", ENOSPC);
+        platform::faults::failAt("opendir", "Locked", EACCES);
+        platform::setTodayForTesting(year(2004) / May / 1);
+
+        Run quiet = run({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak", "--quiet"});
+        QCOMPARE(quiet.status, 1);
+        std::string expected = ansi(u8"有 7 個檔案無法備份：\n");
+        for (int i = 1; i <= 7; ++i)
+            expected += "D:\\Data\\bad" + std::to_string(i) + ".txt" + ansi(u8"（磁碟空間不足）\n");
+        expected += ansi(u8"有 1 個資料夾無法完整備份：\nD:\\Data\\Locked（存取被拒）\n");
+        QCOMPARE(quiet.out, expected); // all of them, and nothing else
+        QCOMPARE(readFile(backupOf("2004_5_1", "Data") / "good.txt"), std::string("fine"));
+        QCOMPARE(readFile(recover() / "BackupDir.ini"),
+                 std::string("E:\\Bak\\<1>2004_5_1_Back\r\n"));
+        // Without --save the saved choice is not touched (there was none).
+        QVERIFY(!fs::exists(program() / "SystemBackRD.ini"));
+    }
+
+    void nothingBackedUpIsStatusTwoWithItsReason() {
+        auto refused = [&](const std::vector<std::string>& arguments, const std::string& reason) {
+            Run result = run(arguments);
+            QCOMPARE(result.status, 2);
+            QVERIFY2(result.err.find(reason) != std::string::npos, result.err.c_str());
+            QVERIFY2(result.out.find(ansi(u8"還原點")) == std::string::npos, result.out.c_str());
+        };
+        platform::setTodayForTesting(year(2004) / May / 1);
+        refused({"--backup"},
+                ansi(u8"找不到設定檔：C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini"));
+        refused({"--backup", "--frobnicate"}, ansi(u8"不明的選項：--frobnicate"));
+        refused({"--backup", "D:\\Data"}, ansi(u8"不明的選項：D:\\Data"));
+        refused({"--backup", "--source"}, ansi(u8"選項後面必須有資料夾：--source"));
+        refused({"--source", "D:\\Data"}, ansi(u8"此選項只能與 --backup 一起使用：--source"));
+        refused({"--backup", "--save"}, ansi(u8"--save 必須與 --source 或 --dest 一起使用"));
+
+        makeData(*drives);
+        fs::create_directories(drives->driveFolder('e') / "Bak");
+        refused({"--backup", "--source", "D:\\Gone", "--dest", "E:\\Bak"},
+                ansi(u8"無法讀取備份來源資料夾：D:\\Gone"));
+        refused({"--backup", "--source", "d:", "--dest", "E:\\Bak"},
+                ansi(u8"磁碟機的根目錄無法備份：D:\\"));
+        refused({"--backup", "--source", "D:\\Da?a", "--dest", "E:\\Bak"},
+                ansi(u8"備份來源資料夾不正確：D:\\Da?a"));
+        refused({"--backup", "--source", "D:\\Data", "--dest", "E:\\Gone"},
+                ansi(u8"找不到備份目地資料夾：E:\\Gone"));
+        QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+
+        // The backup folder cannot be made: nothing copied, nothing recorded.
+        platform::faults::failAt("mkdir", "2004_5_1_Back", EACCES);
+        refused({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak"},
+                ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back（存取被拒）"));
+        platform::faults::clear();
+        QVERIFY(!fs::exists(backupOf("2004_5_1", "Data")));
+        QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+
+        // A full disk under the store: the files are there, but no restore point leads to them.
+        saveChoice("D:\\Data", "E:\\Bak");
+        platform::faults::planStoreSteps(0, 1, ENOSPC);
+        Run full = run({"--backup"});
+        QCOMPARE(full.status, 2);
+        QVERIFY2(full.err.find(ansi(u8"檔案已備份，但無法建立還原點：")) != std::string::npos,
+                 full.err.c_str());
+        QCOMPARE(readFile(backupOf("2004_5_1", "Data") / "a.txt"), std::string("alpha"));
+        QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+    }
+
+    void theCommandLinePairReplacesTheSavedOneOnlyWhenAsked() {
+        makeData(*drives);
+        writeFile(drives->driveFolder('d') / "Other" / "o.txt", "other");
+        fs::create_directories(drives->driveFolder('e') / "Bak");
+        saveChoice("D:\\Data", "E:\\Bak");
+        std::string saved = readFile(program() / "SystemBackRD.ini");
+        platform::setTodayForTesting(year(2004) / May / 1);
+
+        QCOMPARE(run({"--backup", "--source", "d:\\Other\\"}).status, 0); // to the saved E:\Bak
+        QCOMPARE(readFile(backupOf("2004_5_1", "Other") / "o.txt"), std::string("other"));
+        QCOMPARE(readFile(program() / "SystemBackRD.ini"), saved);
+
+        QCOMPARE(run({"--backup", "--source", "D:\\Other", "--save"}).status, 0);
+        BackupStore store;
+        std::optional<SettingsValues> now = store.ReadSettings();
+        QVERIFY(now);
+        QCOMPARE(now->sourceDir, std::string("D:\\Other"));
+        QCOMPARE(now->destDir, std::string("E:\\Bak"));
+    }
+
+    void theProgramRunsWithoutADisplayAndWritesPlainLines() {
+        makeData(*drives);
+        fs::path data = drives->driveFolder('d') / "Data";
+        QCOMPARE(::mkfifo((data / "pipe").c_str(), 0600), 0); // refused at once, not waited on
+        saveChoice("D:\\Data", "E:\\Bak");
+
+        Run result = runProgram({QStringLiteral("--backup")});
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, std::string());
+        for (char c : result.out)
+            QVERIFY2(c == '\n' || static_cast<unsigned char>(c) >= 0x20, result.out.c_str());
+        QVERIFY(QString::fromUtf8(result.out).toUtf8().toStdString() == result.out); // UTF-8
+        QVERIFY(result.out.find("D:\\Data\\pipe（不是一般檔案）\n") != std::string::npos);
+        QVERIFY(result.out.find("還原點：1\n") != std::string::npos);
+        std::string day = platform::shortDateToday();
+        std::replace(day.begin(), day.end(), '/', '_');
+        QCOMPARE(readFile(backupOf(day.c_str(), "Data") / fs::path(u8"許多") / "c.txt"),
+                 std::string("gamma"));
+
+        Run help = runProgram({QStringLiteral("--help")});
+        QCOMPARE(help.status, 0);
+        for (const char* status : {"  0  ", "  1  ", "  2  "})
+            QVERIFY(help.out.find(status) != std::string::npos);
+        Run version = runProgram({QStringLiteral("--version")});
+        QCOMPARE(version.status, 0);
+        QVERIFY(version.out.rfind("Tarnwick 2004 ", 0) == 0);
+        Run wrong = runProgram({QStringLiteral("--backup"), QStringLiteral("--nonsense")});
+        QCOMPARE(wrong.status, 2);
+        QVERIFY(wrong.err.find("不明的選項：--nonsense") != std::string::npos);
+    }
+
+    void aBackupAndADialogBackupRecordInTurn() {
+        writeFile(drives->driveFolder('d') / "One" / "one.txt", "1");
+        writeFile(drives->driveFolder('d') / "Two" / "two.txt", "2");
+        fs::create_directories(drives->driveFolder('e') / "Bak");
+        fs::create_directories(drives->driveFolder('e') / "Bak2");
+        std::string day = platform::shortDateToday();
+        std::replace(day.begin(), day.end(), '/', '_');
+        saveChoice("D:\\One", "E:\\Bak");
+        TForm2 dialog(nullptr);
+        dialog.Timer1->setInterval(1);
+        BackupStore store;
+        dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
+        QProcess* process = nullptr;
+        {
+            // Held while both copy: each then waits for the store, and they record in turn.
+            BackupStore::Recording held(store);
+            dialog.show();
+            emit dialog.BitBtn1->clicked();
+            process = start({QStringLiteral("--backup"), QStringLiteral("--source"),
+                             QStringLiteral("D:\\Two"), QStringLiteral("--dest"),
+                             QStringLiteral("E:\\Bak2")});
+            QTRY_VERIFY_WITH_TIMEOUT(fs::exists(backupOf(day.c_str(), "Two", "Bak2") / "two.txt"),
+                                     20000);
+            QTRY_VERIFY_WITH_TIMEOUT(fs::exists(backupOf(day.c_str(), "One") / "one.txt"), 20000);
+            QTest::qWait(300);
+            QCOMPARE(process->state(), QProcess::Running); // copied, and waiting for the store
+            QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+            QCOMPARE(messages->calls().size(), size_t{0});
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(messages->calls().size(), size_t{1}, 20000);
+        dialog.WorkerThread->waitUntilSuspended();
+        dialog.close();
+        QTRY_COMPARE_WITH_TIMEOUT(process->state(), QProcess::NotRunning, 20000);
+        QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process->exitCode(), 0);
+        std::string catalog = readFile(recover() / "BackupDir.ini");
+        std::string first = "E:\\Bak2\\<1>" + day + "_Back\r\nE:\\Bak\\<2>" + day + "_Back\r\n";
+        std::string second = "E:\\Bak\\<1>" + day + "_Back\r\nE:\\Bak2\\<2>" + day + "_Back\r\n";
+        QVERIFY2(catalog == first || catalog == second, catalog.c_str());
+        QCOMPARE(readFile(program() / "TotalCount.ini"), std::string("2"));
+        delete process;
+    }
+};
+
+QTEST_MAIN(TestCommandLine)
+#include "test_commandline.moc"
