@@ -30,6 +30,7 @@ const platform::Text kDestMissing{u8"找不到備份目地資料夾："};
 const platform::Text kNoProgramFolder{u8"無法建立程式資料夾："};
 const platform::Text kCannotSaveSettings{u8"無法儲存設定檔："};
 const platform::Text kBackingUp{u8"正在備份："};
+const platform::Text kProgramFault{u8"程式發生錯誤："};
 const platform::Text kOpenParen{u8"（"};
 const platform::Text kCloseParen{u8"）"};
 
@@ -130,8 +131,10 @@ int runBackup(const CommandLine& line, Console& console) {
         return backUp(
             {choice->sourceDir, choice->destDir, backupName, sourceName, store, recordCount},
             console, line.quiet);
-    } catch (const ProgramError& error) {
+    } catch (const ProgramError& error) { // a damaged file of the store, say
         return refuse(console, error.what());
+    } catch (const std::exception& error) {
+        return refuse(console, kProgramFault.str() + error.what());
     }
 }
 

@@ -273,6 +273,12 @@ private slots:
                  full.err.c_str());
         QCOMPARE(readFile(backupOf("2004_5_1", "Data") / "a.txt"), std::string("alpha"));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+        platform::faults::clear();
+
+        // A damaged store is named, not repaired behind the user's back.
+        writeFile(program() / "TotalCount.ini", "many");
+        refused({"--backup"}, "'many' is not a valid integer value"); // as the window says
+        QCOMPARE(readFile(program() / "TotalCount.ini"), std::string("many"));
     }
 
     void theCommandLinePairReplacesTheSavedOneOnlyWhenAsked() {
