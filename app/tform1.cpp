@@ -5,6 +5,7 @@
 #include "backup/tform2.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
+#include "platform/hosterror.h"
 #include "platform/hostpath.h"
 #include "platform/programerror.h"
 #include "restore/tform3.h"
@@ -37,8 +38,6 @@ const platform::Text kSourcePrefix{u8" 來源資料夾："};
 const platform::Text kDestPrefix{u8" 目地資料夾："};
 const platform::Text kNext{u8"下一步"};
 const platform::Text kCannotSaveSettings{u8"無法儲存設定檔："};
-const platform::Text kOpenParen{u8"（"};
-const platform::Text kCloseParen{u8"）"};
 const platform::Text kClose{u8"關閉"};
 const platform::Text kNoBackups{u8"您尚未建立任何備份檔案"};
 const platform::Text kFloppy{u8"[軟碟機]("};
@@ -243,8 +242,8 @@ void TForm1::SaveSettings() {
     store.CreateFolders();
     // The dialog reads the folders back from the file: an old file would back up the old ones.
     if (platform::WriteResult saved = store.WriteSettings(SourceDir, DestDir); !saved)
-        throw ProgramError(kCannotSaveSettings.str() + store.SettingsFilePath() + kOpenParen.str() +
-                           saved.reason + kCloseParen.str());
+        throw ProgramError(kCannotSaveSettings.str() +
+                           platform::withReason(store.SettingsFilePath(), saved.reason));
     SettingsFilePath = store.SettingsFilePath();
     RecordCount = store.EnsureRecordCount();
 }

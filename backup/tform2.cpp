@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/hosterror.h"
 #include "store/backupstore.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
@@ -42,8 +43,6 @@ const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："
 const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
 const platform::Text kNotRecordedCaption{u8"還原點未建立"};
 const platform::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
-const platform::Text kOpenParen{u8"（"};
-const platform::Text kCloseParen{u8"）"};
 
 const QColor kHeadingBlue(5, 63, 133);
 constexpr int kIdleTicks = 4;
@@ -203,8 +202,7 @@ void TForm2::copyImpossible(const std::string& sourceDir) {
 
 void TForm2::backupFolderImpossible(const std::string& path, const std::string& reason) {
     copyAsked_ = false;
-    toolkit::showMessage(kCannotMakeBackupFolder.str() + path + kOpenParen.str() + reason +
-                         kCloseParen.str());
+    toolkit::showMessage(kCannotMakeBackupFolder.str() + platform::withReason(path, reason));
 }
 
 void TForm2::Timer1Timer() {
@@ -238,11 +236,7 @@ std::string TForm2::captionFor(const CopyReport& report) const {
 std::string TForm2::completionMessage(const CopyReport& report) const {
     std::string done = kDoneText.str();
     if (const std::optional<StoreFailure>& failure = report.storeFailure) {
-        done = kNotRecorded.str() + failure->path;
-        if (failure->path.empty())
-            done += failure->reason;
-        else
-            done += kOpenParen.str() + failure->reason + kCloseParen.str();
+        done = kNotRecorded.str() + platform::withReason(failure->path, failure->reason);
     }
     return report.failures.describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kFolderFailuresAfter.str()});

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/folders.h"
+#include "platform/hosterror.h"
 #include "platform/hostpath.h"
 #include "platform/programerror.h"
 #include "platform/programpath.h"
@@ -31,8 +32,6 @@ const platform::Text kNoProgramFolder{u8"無法建立程式資料夾："};
 const platform::Text kCannotSaveSettings{u8"無法儲存設定檔："};
 const platform::Text kBackingUp{u8"正在備份："};
 const platform::Text kProgramFault{u8"程式發生錯誤："};
-const platform::Text kOpenParen{u8"（"};
-const platform::Text kCloseParen{u8"）"};
 
 // Why the folders cannot be backed up as they stand, or empty.
 std::string refusal(const SettingsValues& choice) {
@@ -118,8 +117,9 @@ int runBackup(const CommandLine& line, Console& console) {
         if (line.save) {
             platform::WriteResult saved = store.WriteSettings(choice->sourceDir, choice->destDir);
             if (!saved)
-                return refuse(console, kCannotSaveSettings.str() + store.SettingsFilePath() +
-                                           kOpenParen.str() + saved.reason + kCloseParen.str());
+                return refuse(console,
+                              kCannotSaveSettings.str() +
+                                  platform::withReason(store.SettingsFilePath(), saved.reason));
         }
         int recordCount = store.EnsureRecordCount();
 

@@ -1,6 +1,7 @@
 #include "backupprinter.h"
 
 #include "platform/codepage.h"
+#include "platform/hosterror.h"
 #include "walk/sizetext.h"
 
 #include <cstdio>
@@ -43,7 +44,7 @@ std::string rateText(uint64_t bytes, double seconds) {
 }
 
 std::string failureLine(const walk::CopyFailure& failure) {
-    return failure.path + kOpenParen.str() + failure.reason + kCloseParen.str() + "\n";
+    return platform::withReason(failure.path, failure.reason) + "\n";
 }
 
 } // namespace
@@ -98,8 +99,7 @@ void BackupPrinter::copyImpossible(const std::string& sourceDir) {
 }
 
 void BackupPrinter::backupFolderImpossible(const std::string& path, const std::string& reason) {
-    impossible_ =
-        kCannotMakeBackupFolder.str() + path + kOpenParen.str() + reason + kCloseParen.str();
+    impossible_ = kCannotMakeBackupFolder.str() + platform::withReason(path, reason);
 }
 
 int BackupPrinter::finish(const std::string& backupFolder) {
@@ -135,10 +135,8 @@ int BackupPrinter::finish(const std::string& backupFolder) {
     if (!listed.empty())
         console_.write(listed);
     if (const std::optional<StoreFailure>& failure = report.storeFailure) {
-        std::string why = failure->path.empty() ? failure->reason
-                                                : failure->path + kOpenParen.str() +
-                                                      failure->reason + kCloseParen.str();
-        console_.writeError(kNotRecorded.str() + why + "\n");
+        console_.writeError(kNotRecorded.str() +
+                            platform::withReason(failure->path, failure->reason) + "\n");
         return kNothingBackedUp;
     }
     if (!quiet_)

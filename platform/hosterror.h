@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -11,5 +12,8 @@ std::string reasonForError(int error);
 // The reason for a name that has no form on this system (a character code page 950 lacks, or
 // one no Windows name may hold).
 std::string unusableNameReason();
+
+// How the program names a failure: "path（reason）"; the one alone when the other is empty.
+std::string withReason(std::string_view what, std::string_view reason);
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/big5.h"
 #include "platform/codepage.h"
+#include "platform/hosterror.h"
 #include "store/backupstore.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
@@ -46,8 +47,6 @@ const platform::Text kFailuresAfter{u8" 個檔案無法還原："};
 const platform::Text kFolderFailuresBefore{u8"另有 "};
 const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整還原："};
 const platform::Text kCannotMakeTarget{u8"無法建立欲還原資料夾："};
-const platform::Text kOpenParen{u8"（"};
-const platform::Text kCloseParen{u8"）"};
 
 const QColor kListColour(64, 0, 64); // colour value 4194368
 const QColor kWindowBlue(53, 116, 170);
@@ -322,8 +321,7 @@ void TForm3::restoreImpossible(const std::string& restoreSource) {
 
 void TForm3::restoreTargetImpossible(const std::string& path, const std::string& reason) {
     copyAsked_ = false;
-    toolkit::showMessage(kCannotMakeTarget.str() + path + kOpenParen.str() + reason +
-                         kCloseParen.str());
+    toolkit::showMessage(kCannotMakeTarget.str() + platform::withReason(path, reason));
 }
 
 void TForm3::restoreCompleted(const RestoreReport& report) {

@@ -3,6 +3,7 @@
 #include "targettree.h"
 
 #include "platform/codepage.h"
+#include "platform/hosterror.h"
 
 #include <algorithm>
 
@@ -10,8 +11,6 @@ namespace walk {
 namespace {
 
 const platform::Text kMore{u8"……"};
-const platform::Text kOpenParen{u8"（"};
-const platform::Text kCloseParen{u8"）"};
 const platform::Text kNoTargetFolder{u8"目標資料夾無法使用"};
 
 } // namespace
@@ -33,7 +32,7 @@ void describeKind(std::string& text, const std::vector<CopyFailure>& failed,
     text += "\n\n" + before + std::to_string(failed.size()) + after;
     size_t named = std::min(failed.size(), CopyFailures::kNamed);
     for (size_t i = 0; i < named; ++i)
-        text += "\n" + failed[i].path + kOpenParen.str() + failed[i].reason + kCloseParen.str();
+        text += "\n" + platform::withReason(failed[i].path, failed[i].reason);
     if (failed.size() > named)
         text += "\n" + kMore.str();
 }
