@@ -29,12 +29,13 @@ void describeKind(std::string& text, const std::vector<CopyFailure>& failed,
                   const std::string& before, const std::string& after) {
     if (failed.empty())
         return;
-    text += "\n\n" + before + std::to_string(failed.size()) + after;
+    // Appended piece by piece: GCC 12 at -O2 takes "literal" + string for an overlapping copy.
+    text.append("\n\n").append(before).append(std::to_string(failed.size())).append(after);
     size_t named = std::min(failed.size(), CopyFailures::kNamed);
     for (size_t i = 0; i < named; ++i)
-        text += "\n" + platform::withReason(failed[i].path, failed[i].reason);
+        text.append("\n").append(platform::withReason(failed[i].path, failed[i].reason));
     if (failed.size() > named)
-        text += "\n" + kMore.str();
+        text.append("\n").append(kMore.str());
 }
 
 } // namespace
