@@ -272,6 +272,22 @@ private slots:
         QVERIFY(form.BitBtn2->isEnabled());
     }
 
+    void aDriveWhoseFolderIsMissingIsListedAndRefused() {
+        drives->addDrive('g', drives->base() / "unplugged");
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        int gIndex = -1;
+        for (int i = 0; i < form.DriveComboBox3->entryCount(); ++i)
+            if (form.DriveComboBox3->entryText(i) == "G:\\)")
+                gIndex = i;
+        QVERIFY(gIndex >= 0); // its root alone: no type, no label
+        std::string before = form.DirectoryListBox3->Directory();
+        form.DriveComboBox3->setCurrentIndex(gIndex);
+        emit form.DriveComboBox3->activated(gIndex);
+        QCOMPARE(messageTexts(), (std::vector<std::string>{ansi(u8"無法進入資料夾：G:\\")}));
+        QCOMPARE(form.DirectoryListBox3->Directory(), before);
+    }
+
     void draggingMovesTheWindowWithThePointer() {
         Forms forms;
         TForm1& form = *forms.Form1;
