@@ -9,10 +9,10 @@
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
 #include "widgets/listview.h"
+#include "widgets/memo.h"
 #include "widgets/panel.h"
 #include "widgets/progressbar.h"
 
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QShowEvent>
 
@@ -90,9 +90,7 @@ TForm3::TForm3(QWidget* owner, BackupStore store)
     QPalette listColours = DirectoryListBox1->palette();
     listColours.setColor(QPalette::Base, kListColour);
     DirectoryListBox1->setPalette(listColours);
-    Memo1 = new QPlainTextEdit(this);
-    placeComponent(Memo1, "Memo1", {384, 136, 137, 152});
-    Memo1->setReadOnly(true);
+    Memo1 = new TMemo(this, "Memo1", {384, 136, 137, 152});
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette memoColours = Memo1->palette();
     memoColours.setColor(QPalette::Base, kWindowBlue);
@@ -311,7 +309,7 @@ void TForm3::showProgress(const RestoreProgress& progress) {
     if (progress.status)
         Panel3->setCaption(*progress.status);
     for (const std::string& name : progress.restoredNames)
-        Memo1->appendPlainText(toolkit::toQString(name));
+        Memo1->appendLine(name);
 }
 
 void TForm3::restoreImpossible(const std::string& restoreSource) {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-class QPlainTextEdit;
+class TMemo;
 class QProgressBar;
 class TBitBtn;
 class TDirectoryListBox;
@@ -38,7 +38,7 @@ public:
     TBitBtn* BitBtn1;
     TPanel* Panel3;
     TPanel* Panel4;
-    QPlainTextEdit* Memo1;
+    TMemo* Memo1;
     TPanel* Panel5;
     TPanel* Panel6;
     TPanel* Panel7;

@@ -12,12 +12,15 @@
 #include "widgets/bitbtn.h"
 #include "widgets/directorylistbox.h"
 #include "widgets/listview.h"
+#include "widgets/memo.h"
 #include "widgets/panel.h"
 
 #include <QCoreApplication>
-#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <algorithm>
@@ -348,6 +351,39 @@ private slots:
         chooseFolder(0);
         QCOMPARE(dialog->RestoreSource(), std::string("E:\\Bak\\2004_5_1_Back\\Data"));
         QCOMPARE(dialog->RestoreTarget(), std::string("D:\\Data"));
+    }
+
+    void restoredNamesShowFromTheFirstWhileTheyFit() {
+        // The names are added as a restore adds them, in whatever font the system gives: the
+        // first stays in sight while there is room for it, and once the list scrolls the last
+        // name ends at the bottom with no room left below it for another.
+        TMemo* memo = dialog->Memo1;
+        dialog->show();
+        for (int pixels = 9; pixels <= 26; ++pixels) {
+            QFont font = memo->font();
+            font.setPixelSize(pixels);
+            memo->setFont(font);
+            memo->clear();
+            for (int names = 1; names <= 20; ++names) {
+                memo->appendLine("name" + std::to_string(names));
+                QCoreApplication::processEvents();
+                QTextCursor first(memo->document());
+                QTextCursor last(memo->document()->lastBlock());
+                QRect firstLine = memo->cursorRect(first);
+                QRect lastLine = memo->cursorRect(last);
+                int roomBelow = memo->viewport()->height() - lastLine.bottom() - 1;
+                if (firstLine.top() < 0)
+                    QVERIFY2(roomBelow < firstLine.height(),
+                             qPrintable(QStringLiteral("%1 px, %2 names: %3 px free below")
+                                            .arg(pixels)
+                                            .arg(names)
+                                            .arg(roomBelow)));
+                else
+                    QVERIFY2(lastLine.bottom() < memo->viewport()->height() ||
+                                 memo->verticalScrollBar()->value() == 0,
+                             "the last name is hidden while the first shows");
+            }
+        }
     }
 
     void goingAboveASubFolderMakesTheChosenFolderTheChoiceAgain() {
