@@ -153,12 +153,8 @@ void TForm1::buildComponents() {
     Panel4->setColors(kPanelFace, kDestText);
     DirectoryListBox1->setTextColor(kSourceText);
     DirectoryListBox3->setTextColor(kDestText);
-    for (TDriveComboBox* drives : {DriveComboBox1, DriveComboBox3}) {
-        QPalette colours = drives->palette();
-        colours.setColor(QPalette::Text, drives == DriveComboBox1 ? kSourceText : kDestText);
-        colours.setColor(QPalette::ButtonText, drives == DriveComboBox1 ? kSourceText : kDestText);
-        drives->setPalette(colours);
-    }
+    DriveComboBox1->setTextColor(kSourceText);
+    DriveComboBox3->setTextColor(kDestText);
     DriveComboBox1->setDirList(DirectoryListBox1);
     DriveComboBox3->setDirList(DirectoryListBox3);
 

@@ -17,6 +17,7 @@
 #include "widgets/listview.h"
 #include "widgets/panel.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QTest>
@@ -286,6 +287,37 @@ private slots:
         emit form.DriveComboBox3->activated(gIndex);
         QCOMPARE(messageTexts(), (std::vector<std::string>{ansi(u8"無法進入資料夾：G:\\")}));
         QCOMPARE(form.DirectoryListBox3->Directory(), before);
+    }
+
+    void openDriveListsShowTheirPickersColours() {
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (TDriveComboBox* selector : {form.DriveComboBox1, form.DriveComboBox3}) {
+            bool source = selector == form.DriveComboBox1;
+            selector->showPopup();
+            QAbstractItemView* list = selector->view();
+            QTRY_VERIFY(list->isVisible());
+            // Every entry's text but the highlighted one's: blue on the left, red on the right,
+            // never black (right of the drive pictures).
+            QImage drawn = list->grab().toImage();
+            int coloured = 0;
+            int black = 0;
+            int textStart = selector->iconSize().width() + 8;
+            for (int y = 0; y < drawn.height(); ++y)
+                for (int x = textStart; x < drawn.width(); ++x) {
+                    QColor pixel = drawn.pixelColor(x, y);
+                    int own = source ? pixel.blue() : pixel.red();
+                    int others = source ? std::max(pixel.red(), pixel.green())
+                                        : std::max(pixel.blue(), pixel.green());
+                    coloured += own > 150 && others < 90;
+                    black += pixel.red() < 60 && pixel.green() < 60 && pixel.blue() < 60;
+                }
+            QVERIFY2(coloured > 20, qPrintable(QString::number(coloured)));
+            QCOMPARE(black, 0);
+            selector->hidePopup();
+        }
     }
 
     void draggingMovesTheWindowWithThePointer() {

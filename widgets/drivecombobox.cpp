@@ -35,6 +35,19 @@ void TDriveComboBox::Clear() {
 void TDriveComboBox::AddEntry(const std::string& text) {
     entries_.push_back(text);
     addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), toolkit::toQString(text));
+    if (textColor_.isValid())
+        setItemData(count() - 1, textColor_, Qt::ForegroundRole);
+}
+
+void TDriveComboBox::setTextColor(QColor color) {
+    textColor_ = color;
+    QPalette colours = palette();
+    colours.setColor(QPalette::Text, color);
+    colours.setColor(QPalette::ButtonText, color);
+    setPalette(colours);
+    // The open list is a window of its own that draws each entry in the entry's own colour.
+    for (int i = 0; i < count(); ++i)
+        setItemData(i, color, Qt::ForegroundRole);
 }
 
 void TDriveComboBox::SetDrive(char letter) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QComboBox>
 
 #include <string>
@@ -27,10 +28,13 @@ public:
     char Drive() const;
 
     void setDirList(TDirectoryListBox* list) { dirList_ = list; }
+    // The colour of the entries' text, in the box and in its open list.
+    void setTextColor(QColor color);
 
 private:
     void userPicked(int index);
 
     std::vector<std::string> entries_;
+    QColor textColor_;
     TDirectoryListBox* dirList_ = nullptr;
 };
