@@ -146,6 +146,9 @@ void TForm1::buildComponents() {
     QFont link = Label4->font();
     link.setUnderline(true);
     Label4->setFont(link);
+    // Sized to its text, as a label of the desktop toolkit sizes itself: in the system's Chinese
+    // font the designed 13 pixels cut off the glyphs' bottoms and the underline.
+    Label4->resize(Label4->sizeHint().expandedTo(Label4->size()));
     Label4->setCursor(Qt::PointingHandCursor);
     Panel1->setColors(kWindowBlue, Qt::white);
     Panel2->setColors(kWindowBlue, Qt::white);

@@ -100,7 +100,6 @@ private slots:
             QRect geometry;
         };
         for (const Place& place : {Place{"Image1", {1, 20, 568, 409}},
-                                   {"Label4", {380, 14, 60, 13}},
                                    {"BitBtn2", {425, 364, 129, 25}},
                                    {"DirectoryListBox3", {296, 112, 257, 185}},
                                    {"DriveComboBox1", {16, 88, 257, 19}},
@@ -109,6 +108,9 @@ private slots:
             QVERIFY2(widget, place.name);
             QCOMPARE(widget->geometry(), place.geometry);
         }
+        // The link sizes itself to its text, from its designed place.
+        QCOMPARE(form.Label4->pos(), QPoint(380, 14));
+        QVERIFY(form.Label4->width() >= 60 && form.Label4->height() >= 13);
         QVERIFY(!form.BitBtn1->isVisibleTo(&form));
         QVERIFY(form.findChild<QObject*>(QStringLiteral("ImageList1")));
         QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態：") + "  ==>  C:");
@@ -318,6 +320,26 @@ private slots:
             QCOMPARE(black, 0);
             selector->hidePopup();
         }
+    }
+
+    void theRestoreLinkShowsWholeAndUnderlined() {
+        Forms forms;
+        TLabel* link = forms.Form1->Label4;
+        QVERIFY(link->font().underline());
+        QFontMetrics metrics(link->font());
+        QVERIFY(link->height() >= metrics.height()); // the glyphs' bottoms are in the box
+        QVERIFY(link->width() >= metrics.horizontalAdvance(link->text()));
+        // The underline is drawn: a white row under the text, within the box.
+        QImage drawn = link->grab().toImage();
+        int textWidth = metrics.horizontalAdvance(link->text().trimmed());
+        bool underlined = false;
+        for (int y = drawn.height() / 2; y < drawn.height() && !underlined; ++y) {
+            int white = 0;
+            for (int x = 0; x < drawn.width(); ++x)
+                white += drawn.pixelColor(x, y).lightness() > 200;
+            underlined = white >= textWidth * 3 / 4;
+        }
+        QVERIFY(underlined);
     }
 
     void draggingMovesTheWindowWithThePointer() {
