@@ -22,9 +22,9 @@ QImage canvas(int width, int height, QColor fill = Qt::transparent) {
     return image;
 }
 
-void save(const QImage& image, const QString& folder, const QString& name) {
+void save(const QImage& image, const QString& folder, const QString& name, int quality = 92) {
     QString path = folder + QLatin1Char('/') + name;
-    if (!image.save(path, nullptr, 92)) {
+    if (!image.save(path, nullptr, quality)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         std::exit(1);
     }
@@ -161,10 +161,12 @@ void drawFolder(QPainter& p, QRectF r, QColor color) {
     p.drawPath(face);
 }
 
-QImage icon() {
-    QImage image = canvas(32, 32);
+// The program's icon, drawn on a 32-pixel grid and scaled to the size asked for.
+QImage icon(int size = 32) {
+    QImage image = canvas(size, size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     drawFolder(p, QRectF(1, 3, 26, 24), QColor(240, 190, 60));
     // A circular arrow: the copy that comes back.
     QRectF ring(14, 14, 16, 16);
@@ -250,12 +252,17 @@ QImage disk() {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: drawskin FOLDER\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: drawskin SKIN_FOLDER ICON_FOLDER\n");
         return 2;
     }
     QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
+    // The icon of the desktop's menus, in the sizes of the icon theme.
+    QString icons = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(icons);
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        save(icon(size), icons, QStringLiteral("tarnwick2004-%1.png").arg(size), -1);
     save(background(), folder, QStringLiteral("background.jpg"));
     save(titleStrip(), folder, QStringLiteral("title.jpg"));
     save(bottomStrip(), folder, QStringLiteral("bottom.jpg"));
