@@ -74,10 +74,10 @@ int copyContents(int from, int to, off_t size) {
     return 0;
 }
 
-int copyLink(const std::string& from, int folderFd, const std::string& name,
+int copyLink(int sourceDir, const char* from, int folderFd, const std::string& name,
              const struct stat& st) {
     std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-    ssize_t length = ::readlink(from.c_str(), target.data(), target.size() - 1);
+    ssize_t length = ::readlinkat(sourceDir, from, target.data(), target.size() - 1);
     if (length < 0)
         return errno;
     target[static_cast<size_t>(length)] = '\0';
@@ -116,19 +116,17 @@ int copyRegular(int source, int folderFd, const std::string& name, const struct 
     return staged.publishNoReplace();
 }
 
-// The copy itself, into the folder held open by folderFd.
-CopyResult copyInto(std::string_view from, int folderFd, std::string_view to) {
-    std::optional<std::string> source = hostPath(from);
-    std::optional<std::string> name = hostName(to);
-    if (!source || !name)
-        return {CopyStatus::Failed, unusableNameReason()};
+// The copy itself: the source `from` relative to sourceDir (AT_FDCWD for a whole path), into
+// the folder held open by folderFd under the host name `to`.
+CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const std::string& to) {
     struct stat st {};
-    if (::fstatat(folderFd, name->c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return {CopyStatus::TargetExists, {}};
-    int fd = ::open(source->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    int fd = ::openat(sourceDir, from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ELOOP && ::lstat(source->c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-            return outcome(copyLink(*source, folderFd, *name, st));
+        if (errno == ELOOP && ::fstatat(sourceDir, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(st.st_mode))
+            return outcome(copyLink(sourceDir, from.c_str(), folderFd, to, st));
         return failed(errno);
     }
     int error = 0;
@@ -138,7 +136,7 @@ CopyResult copyInto(std::string_view from, int folderFd, std::string_view to) {
     else if (!S_ISREG(st.st_mode))
         error = -1;
     else
-        error = copyRegular(fd, folderFd, *name, st);
+        error = copyRegular(fd, folderFd, to, st);
     ::close(fd);
     if (error == -1)
         return {CopyStatus::Failed, kNotRegular.str()};
@@ -153,7 +151,22 @@ CopyResult copyInto(std::string_view from, int folderFd, std::string_view to) {
 CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) const {
     if (fd_ < 0)
         return failed(ENOENT);
-    return copyInto(from, fd_, name);
+    std::optional<std::string> source = hostPath(from);
+    std::optional<std::string> target = hostName(name);
+    if (!source || !target)
+        return {CopyStatus::Failed, unusableNameReason()};
+    return copyInto(AT_FDCWD, *source, fd_, *target);
+}
+
+CopyResult TargetFolder::copyIn(const FolderSearch& listing, std::string_view fromName,
+                                std::string_view name) const {
+    if (fd_ < 0 || listing.handle() < 0)
+        return failed(ENOENT);
+    std::optional<std::string> source = hostName(fromName);
+    std::optional<std::string> target = hostName(name);
+    if (!source || !target)
+        return {CopyStatus::Failed, unusableNameReason()};
+    return copyInto(listing.handle(), *source, fd_, *target);
 }
 
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {

@@ -44,6 +44,10 @@ public:
     const std::string& failure() const { return failure_; }
 
 private:
+    friend class TargetFolder; // copies read a listed folder's files through its handle
+    // The folder's handle while a listing is open, else -1.
+    int handle() const;
+
     struct State;
     std::unique_ptr<State> state_;
     std::string failure_;

@@ -78,6 +78,10 @@ void FolderSearch::close() {
     state_.reset();
 }
 
+int FolderSearch::handle() const {
+    return state_ ? state_->dirFd : -1;
+}
+
 bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes,
                              Links links) {
     close();

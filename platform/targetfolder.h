@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filecopy.h"
+#include "folders.h"
 
 #include <cstdint>
 #include <optional>
@@ -43,6 +44,10 @@ public:
 
     // Copies a file into this folder under `name`, never replacing anything (see filecopy.h).
     CopyResult copyIn(std::string_view from, std::string_view name) const;
+    // The same for the file `fromName` of a folder being listed, read through the listing's own
+    // handle on that folder rather than by its whole path.
+    CopyResult copyIn(const FolderSearch& listing, std::string_view fromName,
+                      std::string_view name) const;
 
     std::optional<FolderId> id() const;
 

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -56,11 +57,15 @@ public:
         mostOpen = std::max(mostOpen, open);
     }
     void file(const walk::Folder& folder, const platform::FindData& entry) override {
-        const platform::TargetFolder* target = targets.current();
-        if (!target || target->copyIn(folder.path + "\\" + entry.name, entry.name).status !=
-                           platform::CopyStatus::Copied)
+        if (beforeFile)
+            beforeFile(folder, entry.name);
+        walk::CopyFailures failed;
+        uint64_t bytes = 0;
+        if (walk::copyPassFile(folder, folder.path + "\\" + entry.name, targets.current(),
+                               entry.name, failed, bytes) != platform::CopyStatus::Copied)
             failures.push_back("file " + folder.relPath + entry.name);
     }
+    std::function<void(const walk::Folder&, const std::string&)> beforeFile;
     void subFolder(const walk::Folder& folder, const std::string& name) override {
         std::string whyNot;
         if (!targets.makeSub(name, whyNot))
@@ -218,6 +223,33 @@ private slots:
             ++files;
         }
         QCOMPARE(files, size_t{kLevels + kLevels / 10});
+    }
+
+    void filesAreReadFromTheFolderListedNotThroughItsPath() {
+        // While A is listed, it is moved aside and a link to a folder outside the source takes its
+        // name, holding files of the same names: what is copied still comes from A.
+        fs::path source = drives->driveFolder('d') / "S";
+        writeFile(source / "A" / "f1", "inside 1");
+        writeFile(source / "A" / "f2", "inside 2");
+        fs::path outside = drives->driveFolder('d') / "Outside";
+        writeFile(outside / "f1", "outside 1");
+        writeFile(outside / "f2", "outside 2");
+        fs::create_directories(drives->driveFolder('e') / "Copy");
+        TreeCopier copier;
+        copier.beforeFile = [&](const walk::Folder& folder, const std::string&) {
+            if (folder.name == "A" && !fs::is_symlink(source / "A")) {
+                fs::rename(source / "A", source / "Aside");
+                fs::create_directory_symlink(outside, source / "A");
+            }
+        };
+        std::string whyNot;
+        copier.targets.open(platform::TargetFolder::open("E:\\Copy", whyNot));
+        QCOMPARE(walk::WalkTree("D:\\S", copier), walk::WalkResult::Complete);
+        copier.targets.close();
+        QCOMPARE(copier.failures, std::vector<std::string>{});
+        fs::path copy = drives->driveFolder('e') / "Copy" / "A";
+        QCOMPARE(testsupport::readFile(copy / "f1"), std::string("inside 1"));
+        QCOMPARE(testsupport::readFile(copy / "f2"), std::string("inside 2"));
     }
 
     void progressIsMergedAndTheLastArrivesBeforeTheEnd() {

@@ -25,6 +25,7 @@ Scan scan(const Folder& folder, WalkVisitor& visitor, int& entries,
     bool more = search.findFirst(folder.path, entry, visitor.wantsSizes(), links);
     if (!more && folder.level > 1)
         visitor.folderUnreadable(folder.path, search.failure());
+    const Folder listed{folder.path, folder.level, folder.relPath, folder.name, &search};
     // "." and ".." lead every listing but a drive root's; they are never visited.
     for (; more; more = search.findNext(entry)) {
         if (visitor.stopRequested())
@@ -36,7 +37,7 @@ Scan scan(const Folder& folder, WalkVisitor& visitor, int& entries,
                 ++entries; // the parent entry counts, but is never visited
                 continue;
             }
-            if (!visitor.walksInto(folder, entry.name))
+            if (!visitor.walksInto(listed, entry.name))
                 continue;
             ++entries;
             if (!platform::hostName(entry.name)) {
@@ -45,10 +46,10 @@ Scan scan(const Folder& folder, WalkVisitor& visitor, int& entries,
                                          platform::unusableNameReason());
                 continue;
             }
-            visitor.subFolder(folder, entry.name);
+            visitor.subFolder(listed, entry.name);
             subFolders.push_back(std::move(entry.name));
         } else if (!platform::isStagingName(entry.name)) {
-            visitor.file(folder, entry);
+            visitor.file(listed, entry);
         }
     }
     search.close();

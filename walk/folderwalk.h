@@ -17,6 +17,9 @@ struct Folder {
     int level;                  // 1 for the root of the walk
     const std::string& relPath; // path below the root: empty at level 1, else ending in "\"
     const std::string& name;    // its own name (below the root; empty for the root)
+    // While its entries are handed out: the listing, which holds the folder open, so that a file
+    // can be read without looking up its whole path again.
+    const platform::FolderSearch* listing = nullptr;
 };
 
 // What a job does with what the walk finds. Runs on the thread that walks.

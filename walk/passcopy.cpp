@@ -66,14 +66,15 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
     return false;
 }
 
-platform::CopyStatus copyPassFile(const std::string& from, const platform::TargetFolder* folder,
-                                  const std::string& name, CopyFailures& failures,
-                                  uint64_t& bytesCopied) {
+platform::CopyStatus copyPassFile(const Folder& listed, const std::string& from,
+                                  const platform::TargetFolder* folder, const std::string& name,
+                                  CopyFailures& failures, uint64_t& bytesCopied) {
     if (!folder) {
         failures.add(from, kNoTargetFolder.str());
         return platform::CopyStatus::Failed;
     }
-    platform::CopyResult result = folder->copyIn(from, name);
+    platform::CopyResult result =
+        listed.listing ? folder->copyIn(*listed.listing, name, name) : folder->copyIn(from, name);
     if (result.status == platform::CopyStatus::Failed)
         failures.add(from, std::move(result.reason));
     bytesCopied += result.bytes;

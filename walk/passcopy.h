@@ -75,11 +75,12 @@ void enterTarget(TargetTree& targets, const Folder& folder, std::string targetDi
 bool makeTarget(TargetTree& targets, const std::string& name, const std::string& targetDir,
                 CopyFailures& failures);
 
-// Copies one file of a copy pass into its target folder without replacing anything; a failure
-// other than a file that is there already is noted. Without a target folder (it could not be
-// made) the file fails too.
-platform::CopyStatus copyPassFile(const std::string& from, const platform::TargetFolder* folder,
-                                  const std::string& name, CopyFailures& failures,
-                                  uint64_t& bytesCopied);
+// Copies one file of a copy pass (the entry `name` of the folder listed, whose whole path is
+// `from`) into its target folder without replacing anything; a failure other than a file that
+// is there already is noted under `from`. Without a target folder (it could not be made) the
+// file fails too.
+platform::CopyStatus copyPassFile(const Folder& listed, const std::string& from,
+                                  const platform::TargetFolder* folder, const std::string& name,
+                                  CopyFailures& failures, uint64_t& bytesCopied);
 
 } // namespace walk

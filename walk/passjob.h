@@ -115,7 +115,7 @@ protected:
             return;
         }
         std::string source = folder.path + "\\" + entry.name;
-        if (copyPassFile(source, targets_.current(), entry.name, failures_, bytesCopied_) ==
+        if (copyPassFile(folder, source, targets_.current(), entry.name, failures_, bytesCopied_) ==
             platform::CopyStatus::TargetExists)
             ++filesPresent_;
         ++filesCopied_;
