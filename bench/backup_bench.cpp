@@ -1,21 +1,27 @@
-// Times the backup's count and copy passes, run through the backup dialog headless with its
-// user-interface updates, beside cp, rsync and find on the same trees in the same run:
-//   tarnwick_bench [WORK_FOLDER] [RUNS]
-// Prints the median of each and the ratios. The trees: 20,000 files of 4 KiB in 400 folders,
-// and three files of 256 MiB. The command-line backup (the program run as a process, start-up
-// included) is timed beside them.
+// The backup benchmark: the program's passes beside cp, rsync and find, pair by pair.
+//   tarnwick_bench [--large] [WORK_FOLDER] [RUNS]
+// Each run times, on every tree and in an order rotated from run to run: the backup dialog's
+// count and copy passes (headless, as the user sees them: from the showing or the click to the
+// bar showing the count or the last file), `tarnwick2004 --backup` as a process, `cp -r`,
+// `rsync -a` and, on trees of many files, `find`. Every step writes into a fresh folder; every
+// copy is compared with its source (names, sizes, permissions, times, a sample of contents),
+// and a copy that differs ends the benchmark. Ratios are taken within each run and printed as
+// min / median / max over the runs.
+
+#include "benchtrees.h"
+#include "verify.h"
 
 #include "backup/tcopythread.h"
 #include "backup/tform2.h"
+#include "platform/clock.h"
 #include "platform/hostpath.h"
 #include "store/backupstore.h"
 #include "toolkit/messagebox.h"
 #include "widgets/bitbtn.h"
 
-#include <QProgressBar>
-
 #include <QApplication>
 #include <QEventLoop>
+#include <QProgressBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -23,11 +29,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <random>
-#include <sys/resource.h>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -39,65 +42,33 @@ double seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+[[noreturn]] void refuse(const std::string& why) {
+    std::fprintf(stderr, "benchmark refused: %s\n", why.c_str());
+    std::exit(1);
 }
 
-void writeBytes(const fs::path& path, size_t size, std::mt19937_64& random) {
-    std::vector<uint64_t> block(1 << 17);
-    std::ofstream out(path, std::ios::binary);
-    for (size_t done = 0; done < size;) {
-        for (uint64_t& word : block)
-            word = random();
-        size_t chunk = std::min(size - done, block.size() * sizeof(uint64_t));
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(chunk));
-        done += chunk;
-    }
-}
-
-void makeTrees(const fs::path& source) {
-    std::mt19937_64 random(2004);
-    if (!fs::exists(source / "Small")) {
-        for (int folder = 0; folder < 400; ++folder) {
-            char group[16], name[16];
-            std::snprintf(group, sizeof group, "F%d", folder / 20);
-            std::snprintf(name, sizeof name, "G%d", folder);
-            fs::path dir = source / "Small" / group / name;
-            fs::create_directories(dir);
-            for (int file = 0; file < 50; ++file) {
-                char fileName[32];
-                std::snprintf(fileName, sizeof fileName, "file%d.dat", file);
-                writeBytes(dir / fileName, 4096, random);
-            }
-        }
-    }
-    if (!fs::exists(source / "Large")) {
-        fs::create_directories(source / "Large");
-        for (int file = 0; file < 3; ++file) {
-            char big[16];
-            std::snprintf(big, sizeof big, "big%d.bin", file);
-            writeBytes(source / "Large" / big, 256 << 20, random);
-        }
-    }
-}
-
-// Every timed step starts from the same state: everything written out, and a moment for the
-// disk to settle. Outputs are not deleted between steps: deleting 20,000 files makes the disk
-// busy (it discards freed blocks) for whatever runs next.
-void settleDisk() {
+// Every timed step starts from the same state: everything written out, a moment for the disk to
+// settle, and for a tree of large files the source read once so that every tool finds it in
+// the page cache alike.
+void settle(const fs::path& source, const bench::Tree& tree) {
     std::system("sync");
+    if (!tree.manyFiles)
+        bench::readOnce(source);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 }
 
 double runCommand(const std::string& command) {
     auto started = Clock::now();
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.c_str());
-        std::exit(1);
-    }
+    if (std::system(command.c_str()) != 0)
+        refuse("failed: " + command);
     return seconds(started);
+}
+
+std::string quoted(const fs::path& path) {
+    std::string text = "'";
+    text += path.string();
+    text += "'";
+    return text;
 }
 
 // Handles the dialog's updates until `shown` holds; the seconds since `started`.
@@ -116,15 +87,13 @@ double secondsUntil(Clock::time_point started, const std::function<bool()>& show
     return elapsed;
 }
 
-struct Times {
+struct DialogTimes {
     double count;
     double copy;
 };
 
-// Each pass is timed as the user sees it: from the showing (or the click) to the bar showing
-// the count (or the last file).
-Times runOurs(TForm2& dialog, const std::string& tree, int64_t files, const fs::path& output,
-              const std::string& destination) {
+DialogTimes runDialog(TForm2& dialog, const std::string& tree, int64_t files,
+                      const std::string& destination, const std::function<void()>& settleNow) {
     BackupStore store;
     store.CreateFolders();
     store.WriteSettings("D:\\" + tree, destination);
@@ -134,8 +103,7 @@ Times runOurs(TForm2& dialog, const std::string& tree, int64_t files, const fs::
     dialog.show();
     double count = secondsUntil(shown, [&] { return dialog.ProgressBar1->maximum() == files; });
     dialog.WorkerThread->waitUntilSuspended();
-    fs::create_directories(output);
-    settleDisk();
+    settleNow();
     auto clicked = Clock::now();
     emit dialog.BitBtn1->clicked();
     double copy = secondsUntil(clicked, [&] { return dialog.ProgressBar1->value() == files; });
@@ -146,10 +114,21 @@ Times runOurs(TForm2& dialog, const std::string& tree, int64_t files, const fs::
     return {count, copy};
 }
 
-long maxResidentKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+struct Spread {
+    double min, median, max;
+};
+
+Spread spread(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return {values.front(), median, values.back()};
+}
+
+std::string todayFolder() {
+    std::string day = platform::shortDateToday();
+    std::replace(day.begin(), day.end(), '/', '_');
+    return day + "_Back";
 }
 
 } // namespace
@@ -157,92 +136,138 @@ long maxResidentKb() {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    fs::path work = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "tarnwick-bench";
-    int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    bool large = !arguments.empty() && arguments.front() == "--large";
+    if (large)
+        arguments.erase(arguments.begin());
+    fs::path work =
+        !arguments.empty() ? fs::path(arguments[0]) : fs::temp_directory_path() / "tarnwick-bench";
+    int runs = arguments.size() > 1 ? std::atoi(arguments[1].c_str()) : 9;
+    if (runs < 1)
+        refuse("the number of runs must be at least 1");
     fs::path source = work / "src";
     fs::path dest = work / "dst";
     fs::path table = work / "dosdevices"; // where the program finds it with TARNWICK_PREFIX
+    std::error_code ec;
+    fs::remove_all(dest, ec); // copies of a run cut short
     fs::create_directories(table);
     fs::create_directories(work / "c" / "Program Files");
     fs::create_directories(work / "c" / "windows" / "system32");
+    fs::create_directories(source);
     fs::create_directories(dest);
-    std::error_code ec;
     for (const char* drive : {"c:", "d:", "e:"})
         fs::remove(table / drive, ec);
     fs::create_directory_symlink(work / "c", table / "c:");
     fs::create_directory_symlink(source, table / "d:");
     fs::create_directory_symlink(dest, table / "e:");
     platform::useDriveTable(table.string());
-    const std::string program = "TARNWICK_PREFIX='" + work.string() + "' " TARNWICK_PROGRAM;
     toolkit::setMessageBoxHandler([](const toolkit::MessageBoxCall&) {});
+    const std::string program = "TARNWICK_PREFIX=" + quoted(work) + " " TARNWICK_PROGRAM;
 
+    std::vector<bench::Tree> trees = bench::benchmarkTrees(large);
+    uintmax_t needed = 0;
+    for (const bench::Tree& tree : trees)
+        needed += (tree.bytes + static_cast<uintmax_t>(tree.files) * 4096) * 4 *
+                  static_cast<uintmax_t>(runs);
+    if (fs::space(work).available < needed + (uintmax_t{1} << 30))
+        refuse("the copies of " + std::to_string(runs) + " runs need " +
+               std::to_string(needed >> 30) + " GiB free in " + work.string());
     std::printf("making the trees in %s ...\n", source.c_str());
-    makeTrees(source);
-    TForm2 dialog(nullptr);
+    for (const bench::Tree& tree : trees)
+        bench::makeTree(source, tree);
+    std::system("sync");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::printf(
+        "%d runs; every copy goes to a fresh folder, and the copies are kept until the end\n"
+        "(deleting many files slows a disk for minutes), then deleted.\n",
+        runs);
 
-    for (const char* tree : {"Small", "Large"}) {
+    TForm2 dialog(nullptr);
+    for (const bench::Tree& tree : trees) {
+        fs::path src = source / tree.name;
         std::map<std::string, std::vector<double>> times;
-        std::string src = (source / tree).string();
-        const int64_t files = std::string(tree) == "Small" ? 20000 : 3;
-        long residentBefore = maxResidentKb();
-        long residentAfterFirst = 0;
         for (int run = 0; run < runs; ++run) {
-            // Every other run the others go first, so that no tool always follows the same one.
-            char runName[16];
-            std::snprintf(runName, sizeof runName, "run%d", run);
-            fs::path out = dest / runName;
+            fs::path out = dest / tree.name / ("run" + std::to_string(run));
+            std::string outDrive = "E:\\" + tree.name + "\\run" + std::to_string(run);
             fs::create_directories(out);
-            auto others = [&] {
-                settleDisk();
-                times["cp -r"].push_back(runCommand("cp -r --preserve=mode,timestamps '" + src +
-                                                    "' '" + (out / "cp").string() + "'"));
-                settleDisk();
-                times["rsync"].push_back(runCommand("rsync -a --ignore-existing '" + src + "/' '" +
-                                                    (out / "rsync").string() + "/'"));
-                times["find"].push_back(
-                    runCommand("find '" + src + "' -printf '%s %p\\n' > /dev/null"));
-                settleDisk();
-                fs::create_directories(out / "cli");
-                times["--backup"].push_back(
-                    runCommand(program + " --backup --quiet --source 'D:\\" + tree +
-                               "' --dest 'E:\\run" + std::to_string(run) + "\\cli'"));
+            auto settleNow = [&] { settle(src, tree); };
+            auto check = [&](const fs::path& copy) {
+                if (std::string why = bench::compareTrees(src, copy); !why.empty())
+                    refuse(why);
             };
-            if (run % 2)
-                others();
-            Times ours = runOurs(dialog, tree, files, out / "ours",
-                                 "E:\\run" + std::to_string(run) + "\\ours");
-            times["count pass"].push_back(ours.count);
-            times["copy pass"].push_back(ours.copy);
-            if (run % 2 == 0)
-                others();
-            if (run == 0)
-                residentAfterFirst = maxResidentKb();
+            std::vector<std::function<void()>> steps = {
+                [&] {
+                    fs::create_directories(out / "dialog");
+                    DialogTimes ours =
+                        runDialog(dialog, tree.name, tree.files, outDrive + "\\dialog", settleNow);
+                    times["count pass"].push_back(ours.count);
+                    times["copy pass"].push_back(ours.copy);
+                    check(out / "dialog" / todayFolder() / tree.name);
+                },
+                [&] {
+                    fs::create_directories(out / "cli");
+                    settleNow();
+                    times["--backup"].push_back(
+                        runCommand(program + " --backup --quiet --source 'D:\\" + tree.name +
+                                   "' --dest '" + outDrive + "\\cli'"));
+                    check(out / "cli" / todayFolder() / tree.name);
+                },
+                [&] {
+                    settleNow();
+                    times["cp -r"].push_back(runCommand("cp -r --preserve=mode,timestamps " +
+                                                        quoted(src) + " " + quoted(out / "cp")));
+                    check(out / "cp");
+                },
+                [&] {
+                    settleNow();
+                    times["rsync -a"].push_back(
+                        runCommand("rsync -a " + quoted(src) + "/ " + quoted(out / "rsync") + "/"));
+                    check(out / "rsync");
+                },
+            };
+            if (tree.manyFiles)
+                steps.push_back([&] {
+                    times["find"].push_back(
+                        runCommand("find " + quoted(src) + " -printf '%s %p\\n' > /dev/null"));
+                });
+            std::rotate(steps.begin(), steps.begin() + run % static_cast<int>(steps.size()),
+                        steps.end());
+            for (const auto& step : steps)
+                step();
+            std::printf(".");
+            std::fflush(stdout);
         }
-        fs::remove_all(dest, ec);
-        std::system("sync");
-        std::this_thread::sleep_for(std::chrono::seconds(3));
-        std::printf("\n%s tree, medians of %d runs:\n", tree, runs);
-        for (const char* name : {"count pass", "find", "copy pass", "cp -r", "rsync", "--backup"}) {
-            std::printf("  %-11s %8.3f s   (", name, median(times[name]));
-            for (double time : times[name])
-                std::printf(" %.3f", time);
-            std::printf(" )\n");
+
+        std::map<std::string, std::vector<double>> ratios;
+        for (int run = 0; run < runs; ++run) {
+            auto at = [&](const char* name) { return times[name][static_cast<size_t>(run)]; };
+            ratios["copy pass / cp -r"].push_back(at("copy pass") / at("cp -r"));
+            ratios["copy pass / rsync -a"].push_back(at("copy pass") / at("rsync -a"));
+            ratios["--backup / cp -r"].push_back(at("--backup") / at("cp -r"));
+            ratios["--backup / (count + copy pass)"].push_back(
+                at("--backup") / (at("count pass") + at("copy pass")));
+            if (tree.manyFiles)
+                ratios["count pass / find"].push_back(at("count pass") / at("find"));
         }
-        std::printf("  copy pass / cp -r  = %.3f\n",
-                    median(times["copy pass"]) / median(times["cp -r"]));
-        std::printf("  copy pass / rsync  = %.3f\n",
-                    median(times["copy pass"]) / median(times["rsync"]));
-        std::printf("  --backup / cp -r   = %.3f  (count and copy, process start included)\n",
-                    median(times["--backup"]) / median(times["cp -r"]));
-        std::printf("  --backup / (count pass + copy pass) = %.3f\n",
-                    median(times["--backup"]) /
-                        (median(times["count pass"]) + median(times["copy pass"])));
-        std::printf("  count pass / find  = %.3f\n",
-                    median(times["count pass"]) / median(times["find"]));
-        std::printf("  peak memory: +%ld KiB in the first run, +%ld KiB in the %d runs after it\n",
-                    residentAfterFirst - residentBefore, maxResidentKb() - residentAfterFirst,
-                    runs - 1);
+        std::printf("\n%s (%s), %d runs, min / median / max:\n", tree.name.c_str(),
+                    tree.label.c_str(), runs);
+        for (const char* name :
+             {"count pass", "find", "copy pass", "--backup", "cp -r", "rsync -a"}) {
+            if (times[name].empty())
+                continue;
+            Spread s = spread(times[name]);
+            std::printf("  %-32s %7.3f %7.3f %7.3f s\n", name, s.min, s.median, s.max);
+        }
+        for (const char* name : {"copy pass / cp -r", "copy pass / rsync -a", "--backup / cp -r",
+                                 "--backup / (count + copy pass)", "count pass / find"}) {
+            if (ratios[name].empty())
+                continue;
+            Spread s = spread(ratios[name]);
+            std::printf("  %-32s %7.3f %7.3f %7.3f\n", name, s.min, s.median, s.max);
+        }
+        std::fflush(stdout);
     }
+    std::printf("deleting the copies ...\n");
     fs::remove_all(dest, ec);
     return 0;
 }
