@@ -158,15 +158,15 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
     return copyInto(AT_FDCWD, *source, fd_, *target);
 }
 
-CopyResult TargetFolder::copyIn(const FolderSearch& listing, std::string_view fromName,
+CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromName,
                                 std::string_view name) const {
-    if (fd_ < 0 || listing.handle() < 0)
+    if (fd_ < 0 || from.handle_ < 0)
         return failed(ENOENT);
     std::optional<std::string> source = hostName(fromName);
     std::optional<std::string> target = hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
-    return copyInto(listing.handle(), *source, fd_, *target);
+    return copyInto(from.handle_, *source, fd_, *target);
 }
 
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {

@@ -17,6 +17,26 @@ struct FindData {
     bool isDirectory() const { return (attributes & kDirectoryAttribute) != 0; }
 };
 
+// A listed folder held open, so that its files can be read by name after its listing has
+// closed (by copies that run beside the walk).
+class HeldFolder {
+public:
+    HeldFolder() = default;
+    ~HeldFolder();
+    HeldFolder(HeldFolder&& other) noexcept;
+    HeldFolder& operator=(HeldFolder&& other) noexcept;
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+
+    bool isOpen() const { return handle_ >= 0; }
+
+private:
+    friend class FolderSearch;
+    friend class TargetFolder; // copies read through it
+    explicit HeldFolder(int handle) : handle_(handle) {}
+    int handle_ = -1;
+};
+
 // Lists one folder the way the Windows find functions list "folder\*.*": "." and ".." first
 // (except at a drive root, whose listing has neither), then the entries in the order NTFS keeps
 // them (upper-cased names compared by code unit). A symbolic link is listed as a file and never
@@ -42,12 +62,10 @@ public:
     void close();
     // Why the last findFirst found nothing (code page 950), empty when it found something.
     const std::string& failure() const { return failure_; }
+    // The folder being listed, held open on its own (not open when no listing is).
+    HeldFolder holdFolder() const;
 
 private:
-    friend class TargetFolder; // copies read a listed folder's files through its handle
-    // The folder's handle while a listing is open, else -1.
-    int handle() const;
-
     struct State;
     std::unique_ptr<State> state_;
     std::string failure_;

@@ -13,6 +13,7 @@
 #include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -78,8 +79,24 @@ void FolderSearch::close() {
     state_.reset();
 }
 
-int FolderSearch::handle() const {
-    return state_ ? state_->dirFd : -1;
+HeldFolder FolderSearch::holdFolder() const {
+    return HeldFolder(state_ ? ::fcntl(state_->dirFd, F_DUPFD_CLOEXEC, 0) : -1);
+}
+
+HeldFolder::~HeldFolder() {
+    if (handle_ >= 0)
+        ::close(handle_);
+}
+
+HeldFolder::HeldFolder(HeldFolder&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+
+HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
+    if (this != &other) {
+        if (handle_ >= 0)
+            ::close(handle_);
+        handle_ = std::exchange(other.handle_, -1);
+    }
+    return *this;
 }
 
 bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes,

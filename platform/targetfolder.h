@@ -44,10 +44,12 @@ public:
 
     // Copies a file into this folder under `name`, never replacing anything (see filecopy.h).
     CopyResult copyIn(std::string_view from, std::string_view name) const;
-    // The same for the file `fromName` of a folder being listed, read through the listing's own
-    // handle on that folder rather than by its whole path.
-    CopyResult copyIn(const FolderSearch& listing, std::string_view fromName,
+    // The same for the file `fromName` of a listed folder, read through the folder held open
+    // rather than by its whole path.
+    CopyResult copyIn(const HeldFolder& from, std::string_view fromName,
                       std::string_view name) const;
+    // Another handle on the same folder, for copies that outlive this one.
+    TargetFolder duplicate() const;
 
     std::optional<FolderId> id() const;
 

@@ -38,6 +38,10 @@ TargetFolder::~TargetFolder() {
         ::close(fd_);
 }
 
+TargetFolder TargetFolder::duplicate() const {
+    return TargetFolder(fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1);
+}
+
 TargetFolder::TargetFolder(TargetFolder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
 TargetFolder& TargetFolder::operator=(TargetFolder&& other) noexcept {

@@ -1,6 +1,7 @@
 #include "support/testdrives.h"
 
 #include "platform/faults.h"
+#include "walk/copypool.h"
 #include "walk/folderwalk.h"
 #include "walk/jobchannel.h"
 #include "walk/passcopy.h"
@@ -8,6 +9,7 @@
 
 #include <QTest>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -61,7 +63,8 @@ public:
             beforeFile(folder, entry.name);
         walk::CopyFailures failed;
         uint64_t bytes = 0;
-        if (walk::copyPassFile(folder, folder.path + "\\" + entry.name, targets.current(),
+        platform::HeldFolder source = folder.listing->holdFolder();
+        if (walk::copyPassFile(&source, folder.path + "\\" + entry.name, targets.current(),
                                entry.name, failed, bytes) != platform::CopyStatus::Copied)
             failures.push_back("file " + folder.relPath + entry.name);
     }
@@ -250,6 +253,62 @@ private slots:
         fs::path copy = drives->driveFolder('e') / "Copy" / "A";
         QCOMPARE(testsupport::readFile(copy / "f1"), std::string("inside 1"));
         QCOMPARE(testsupport::readFile(copy / "f2"), std::string("inside 2"));
+    }
+
+    void copiesAreTakenInInTheOrderHandedOut() {
+        // Later copies finish first; what they found is still taken in in order, one at a time.
+        walk::CopyPool pool(3);
+        std::vector<int> takenIn;
+        std::atomic<int> inside{0};
+        bool overlapped = false;
+        for (int i = 0; i < 12; ++i)
+            pool.submit([i] { std::this_thread::sleep_for(std::chrono::milliseconds(12 - i)); },
+                        [&, i] {
+                            overlapped |= inside.fetch_add(1) != 0;
+                            takenIn.push_back(i);
+                            inside.fetch_sub(1);
+                        });
+        pool.drain();
+        QCOMPARE(takenIn, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+        QVERIFY(!overlapped);
+    }
+
+    void aDiscardedPoolDropsWhatWaitsAndGoesOn() {
+        walk::CopyPool pool(2);
+        std::atomic<bool> release{false};
+        std::atomic<int> started{0};
+        std::atomic<int> worked{0};
+        std::vector<int> takenIn;
+        auto slow = [&] {
+            ++started;
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ++worked;
+        };
+        for (int i = 0; i < 10; ++i)
+            pool.submit(slow, [&, i] { takenIn.push_back(i); });
+        QTRY_COMPARE_WITH_TIMEOUT(started.load(), 2, 5000);
+        std::thread releaser([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            release = true;
+        });
+        pool.discard(); // the two running finish and are taken in; eight are dropped
+        releaser.join();
+        QCOMPARE(worked.load(), 2);
+        QCOMPARE(takenIn, (std::vector<int>{0, 1}));
+        // The next pass's copies are taken in, not held back by the numbers dropped.
+        pool.submit([] {}, [&] { takenIn.push_back(100); });
+        pool.drain();
+        QCOMPARE(takenIn, (std::vector<int>{0, 1, 100}));
+    }
+
+    void oneWorkerCopiesOnTheWalksOwnThread() {
+        walk::CopyPool pool(1);
+        std::thread::id workedOn, takenOn;
+        pool.submit([&] { workedOn = std::this_thread::get_id(); },
+                    [&] { takenOn = std::this_thread::get_id(); });
+        QCOMPARE(workedOn, std::this_thread::get_id());
+        QCOMPARE(takenOn, std::this_thread::get_id());
     }
 
     void progressIsMergedAndTheLastArrivesBeforeTheEnd() {

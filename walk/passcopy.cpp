@@ -6,6 +6,8 @@
 #include "platform/hosterror.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <thread>
 
 namespace walk {
 namespace {
@@ -21,6 +23,22 @@ void CopyFailures::add(std::string path, std::string reason) {
 
 void CopyFailures::addFolder(std::string path, std::string reason) {
     folders_.push_back({std::move(path), std::move(reason)});
+}
+
+void CopyFailures::takeFiles(CopyFailures&& other) {
+    if (other.files_.empty())
+        return;
+    files_.insert(files_.end(), std::make_move_iterator(other.files_.begin()),
+                  std::make_move_iterator(other.files_.end()));
+}
+
+int copyWorkers() {
+    if (const char* asked = std::getenv("TARNWICK_COPY_WORKERS")) {
+        int workers = std::atoi(asked);
+        if (workers >= 1 && workers <= 16)
+            return workers;
+    }
+    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
 }
 
 namespace {
@@ -66,7 +84,7 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
     return false;
 }
 
-platform::CopyStatus copyPassFile(const Folder& listed, const std::string& from,
+platform::CopyStatus copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,
                                   CopyFailures& failures, uint64_t& bytesCopied) {
     if (!folder) {
@@ -74,7 +92,7 @@ platform::CopyStatus copyPassFile(const Folder& listed, const std::string& from,
         return platform::CopyStatus::Failed;
     }
     platform::CopyResult result =
-        listed.listing ? folder->copyIn(*listed.listing, name, name) : folder->copyIn(from, name);
+        source ? folder->copyIn(*source, name, name) : folder->copyIn(from, name);
     if (result.status == platform::CopyStatus::Failed)
         failures.add(from, std::move(result.reason));
     bytesCopied += result.bytes;

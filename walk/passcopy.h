@@ -49,6 +49,8 @@ public:
 
     void add(std::string path, std::string reason);
     void addFolder(std::string path, std::string reason);
+    // Adds the files that failed in `other`, after those here.
+    void takeFiles(CopyFailures&& other);
     int64_t count() const { return static_cast<int64_t>(files_.size()); }
     int64_t folderCount() const { return static_cast<int64_t>(folders_.size()); }
     const std::vector<CopyFailure>& files() const { return files_; }
@@ -75,12 +77,16 @@ void enterTarget(TargetTree& targets, const Folder& folder, std::string targetDi
 bool makeTarget(TargetTree& targets, const std::string& name, const std::string& targetDir,
                 CopyFailures& failures);
 
-// Copies one file of a copy pass (the entry `name` of the folder listed, whose whole path is
-// `from`) into its target folder without replacing anything; a failure other than a file that
-// is there already is noted under `from`. Without a target folder (it could not be made) the
-// file fails too.
-platform::CopyStatus copyPassFile(const Folder& listed, const std::string& from,
+// Copies one file of a copy pass (the entry `name` of the folder `source` holds open, or else
+// found by its whole path `from`) into its target folder without replacing anything; a failure
+// other than a file that is there already is noted under `from`. Without a target folder (it
+// could not be made) the file fails too.
+platform::CopyStatus copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,
                                   CopyFailures& failures, uint64_t& bytesCopied);
+
+// How many threads copy the files of a pass: TARNWICK_COPY_WORKERS (1 to 16) when set, else
+// two where the machine has two cores or more.
+int copyWorkers();
 
 } // namespace walk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "copypool.h"
 #include "folderwalk.h"
 #include "jobchannel.h"
 #include "passcopy.h"
@@ -8,7 +9,9 @@
 
 #include "platform/folders.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace walk {
@@ -17,7 +20,8 @@ namespace walk {
 // view, the counts, and in a copy pass the target folders, the files handled and what failed.
 // A job supplies only what is its own (where it copies to, what it tells its view, what
 // completes it). The worker thread runs RunPass; the rest is called on the user-interface
-// thread.
+// thread. A copy pass walks on the worker thread and copies the files on a small pool beside it
+// (see copyWorkers()); what each copy found is taken in in the walk's order.
 template <typename Input, typename Progress, typename View> class PassJob : protected WalkVisitor {
 public:
     explicit PassJob(View& view) : channel_(view) {}
@@ -56,7 +60,20 @@ public:
             if (!copyBegins())
                 return false;
         }
+        if (!countPass && !pool_)
+            pool_ = std::make_unique<CopyPool>(copyWorkers());
         WalkResult walked = WalkTree(root(), *this);
+        if (!countPass) {
+            // Every file counted is handled before the pass completes; a stopped pass starts
+            // no copy more.
+            if (walked == WalkResult::Complete)
+                pool_->drain();
+            else
+                pool_->discard();
+            sourceHeld_.reset();
+            targetHeld_.reset();
+            channel_.publish(progressNow()); // exact, whatever the walk published meanwhile
+        }
         targets_.close();
         channel_.flush(); // the last progress reaches the view before anything that follows
         if (walked == WalkResult::RootUnreadable && !countPass)
@@ -106,22 +123,44 @@ protected:
     bool stopRequested() const override { return channel_.stale(); }
     bool wantsSizes() const override { return countPass_; }
     void enterFolder(const Folder& folder) override {
-        if (!countPass_)
-            enterTarget(targets_, folder, targetDir(folder), failures_);
+        if (countPass_)
+            return;
+        enterTarget(targets_, folder, targetDir(folder), failures_);
+        // The copies of this folder's files hold both folders open on their own: the walk
+        // moves on while they run.
+        sourceHeld_.reset();
+        const platform::TargetFolder* target = targets_.current();
+        targetHeld_ =
+            target ? std::make_shared<const platform::TargetFolder>(target->duplicate()) : nullptr;
     }
     void file(const Folder& folder, const platform::FindData& entry) override {
         if (countPass_) {
             counts_.addFile(entry.size);
             return;
         }
-        std::string source = folder.path + "\\" + entry.name;
-        if (copyPassFile(folder, source, targets_.current(), entry.name, failures_, bytesCopied_) ==
-            platform::CopyStatus::TargetExists)
-            ++filesPresent_;
-        ++filesCopied_;
-        Progress progress = progressNow();
-        describeCopy(progress, source, entry);
-        channel_.publish(std::move(progress));
+        if (!sourceHeld_ && folder.listing)
+            sourceHeld_ =
+                std::make_shared<const platform::HeldFolder>(folder.listing->holdFolder());
+        auto copy = std::make_shared<FileCopy>();
+        copy->source = folder.path + "\\" + entry.name;
+        copy->entry = entry;
+        pool_->submit(
+            [this, copy, from = sourceHeld_, to = targetHeld_] {
+                if (channel_.stale())
+                    return; // closed: the pass ends without it
+                copy->status = copyPassFile(from.get(), copy->source, to.get(), copy->entry.name,
+                                            copy->failures, copy->bytes);
+            },
+            [this, copy] {
+                if (copy->status == platform::CopyStatus::TargetExists)
+                    ++filesPresent_;
+                bytesCopied_ += copy->bytes;
+                failures_.takeFiles(std::move(copy->failures));
+                ++filesCopied_;
+                Progress progress = progressNow();
+                describeCopy(progress, copy->source, copy->entry);
+                channel_.publish(std::move(progress));
+            });
     }
     void subFolder(const Folder& folder, const std::string& name) override {
         if (!countPass_ && makeTarget(targets_, name, targetDir(folder), failures_))
@@ -133,13 +172,14 @@ protected:
     }
     void folderScanned(const Folder&) override { channel_.publish(progressNow()); }
 
-    // The running pass's own values, touched by the worker only.
+    // The running pass's own values, set by the worker; the copies' results are taken in by
+    // one pool thread at a time (the counts are read by the walk meanwhile).
     Input pass_;
     bool countPass_ = true;
-    int64_t filesCopied_ = 0;  // handled, whatever became of them
-    int64_t filesPresent_ = 0; // there already: left as they were
-    uint64_t bytesCopied_ = 0;
-    CopyFailures failures_;
+    std::atomic<int64_t> filesCopied_{0};  // handled, whatever became of them
+    std::atomic<int64_t> filesPresent_{0}; // there already: left as they were
+    std::atomic<uint64_t> bytesCopied_{0};
+    CopyFailures failures_; // files: by the copies' intake; folders: by the walk
     TargetTree targets_;
 
     JobChannel<Progress, View> channel_;
@@ -159,8 +199,20 @@ private:
         return progress;
     }
 
+    // One file of a copy pass, from the walk to a pool thread and back.
+    struct FileCopy {
+        std::string source; // its whole path
+        platform::FindData entry;
+        platform::CopyStatus status = platform::CopyStatus::Failed;
+        uint64_t bytes = 0;
+        CopyFailures failures;
+    };
+
     Guarded<Input> input_;
-    std::string copySizeText_; // the size line during a copy pass
+    std::string copySizeText_;                                 // the size line during a copy pass
+    std::shared_ptr<const platform::HeldFolder> sourceHeld_;   // the folder being copied
+    std::shared_ptr<const platform::TargetFolder> targetHeld_; // where its files go
+    std::unique_ptr<CopyPool> pool_; // last: its threads end before the rest goes
 };
 
 } // namespace walk

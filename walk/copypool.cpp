@@ -1,0 +1,92 @@
+#include "copypool.h"
+
+namespace walk {
+
+CopyPool::CopyPool(int workers) {
+    if (workers < 2)
+        return;
+    for (int i = 0; i < workers; ++i)
+        threads_.emplace_back([this] { run(); });
+}
+
+CopyPool::~CopyPool() {
+    discard();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    for (std::thread& thread : threads_)
+        thread.join();
+}
+
+void CopyPool::submit(std::function<void()> work, std::function<void()> commit) {
+    if (threads_.empty()) {
+        work();
+        commit();
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return waiting_.size() < kMostWaiting; });
+    waiting_.push_back({handedOut_++, std::move(work), std::move(commit)});
+    changed_.notify_all();
+}
+
+void CopyPool::drain() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return settled_ == handedOut_; });
+}
+
+void CopyPool::discard() {
+    uint64_t handedOut = 0;
+    {
+        std::lock_guard lock(mutex_);
+        settled_ += waiting_.size(); // the last handed out: nothing waits on their commits
+        waiting_.clear();
+        handedOut = handedOut_;
+        changed_.notify_all();
+    }
+    drain();
+    std::lock_guard lock(commitMutex_);
+    nextCommit_ = handedOut; // the numbers dropped are never taken in
+}
+
+void CopyPool::run() {
+    for (;;) {
+        Copy copy;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+            if (waiting_.empty())
+                return; // stopping
+            copy = std::move(waiting_.front());
+            waiting_.pop_front();
+            changed_.notify_all(); // room for the walk to hand out another
+        }
+        copy.work();
+        takeIn(copy.number, std::move(copy.commit));
+    }
+}
+
+void CopyPool::takeIn(uint64_t number, std::function<void()> commit) {
+    uint64_t takenIn = 0;
+    {
+        std::lock_guard lock(commitMutex_);
+        done_.emplace(number, std::move(commit));
+        // Whoever completes the next copy in order takes it in, and the ones after it that wait.
+        while (!done_.empty() && done_.begin()->first == nextCommit_) {
+            std::function<void()> next = std::move(done_.begin()->second);
+            done_.erase(done_.begin());
+            next();
+            ++nextCommit_;
+            ++takenIn;
+        }
+    }
+    if (takenIn > 0) {
+        std::lock_guard lock(mutex_);
+        settled_ += takenIn;
+        changed_.notify_all();
+    }
+}
+
+} // namespace walk

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace walk {
+
+// Runs the file copies of a pass on a few threads while one walk hands them out in order. What
+// each copy found is taken in (`commit`) in the order the copies were handed out, one at a time,
+// so that counts, progress, failures and names come out as from one thread.
+class CopyPool {
+public:
+    // With fewer than two workers there is no pool: submit() runs both parts at once.
+    explicit CopyPool(int workers);
+    ~CopyPool();
+    CopyPool(const CopyPool&) = delete;
+    CopyPool& operator=(const CopyPool&) = delete;
+
+    // Hands out a copy. `work` runs on a pool thread, then `commit` after the commits of every
+    // copy handed out before it. Waits while many copies wait already, so that memory stays flat.
+    void submit(std::function<void()> work, std::function<void()> commit);
+    // Waits until every copy handed out has run and been taken in.
+    void drain();
+    // Drops the copies that have not begun; waits for those that have (they are taken in).
+    void discard();
+
+private:
+    struct Copy {
+        uint64_t number;
+        std::function<void()> work;
+        std::function<void()> commit;
+    };
+    static constexpr size_t kMostWaiting = 256;
+
+    void run();
+    void takeIn(uint64_t number, std::function<void()> commit);
+
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Copy> waiting_; // guarded by mutex_
+    uint64_t handedOut_ = 0;   // guarded by mutex_: numbers given so far
+    uint64_t settled_ = 0;     // guarded by mutex_: copies taken in or dropped
+    bool stopping_ = false;    // guarded by mutex_
+
+    std::mutex commitMutex_;                         // commits run one at a time, in order
+    std::map<uint64_t, std::function<void()>> done_; // guarded by commitMutex_
+    uint64_t nextCommit_ = 0;                        // guarded by commitMutex_
+};
+
+} // namespace walk
