@@ -2,7 +2,8 @@
 //   tarnwick_bench [--large] [WORK_FOLDER] [RUNS]
 // Each run times, on every tree and in an order rotated from run to run: the backup dialog's
 // count and copy passes (headless, as the user sees them: from the showing or the click to the
-// bar showing the count or the last file), `tarnwick2004 --backup` as a process, `cp -r`,
+// bar showing the count or the last file), `tarnwick2004 --backup` as a process with 1, 2 and 4
+// copy workers (TARNWICK_COPY_WORKERS; the dialog uses the default), `cp -r`,
 // `rsync -a` and, on trees of many files, `find`. Every step writes into a fresh folder; every
 // copy is compared with its source (names, sizes, permissions, times, a sample of contents),
 // and a copy that differs ends the benchmark. Ratios are taken within each run and printed as
@@ -167,7 +168,7 @@ int main(int argc, char** argv) {
     std::vector<bench::Tree> trees = bench::benchmarkTrees(large);
     uintmax_t needed = 0;
     for (const bench::Tree& tree : trees)
-        needed += (tree.bytes + static_cast<uintmax_t>(tree.files) * 4096) * 4 *
+        needed += (tree.bytes + static_cast<uintmax_t>(tree.files) * 4096) * 6 *
                   static_cast<uintmax_t>(runs);
     if (fs::space(work).available < needed + (uintmax_t{1} << 30))
         refuse("the copies of " + std::to_string(runs) + " runs need " +
@@ -195,6 +196,16 @@ int main(int argc, char** argv) {
                 if (std::string why = bench::compareTrees(src, copy); !why.empty())
                     refuse(why);
             };
+            auto backup = [&](int workers) {
+                std::string folder = "cli" + std::to_string(workers);
+                fs::create_directories(out / folder);
+                settleNow();
+                times["--backup, " + std::to_string(workers) + " w"].push_back(
+                    runCommand("TARNWICK_COPY_WORKERS=" + std::to_string(workers) + " " + program +
+                               " --backup --quiet --source 'D:\\" + tree.name + "' --dest '" +
+                               outDrive + "\\" + folder + "'"));
+                check(out / folder / todayFolder() / tree.name);
+            };
             std::vector<std::function<void()>> steps = {
                 [&] {
                     fs::create_directories(out / "dialog");
@@ -204,14 +215,9 @@ int main(int argc, char** argv) {
                     times["copy pass"].push_back(ours.copy);
                     check(out / "dialog" / todayFolder() / tree.name);
                 },
-                [&] {
-                    fs::create_directories(out / "cli");
-                    settleNow();
-                    times["--backup"].push_back(
-                        runCommand(program + " --backup --quiet --source 'D:\\" + tree.name +
-                                   "' --dest '" + outDrive + "\\cli'"));
-                    check(out / "cli" / todayFolder() / tree.name);
-                },
+                [&] { backup(1); },
+                [&] { backup(2); },
+                [&] { backup(4); },
                 [&] {
                     settleNow();
                     times["cp -r"].push_back(runCommand("cp -r --preserve=mode,timestamps " +
@@ -243,23 +249,28 @@ int main(int argc, char** argv) {
             auto at = [&](const char* name) { return times[name][static_cast<size_t>(run)]; };
             ratios["copy pass / cp -r"].push_back(at("copy pass") / at("cp -r"));
             ratios["copy pass / rsync -a"].push_back(at("copy pass") / at("rsync -a"));
-            ratios["--backup / cp -r"].push_back(at("--backup") / at("cp -r"));
-            ratios["--backup / (count + copy pass)"].push_back(
-                at("--backup") / (at("count pass") + at("copy pass")));
+            for (const char* workers : {"1", "2", "4"}) {
+                std::string name = std::string("--backup, ") + workers + " w";
+                ratios[name + " / cp -r"].push_back(at(name.c_str()) / at("cp -r"));
+            }
+            ratios["--backup, 2 w / (count + copy)"].push_back(
+                at("--backup, 2 w") / (at("count pass") + at("copy pass")));
             if (tree.manyFiles)
                 ratios["count pass / find"].push_back(at("count pass") / at("find"));
         }
         std::printf("\n%s (%s), %d runs, min / median / max:\n", tree.name.c_str(),
                     tree.label.c_str(), runs);
-        for (const char* name :
-             {"count pass", "find", "copy pass", "--backup", "cp -r", "rsync -a"}) {
+        for (const char* name : {"count pass", "find", "copy pass", "--backup, 1 w",
+                                 "--backup, 2 w", "--backup, 4 w", "cp -r", "rsync -a"}) {
             if (times[name].empty())
                 continue;
             Spread s = spread(times[name]);
             std::printf("  %-32s %7.3f %7.3f %7.3f s\n", name, s.min, s.median, s.max);
         }
-        for (const char* name : {"copy pass / cp -r", "copy pass / rsync -a", "--backup / cp -r",
-                                 "--backup / (count + copy pass)", "count pass / find"}) {
+        for (const char* name :
+             {"copy pass / cp -r", "copy pass / rsync -a", "--backup, 1 w / cp -r",
+              "--backup, 2 w / cp -r", "--backup, 4 w / cp -r", "--backup, 2 w / (count + copy)",
+              "count pass / find"}) {
             if (ratios[name].empty())
                 continue;
             Spread s = spread(ratios[name]);

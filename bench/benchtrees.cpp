@@ -63,7 +63,7 @@ std::vector<Tree> benchmarkTrees(bool large) {
         {"Small", "20,000 x 4 KiB", 20000, 20000ull * 4096, true},
         {"Chinese", "5,000 x 4 KiB, Chinese names", 5000, 5000ull * 4096, true},
         {"Deep", "10,220 x 4 KiB, 9 levels", 511 * 20, 511ull * 20 * 4096, true},
-        {"Large", "3 x 256 MiB", 3, 3ull << 28, false},
+        {"Large", "3 x 128 MiB", 3, 3ull << 27, false},
     };
     if (large)
         trees.push_back({"Many", "100,000 x 1 KiB", 100000, 100000ull * 1024, true});
@@ -88,7 +88,7 @@ void makeTree(const fs::path& source, const Tree& tree) {
     else
         for (int file = 0; file < 3; ++file) {
             fs::create_directories(root);
-            writeBytes(root / numbered("big", file, ".bin"), size_t{256} << 20, random);
+            writeBytes(root / numbered("big", file, ".bin"), size_t{128} << 20, random);
         }
     std::ofstream(made) << "made\n";
 }

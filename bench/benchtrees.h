@@ -17,7 +17,7 @@ struct Tree {
 };
 
 // The trees of a run: 20,000 files of 4 KiB in 400 folders; 5,000 with Chinese names (some
-// with a 0x5C trail byte in Big5); a tree nine levels deep; three files of 256 MiB; and with
+// with a 0x5C trail byte in Big5); a tree nine levels deep; three files of 128 MiB; and with
 // `large` 100,000 files of 1 KiB.
 std::vector<Tree> benchmarkTrees(bool large);
 
