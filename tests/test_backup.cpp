@@ -784,6 +784,38 @@ private slots:
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
     }
 
+    void aCloseWhileTheLastCopiesRunRecordsNothing() {
+        // Six large files: the walk hands them out at once and is over while two copy and the
+        // others wait. A close then must not leave a restore point behind for what may be
+        // missing.
+        qputenv("TARNWICK_COPY_WORKERS", "2");
+        for (int i = 0; i < 6; ++i)
+            writeFile(drives->driveFolder('d') / "Data" / ("big" + std::to_string(i)),
+                      content("large", size_t{48} << 20));
+        fs::create_directories(drives->driveFolder('e') / "Bak");
+        BackupStore store;
+        store.CreateFolders();
+        JobLog log;
+        BackupJob job(log);
+        job.setInput(
+            {"D:\\Data", "E:\\Bak", "2004_5_1_Back", "Data", store, store.EnsureRecordCount()});
+        QVERIFY(job.runPass(true));
+        bool completed = true;
+        std::thread worker([&] { completed = job.runPass(false); });
+        // The copy's folder is made before the walk begins; the walk of six files takes far
+        // less than the pause, the copies far more.
+        while (!fs::exists(copyRoot("2004_5_1", "Data")))
+            std::this_thread::sleep_for(microseconds(200));
+        std::this_thread::sleep_for(milliseconds(5));
+        job.newGeneration(); // the dialog is closed
+        worker.join();
+        qunsetenv("TARNWICK_COPY_WORKERS");
+        QCoreApplication::processEvents();
+        QVERIFY(!completed);
+        QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+        QVERIFY(std::find(log.events.begin(), log.events.end(), "started") == log.events.end());
+    }
+
     void theCopysLastProgressArrivesBeforeItsEnd() {
         // Long enough that the window is shown progress while the copy runs.
         for (int i = 0; i < 2000; ++i)

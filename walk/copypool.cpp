@@ -63,7 +63,11 @@ void CopyPool::run() {
             waiting_.pop_front();
             changed_.notify_all(); // room for the walk to hand out another
         }
-        copy.work();
+        try {
+            copy.work();
+        } catch (...) {
+            // The copy's own part tells its failure; nothing may end the pool's thread.
+        }
         takeIn(copy.number, std::move(copy.commit));
     }
 }
@@ -77,7 +81,11 @@ void CopyPool::takeIn(uint64_t number, std::function<void()> commit) {
         while (!done_.empty() && done_.begin()->first == nextCommit_) {
             std::function<void()> next = std::move(done_.begin()->second);
             done_.erase(done_.begin());
-            next();
+            try {
+                next();
+            } catch (...) {
+                // Taken in or not, the copies after it must not wait for it forever.
+            }
             ++nextCommit_;
             ++takenIn;
         }

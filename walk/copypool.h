@@ -36,7 +36,7 @@ private:
         std::function<void()> work;
         std::function<void()> commit;
     };
-    static constexpr size_t kMostWaiting = 256;
+    static constexpr size_t kMostWaiting = 64; // each holds up to two folder handles
 
     void run();
     void takeIn(uint64_t number, std::function<void()> commit);

@@ -8,10 +8,13 @@
 #include "targettree.h"
 
 #include "platform/folders.h"
+#include "platform/hosterror.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace walk {
@@ -62,16 +65,27 @@ public:
         }
         if (!countPass && !pool_)
             pool_ = std::make_unique<CopyPool>(copyWorkers());
-        WalkResult walked = WalkTree(root(), *this);
+        WalkResult walked = WalkResult::Stopped;
+        try {
+            walked = WalkTree(root(), *this);
+        } catch (...) {
+            endCopies(); // no copy outlives its pass
+            targets_.close();
+            throw;
+        }
         if (!countPass) {
             // Every file counted is handled before the pass completes; a stopped pass starts
             // no copy more.
-            if (walked == WalkResult::Complete)
+            if (walked == WalkResult::Complete) {
                 pool_->drain();
-            else
+                // Closed while the last copies ran: some may have been dropped, so the pass is
+                // over without completing, like any pass a close stops.
+                if (channel_.stale())
+                    walked = WalkResult::Stopped;
+            } else {
                 pool_->discard();
-            sourceHeld_.reset();
-            targetHeld_.reset();
+            }
+            endCopies();
             channel_.publish(progressNow()); // exact, whatever the walk published meanwhile
         }
         targets_.close();
@@ -129,18 +143,20 @@ protected:
         // The copies of this folder's files hold both folders open on their own: the walk
         // moves on while they run.
         sourceHeld_.reset();
-        const platform::TargetFolder* target = targets_.current();
-        targetHeld_ =
-            target ? std::make_shared<const platform::TargetFolder>(target->duplicate()) : nullptr;
+        targetHeld_.reset();
+        if (const platform::TargetFolder* target = targets_.current())
+            targetHeld_ =
+                held<const platform::TargetFolder>([target] { return target->duplicate(); });
     }
     void file(const Folder& folder, const platform::FindData& entry) override {
         if (countPass_) {
             counts_.addFile(entry.size);
             return;
         }
+        // Without a handle of its own (no descriptor left) a file is read by its whole path.
         if (!sourceHeld_ && folder.listing)
-            sourceHeld_ =
-                std::make_shared<const platform::HeldFolder>(folder.listing->holdFolder());
+            sourceHeld_ = held<const platform::HeldFolder>(
+                [&folder] { return folder.listing->holdFolder(); });
         auto copy = std::make_shared<FileCopy>();
         copy->source = folder.path + "\\" + entry.name;
         copy->entry = entry;
@@ -148,8 +164,14 @@ protected:
             [this, copy, from = sourceHeld_, to = targetHeld_] {
                 if (channel_.stale())
                     return; // closed: the pass ends without it
-                copy->status = copyPassFile(from.get(), copy->source, to.get(), copy->entry.name,
-                                            copy->failures, copy->bytes);
+                try {
+                    copy->status = copyPassFile(from.get(), copy->source, to.get(),
+                                                copy->entry.name, copy->failures, copy->bytes);
+                } catch (const std::bad_alloc&) {
+                    copy->failures.add(copy->source, platform::reasonForError(ENOMEM));
+                } catch (...) {
+                    copy->failures.add(copy->source, platform::reasonForError(EIO));
+                }
             },
             [this, copy] {
                 if (copy->status == platform::CopyStatus::TargetExists)
@@ -186,6 +208,24 @@ protected:
     PassCounts counts_;
 
 private:
+    // A handle for the copies to hold; when none can be had (no descriptor left), the copies
+    // waiting are let finish first, and then once more. Null when there is still none.
+    template <typename Handle, typename Make> std::shared_ptr<Handle> held(Make make) {
+        auto handle = std::make_shared<Handle>(make());
+        if (!handle->isOpen()) {
+            pool_->drain();
+            handle = std::make_shared<Handle>(make());
+        }
+        return handle->isOpen() ? handle : nullptr;
+    }
+
+    void endCopies() {
+        if (pool_)
+            pool_->discard();
+        sourceHeld_.reset();
+        targetHeld_.reset();
+    }
+
     // What the view shows after a scan, and after a copied file: the size line, the bar's
     // maximum and, in a copy pass, its position.
     Progress progressNow() const {
