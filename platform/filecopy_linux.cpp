@@ -62,6 +62,8 @@ int copyContents(int from, int to, off_t size) {
             left -= moved;
             continue;
         }
+        if (moved == 0 && left == size)
+            return copyByReadWrite(from, to); // some file systems move nothing this way
         if (moved == 0)
             return 0; // shorter than it was: what there is has been copied
         if (errno == EINTR)
@@ -76,10 +78,18 @@ int copyContents(int from, int to, off_t size) {
 
 int copyLink(int sourceDir, const char* from, int folderFd, const std::string& name,
              const struct stat& st) {
+    // The size the link had when it was looked at may be 0 (some file systems) or out of date:
+    // a target that fills the buffer is read again with more room.
     std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-    ssize_t length = ::readlinkat(sourceDir, from, target.data(), target.size() - 1);
-    if (length < 0)
-        return errno;
+    ssize_t length = 0;
+    for (;;) {
+        length = ::readlinkat(sourceDir, from, target.data(), target.size());
+        if (length < 0)
+            return errno;
+        if (static_cast<size_t>(length) < target.size())
+            break;
+        target.resize(target.size() * 2);
+    }
     target[static_cast<size_t>(length)] = '\0';
     if (::symlinkat(target.data(), folderFd, name.c_str()) != 0)
         return errno; // EEXIST when anything holds the name: never replaced
