@@ -73,6 +73,13 @@ int backUp(const BackupJobInput& input, Console& console, bool quiet) {
     BackupPrinter printer(console, quiet);
     BackupJob job(printer);
     job.setInput(input);
+    // What goes wrong in the printer (on this thread) ends the run like the job's own faults,
+    // rather than vanishing with the task that met it.
+    std::exception_ptr shown;
+    auto before = platform::setPostedExceptionHandler([&shown](std::exception_ptr error) {
+        if (!shown)
+            shown = error;
+    });
     std::exception_ptr failure;
     std::thread worker([&] {
         try {
@@ -88,8 +95,11 @@ int backUp(const BackupJobInput& input, Console& console, bool quiet) {
     });
     loop.run();
     worker.join();
+    platform::setPostedExceptionHandler(std::move(before));
     if (failure)
         std::rethrow_exception(failure);
+    if (shown)
+        std::rethrow_exception(shown);
     return printer.finish(input.destDir + "\\" + input.backupName + "\\" + input.sourceName);
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -75,9 +76,10 @@ void runOnUiThread(const std::function<void()>& task) {
         std::rethrow_exception(error);
 }
 
-void setPostedExceptionHandler(std::function<void(std::exception_ptr)> handler) {
+std::function<void(std::exception_ptr)>
+setPostedExceptionHandler(std::function<void(std::exception_ptr)> handler) {
     std::lock_guard lock(handlerMutex);
-    exceptionHandler = std::move(handler);
+    return std::exchange(exceptionHandler, std::move(handler));
 }
 
 } // namespace platform

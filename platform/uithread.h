@@ -21,7 +21,9 @@ void postToUiThreadAfter(std::chrono::milliseconds delay, std::function<void()> 
 void runOnUiThread(const std::function<void()>& task);
 
 // What becomes of an exception that escapes a posted function: the application shows it.
-void setPostedExceptionHandler(std::function<void(std::exception_ptr)> handler);
+// Returns the handler set before.
+std::function<void(std::exception_ptr)>
+setPostedExceptionHandler(std::function<void(std::exception_ptr)> handler);
 
 // The user-interface thread as the desktop toolkit runs it. The toolkit's glue installs its
 // own when the application starts; without one (no window at all), posted work runs at once
