@@ -1,7 +1,7 @@
 #include "process.h"
 
 #include <cstdio>
-#include <unistd.h>
+#include <cstdlib>
 
 namespace platform {
 namespace {
@@ -24,7 +24,7 @@ ExitBlocker::~ExitBlocker() {
 void endProcess(int code) {
     exitLock().lock();
     std::fflush(nullptr);
-    ::_exit(code);
+    std::_Exit(code); // no destructors, no waiting for other threads
 }
 
 } // namespace platform
