@@ -1,5 +1,7 @@
 #pragma once
 
+#include "programpath.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,8 +27,5 @@ std::optional<std::string> hostPath(std::string_view windowsPath);
 // The host name of one element of a program path, or nullopt when it is none: empty, "." or
 // "..", not valid code page 950 text, or holding a character no Windows name may hold.
 std::optional<std::string> hostName(std::string_view name);
-
-// Whether a program path names the root of a drive ("D:\" or "D:").
-bool isDriveRoot(std::string_view windowsPath);
 
 } // namespace platform

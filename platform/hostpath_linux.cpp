@@ -1,6 +1,7 @@
 #include "hostpath.h"
 
 #include "codepage.h"
+#include "programpath.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -42,51 +43,6 @@ void createDefaultTable(const std::string& folder) {
     fs::create_symlink("/", table / "z:", ec);
 }
 
-bool isForbiddenInName(unsigned char c) {
-    return c < 0x20 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' ||
-           c == '*';
-}
-
-struct ParsedPath {
-    char drive; // lower case
-    std::vector<std::string> elements;
-};
-
-std::optional<ParsedPath> parse(std::string_view windowsPath) {
-    std::optional<std::string> utf8 = utf8FromAnsiStrict(windowsPath);
-    if (!utf8 || utf8->size() < 2 || (*utf8)[1] != ':')
-        return std::nullopt;
-    char letter = (*utf8)[0];
-    if (letter >= 'A' && letter <= 'Z')
-        letter = static_cast<char>(letter - 'A' + 'a');
-    if (letter < 'a' || letter > 'z')
-        return std::nullopt;
-    std::string_view rest = std::string_view(*utf8).substr(2);
-    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/')
-        return std::nullopt; // relative to a drive's current folder: not a full path
-    ParsedPath parsed{letter, {}};
-    size_t pos = 0;
-    while (pos <= rest.size()) {
-        size_t end = rest.find_first_of("\\/", pos);
-        if (end == std::string_view::npos)
-            end = rest.size();
-        std::string_view element = rest.substr(pos, end - pos);
-        pos = end + 1;
-        if (element.empty() || element == ".")
-            continue;
-        if (element == "..") {
-            if (!parsed.elements.empty())
-                parsed.elements.pop_back();
-            continue;
-        }
-        for (unsigned char c : element)
-            if (isForbiddenInName(c))
-                return std::nullopt;
-        parsed.elements.emplace_back(element);
-    }
-    return parsed;
-}
-
 } // namespace
 
 std::string driveTableFolder() {
@@ -104,34 +60,26 @@ void useDriveTable(std::string folder) {
 }
 
 std::optional<std::string> hostPath(std::string_view windowsPath) {
-    std::optional<ParsedPath> parsed = parse(windowsPath);
-    if (!parsed)
+    std::optional<PathParts> parts = splitProgramPath(windowsPath);
+    if (!parts)
         return std::nullopt;
     std::string path = driveTableFolder();
     path += '/';
-    path += parsed->drive;
+    path += parts->drive;
     path += ":/";
-    for (size_t i = 0; i < parsed->elements.size(); ++i) {
+    for (size_t i = 0; i < parts->names.size(); ++i) {
         if (i > 0)
             path += '/';
-        path += parsed->elements[i];
+        path += parts->names[i];
     }
     return path;
 }
 
 std::optional<std::string> hostName(std::string_view name) {
     std::optional<std::string> utf8 = utf8FromAnsiStrict(name);
-    if (!utf8 || utf8->empty() || *utf8 == "." || *utf8 == "..")
+    if (!utf8 || !isWindowsName(*utf8))
         return std::nullopt;
-    for (unsigned char c : *utf8)
-        if (isForbiddenInName(c) || c == '\\' || c == '/')
-            return std::nullopt;
     return utf8;
-}
-
-bool isDriveRoot(std::string_view windowsPath) {
-    std::optional<ParsedPath> parsed = parse(windowsPath);
-    return parsed && parsed->elements.empty();
 }
 
 } // namespace platform

@@ -1,8 +1,66 @@
 #include "programpath.h"
 
 #include "big5.h"
+#include "codepage.h"
 
 namespace platform {
+namespace {
+
+bool isForbiddenInName(unsigned char c) {
+    return c < 0x20 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' ||
+           c == '*';
+}
+
+} // namespace
+
+std::optional<PathParts> splitProgramPath(std::string_view windowsPath) {
+    std::optional<std::string> utf8 = utf8FromAnsiStrict(windowsPath);
+    if (!utf8 || utf8->size() < 2 || (*utf8)[1] != ':')
+        return std::nullopt;
+    char letter = (*utf8)[0];
+    if (letter >= 'A' && letter <= 'Z')
+        letter = static_cast<char>(letter - 'A' + 'a');
+    if (letter < 'a' || letter > 'z')
+        return std::nullopt;
+    std::string_view rest = std::string_view(*utf8).substr(2);
+    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/')
+        return std::nullopt; // relative to a drive's current folder: not a full path
+    PathParts parsed{letter, {}};
+    size_t pos = 0;
+    while (pos <= rest.size()) {
+        size_t end = rest.find_first_of("\\/", pos);
+        if (end == std::string_view::npos)
+            end = rest.size();
+        std::string_view element = rest.substr(pos, end - pos);
+        pos = end + 1;
+        if (element.empty() || element == ".")
+            continue;
+        if (element == "..") {
+            if (!parsed.names.empty())
+                parsed.names.pop_back();
+            continue;
+        }
+        for (unsigned char c : element)
+            if (isForbiddenInName(c))
+                return std::nullopt;
+        parsed.names.emplace_back(element);
+    }
+    return parsed;
+}
+
+bool isWindowsName(std::string_view utf8Name) {
+    if (utf8Name.empty() || utf8Name == "." || utf8Name == "..")
+        return false;
+    for (unsigned char c : utf8Name)
+        if (isForbiddenInName(c) || c == '\\' || c == '/')
+            return false;
+    return true;
+}
+
+bool isDriveRoot(std::string_view windowsPath) {
+    std::optional<PathParts> parts = splitProgramPath(windowsPath);
+    return parts && parts->names.empty();
+}
 
 std::string normalizedFolder(std::string_view folder) {
     std::string path(folder);

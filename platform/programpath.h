@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,5 +15,23 @@ std::string normalizedFolder(std::string_view folder);
 
 // The names of a full path below its drive root ("D:\Data\Docs" gives Data and Docs).
 std::vector<std::string> pathElements(std::string_view path);
+
+// A full program path taken apart for a host: its drive letter in lower case and its names in
+// UTF-8, "." and ".." resolved without leaving the root; "/" counts as "\". nullopt when it is
+// no full path with a drive letter, no valid code page 950 text, or holds a character no
+// Windows name may hold (a "?" among them, which is what a name without a code page 950 form
+// reads as).
+struct PathParts {
+    char drive;
+    std::vector<std::string> names;
+};
+std::optional<PathParts> splitProgramPath(std::string_view windowsPath);
+
+// Whether a UTF-8 text can be one name of a Windows path: not empty, not "." or "..", and
+// without the characters Windows forbids in names or a separator.
+bool isWindowsName(std::string_view utf8Name);
+
+// Whether a program path names the root of a drive ("D:\" or "D:").
+bool isDriveRoot(std::string_view windowsPath);
 
 } // namespace platform
