@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string_view>
 
 namespace platform {
@@ -15,7 +16,8 @@ public:
     FileLock& operator=(const FileLock&) = delete;
 
 private:
-    int fd_ = -1;
+    struct Held; // the host's handle on the lock file
+    std::unique_ptr<Held> held_;
 };
 
 } // namespace platform

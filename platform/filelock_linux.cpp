@@ -9,25 +9,31 @@
 
 namespace platform {
 
+struct FileLock::Held {
+    int fd = -1;
+    ~Held() {
+        if (fd >= 0)
+            ::close(fd); // closing releases the lock
+    }
+};
+
 FileLock::FileLock(std::string_view path) {
     std::optional<std::string> host = hostPath(path);
     if (!host)
         return;
-    fd_ = ::open(host->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0)
+    int fd = ::open(host->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
         return;
-    while (::flock(fd_, LOCK_EX) != 0) {
+    while (::flock(fd, LOCK_EX) != 0) {
         if (errno != EINTR) {
-            ::close(fd_);
-            fd_ = -1;
+            ::close(fd);
             return;
         }
     }
+    held_ = std::make_unique<Held>();
+    held_->fd = fd;
 }
 
-FileLock::~FileLock() {
-    if (fd_ >= 0)
-        ::close(fd_); // closing releases the lock
-}
+FileLock::~FileLock() = default;
 
 } // namespace platform
