@@ -1,5 +1,6 @@
 #include "tform2.h"
 
+#include "backupmessages.h"
 #include "tcopythread.h"
 
 #include "platform/clock.h"
@@ -34,15 +35,12 @@ const platform::Text kSettingsRemoved{u8"BackPath.ini檔案已被移除!!"};
 const platform::Text kMakingRestorePoint{u8" 備份內容：請稍後......正在建立檔案還原點......"};
 const platform::Text kBackedUp{u8" 檔案已備份完成"};
 const platform::Text kDoneCaption{u8"備份完成"};
-const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
 const platform::Text kDoneText{u8"您所指定的檔案已備份完成!!"};
 const platform::Text kFailuresBefore{u8"但有 "};
 const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
 const platform::Text kFolderFailuresBefore{u8"另有 "};
 const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："};
-const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
 const platform::Text kNotRecordedCaption{u8"還原點未建立"};
-const platform::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
 
 const QColor kHeadingBlue(5, 63, 133);
 constexpr int kIdleTicks = 4;
@@ -197,12 +195,12 @@ void TForm2::completionDone(const CopyReport& report, bool current) {
 
 void TForm2::copyImpossible(const std::string& sourceDir) {
     copyAsked_ = false;
-    toolkit::showMessage(kCannotReadSource.str() + sourceDir);
+    toolkit::showMessage(cannotReadSourceMessage(sourceDir));
 }
 
 void TForm2::backupFolderImpossible(const std::string& path, const std::string& reason) {
     copyAsked_ = false;
-    toolkit::showMessage(kCannotMakeBackupFolder.str() + platform::withReason(path, reason));
+    toolkit::showMessage(cannotMakeBackupFolderMessage(path, reason));
 }
 
 void TForm2::Timer1Timer() {
@@ -236,7 +234,7 @@ std::string TForm2::captionFor(const CopyReport& report) const {
 std::string TForm2::completionMessage(const CopyReport& report) const {
     std::string done = kDoneText.str();
     if (const std::optional<StoreFailure>& failure = report.storeFailure) {
-        done = kNotRecorded.str() + platform::withReason(failure->path, failure->reason);
+        done = notRecordedMessage(*failure);
     }
     return report.failures.describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kFolderFailuresAfter.str()});

@@ -4,6 +4,7 @@
 #include "taskloop.h"
 
 #include "backup/backupjob.h"
+#include "backup/backupmessages.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/folders.h"
@@ -25,7 +26,6 @@ const platform::Text kNoSettings{u8"找不到設定檔："};
 const platform::Text kNoSettingsHint{u8"（請先在視窗中選擇資料夾，或以 --source 和 --dest 指定）"};
 const platform::Text kSourceInvalid{u8"備份來源資料夾不正確："};
 const platform::Text kSourceIsRoot{u8"磁碟機的根目錄無法備份："};
-const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
 const platform::Text kDestInvalid{u8"備份目地資料夾不正確："};
 const platform::Text kDestMissing{u8"找不到備份目地資料夾："};
 const platform::Text kNoProgramFolder{u8"無法建立程式資料夾："};
@@ -40,7 +40,7 @@ std::string refusal(const SettingsValues& choice) {
     if (platform::isDriveRoot(choice.sourceDir))
         return kSourceIsRoot.str() + choice.sourceDir;
     if (!platform::folderCanBeEntered(choice.sourceDir))
-        return kCannotReadSource.str() + choice.sourceDir;
+        return cannotReadSourceMessage(choice.sourceDir);
     if (!platform::hostPath(choice.destDir))
         return kDestInvalid.str() + choice.destDir;
     if (!platform::folderExists(choice.destDir))
@@ -100,7 +100,8 @@ int backUp(const BackupJobInput& input, Console& console, bool quiet) {
         std::rethrow_exception(failure);
     if (shown)
         std::rethrow_exception(shown);
-    return printer.finish(input.destDir + "\\" + input.backupName + "\\" + input.sourceName);
+    return printer.finish(input.sourceDir,
+                          input.destDir + "\\" + input.backupName + "\\" + input.sourceName);
 }
 
 int refuse(Console& console, const std::string& why) {

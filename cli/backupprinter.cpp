@@ -1,5 +1,6 @@
 #include "backupprinter.h"
 
+#include "backup/backupmessages.h"
 #include "platform/codepage.h"
 #include "platform/hosterror.h"
 #include "walk/sizetext.h"
@@ -25,9 +26,6 @@ const platform::Text kFilesFailedAfter{u8" 個檔案無法備份："};
 const platform::Text kFoldersFailedAfter{u8" 個資料夾無法完整備份："};
 const platform::Text kBackupFolder{u8"備份資料夾："};
 const platform::Text kRestorePoint{u8"還原點："};
-const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
-const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
-const platform::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
 const platform::Text kOpenParen{u8"（"};
 const platform::Text kCloseParen{u8"）"};
 
@@ -95,17 +93,18 @@ void BackupPrinter::completionDone(const CopyReport& report, bool) {
 }
 
 void BackupPrinter::copyImpossible(const std::string& sourceDir) {
-    impossible_ = kCannotReadSource.str() + sourceDir;
+    impossible_ = cannotReadSourceMessage(sourceDir);
 }
 
 void BackupPrinter::backupFolderImpossible(const std::string& path, const std::string& reason) {
-    impossible_ = kCannotMakeBackupFolder.str() + platform::withReason(path, reason);
+    impossible_ = cannotMakeBackupFolderMessage(path, reason);
 }
 
-int BackupPrinter::finish(const std::string& backupFolder) {
+int BackupPrinter::finish(const std::string& sourceDir, const std::string& backupFolder) {
     endProgressLine();
     if (!report_) {
-        console_.writeError((impossible_.empty() ? kCannotReadSource.str() : impossible_) + "\n");
+        console_.writeError(
+            (impossible_.empty() ? cannotReadSourceMessage(sourceDir) : impossible_) + "\n");
         return kNothingBackedUp;
     }
     const CopyReport& report = *report_;
@@ -135,8 +134,7 @@ int BackupPrinter::finish(const std::string& backupFolder) {
     if (!listed.empty())
         console_.write(listed);
     if (const std::optional<StoreFailure>& failure = report.storeFailure) {
-        console_.writeError(kNotRecorded.str() +
-                            platform::withReason(failure->path, failure->reason) + "\n");
+        console_.writeError(notRecordedMessage(*failure) + "\n");
         return kNothingBackedUp;
     }
     if (!quiet_)

@@ -34,8 +34,9 @@ public:
     void copyImpossible(const std::string& sourceDir) override;
     void backupFolderImpossible(const std::string& path, const std::string& reason) override;
 
-    // Writes the summary of the backup into `backupFolder` and gives the exit status.
-    int finish(const std::string& backupFolder);
+    // Writes the summary of the backup of `sourceDir` into `backupFolder` and gives the exit
+    // status.
+    int finish(const std::string& sourceDir, const std::string& backupFolder);
 
 private:
     using Clock = std::chrono::steady_clock;

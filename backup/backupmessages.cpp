@@ -1,0 +1,24 @@
+#include "backupmessages.h"
+
+#include "platform/codepage.h"
+#include "platform/hosterror.h"
+
+namespace {
+
+const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
+const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
+const platform::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
+
+} // namespace
+
+std::string cannotReadSourceMessage(const std::string& sourceDir) {
+    return kCannotReadSource.str() + sourceDir;
+}
+
+std::string cannotMakeBackupFolderMessage(const std::string& path, const std::string& reason) {
+    return kCannotMakeBackupFolder.str() + platform::withReason(path, reason);
+}
+
+std::string notRecordedMessage(const StoreFailure& failure) {
+    return kNotRecorded.str() + platform::withReason(failure.path, failure.reason);
+}
