@@ -9,7 +9,6 @@
 #include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
-#include "platform/hostpath.h"
 #include "platform/programerror.h"
 #include "platform/programpath.h"
 #include "platform/uithread.h"
@@ -35,13 +34,13 @@ const platform::Text kProgramFault{u8"程式發生錯誤："};
 
 // Why the folders cannot be backed up as they stand, or empty.
 std::string refusal(const SettingsValues& choice) {
-    if (!platform::hostPath(choice.sourceDir))
+    if (!platform::splitProgramPath(choice.sourceDir))
         return kSourceInvalid.str() + choice.sourceDir;
     if (platform::isDriveRoot(choice.sourceDir))
         return kSourceIsRoot.str() + choice.sourceDir;
     if (!platform::folderCanBeEntered(choice.sourceDir))
         return cannotReadSourceMessage(choice.sourceDir);
-    if (!platform::hostPath(choice.destDir))
+    if (!platform::splitProgramPath(choice.destDir))
         return kDestInvalid.str() + choice.destDir;
     if (!platform::folderExists(choice.destDir))
         return kDestMissing.str() + choice.destDir;
