@@ -74,18 +74,15 @@ public:
             throw;
         }
         if (!countPass) {
-            // Every file counted is handled before the pass completes; a stopped pass starts
-            // no copy more.
+            // Every file counted is handled before the pass completes.
             if (walked == WalkResult::Complete) {
                 pool_->drain();
                 // Closed while the last copies ran: some may have been dropped, so the pass is
                 // over without completing, like any pass a close stops.
                 if (channel_.stale())
                     walked = WalkResult::Stopped;
-            } else {
-                pool_->discard();
             }
-            endCopies();
+            endCopies(); // a stopped walk's copies that have not begun are dropped
             channel_.publish(progressNow()); // exact, whatever the walk published meanwhile
         }
         targets_.close();
