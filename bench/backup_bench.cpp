@@ -127,9 +127,7 @@ Spread spread(std::vector<double> values) {
 }
 
 std::string todayFolder() {
-    std::string day = platform::shortDateToday();
-    std::replace(day.begin(), day.end(), '/', '_');
-    return day + "_Back";
+    return FormBackupName(platform::shortDateToday());
 }
 
 } // namespace
