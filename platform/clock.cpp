@@ -1,6 +1,7 @@
 #include "clock.h"
 
-#include <ctime>
+#include "hostsystem.h"
+
 #include <mutex>
 
 namespace platform {
@@ -8,15 +9,6 @@ namespace {
 
 std::mutex seamMutex;
 std::optional<std::chrono::year_month_day> fixedDay; // guarded by seamMutex
-
-std::chrono::year_month_day localToday() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    return std::chrono::year(local.tm_year + 1900) /
-           std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)) /
-           std::chrono::day(static_cast<unsigned>(local.tm_mday));
-}
 
 } // namespace
 

@@ -1,8 +1,8 @@
 #include "faults.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
-#include <unistd.h>
 #include <vector>
 
 namespace platform::faults {
@@ -28,7 +28,7 @@ std::atomic<int> failError{0};
 int takeStep() {
     int step = stepsTaken.fetch_add(1) + 1;
     if (step == crashStep.load())
-        ::_exit(86);
+        std::_Exit(86);
     return step;
 }
 

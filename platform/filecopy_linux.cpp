@@ -1,7 +1,7 @@
 #include "filecopy.h"
 
-#include "big5.h"
 #include "codepage.h"
+#include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
 #include "stagedfile_linux.h"
@@ -159,38 +159,24 @@ CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const 
 } // namespace
 
 CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) const {
-    if (fd_ < 0)
+    if (!handle_)
         return failed(ENOENT);
     std::optional<std::string> source = hostPath(from);
     std::optional<std::string> target = hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
-    return copyInto(AT_FDCWD, *source, fd_, *target);
+    return copyInto(AT_FDCWD, *source, handle_->fd, *target);
 }
 
 CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromName,
                                 std::string_view name) const {
-    if (fd_ < 0 || from.handle_ < 0)
+    if (!handle_ || !from.handle_)
         return failed(ENOENT);
     std::optional<std::string> source = hostName(fromName);
     std::optional<std::string> target = hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
-    return copyInto(from.handle_, *source, fd_, *target);
-}
-
-CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {
-    size_t slash = big5::rfind(to, '\\');
-    if (slash == std::string_view::npos || isDriveRoot(to))
-        return {CopyStatus::Failed, unusableNameReason()};
-    std::string folderPath(to.substr(0, slash));
-    if (slash == 2)
-        folderPath += '\\'; // the root of the drive
-    std::string whyNot;
-    TargetFolder folder = TargetFolder::open(folderPath, whyNot);
-    if (!folder.isOpen())
-        return {CopyStatus::Failed, whyNot};
-    return folder.copyIn(from, to.substr(slash + 1));
+    return copyInto(from.handle_->fd, *source, handle_->fd, *target);
 }
 
 } // namespace platform

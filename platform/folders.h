@@ -1,9 +1,12 @@
 #pragma once
 
+#include "folderhandle.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -22,19 +25,14 @@ struct FindData {
 class HeldFolder {
 public:
     HeldFolder() = default;
-    ~HeldFolder();
-    HeldFolder(HeldFolder&& other) noexcept;
-    HeldFolder& operator=(HeldFolder&& other) noexcept;
-    HeldFolder(const HeldFolder&) = delete;
-    HeldFolder& operator=(const HeldFolder&) = delete;
 
-    bool isOpen() const { return handle_ >= 0; }
+    bool isOpen() const { return handle_ != nullptr; }
 
 private:
     friend class FolderSearch;
     friend class TargetFolder; // copies read through it
-    explicit HeldFolder(int handle) : handle_(handle) {}
-    int handle_ = -1;
+    explicit HeldFolder(FolderHandlePtr handle) : handle_(std::move(handle)) {}
+    FolderHandlePtr handle_;
 };
 
 // Lists one folder the way the Windows find functions list "folder\*.*": "." and ".." first

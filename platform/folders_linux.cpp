@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "faults.h"
+#include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
 
@@ -80,23 +81,7 @@ void FolderSearch::close() {
 }
 
 HeldFolder FolderSearch::holdFolder() const {
-    return HeldFolder(state_ ? ::fcntl(state_->dirFd, F_DUPFD_CLOEXEC, 0) : -1);
-}
-
-HeldFolder::~HeldFolder() {
-    if (handle_ >= 0)
-        ::close(handle_);
-}
-
-HeldFolder::HeldFolder(HeldFolder&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
-    if (this != &other) {
-        if (handle_ >= 0)
-            ::close(handle_);
-        handle_ = std::exchange(other.handle_, -1);
-    }
-    return *this;
+    return HeldFolder(holdDescriptor(state_ ? ::fcntl(state_->dirFd, F_DUPFD_CLOEXEC, 0) : -1));
 }
 
 bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes,

@@ -2,13 +2,106 @@
 
 #include "codepage.h"
 
+#include <cerrno>
+
 namespace platform {
 namespace {
+
+const Text kNoSuchFile{u8"找不到檔案或資料夾"};
+const Text kAccessDenied{u8"存取被拒"};
+const Text kDiskFull{u8"磁碟空間不足"};
+const Text kReadOnly{u8"唯讀的磁碟"};
+const Text kNotRegular{u8"不是一般檔案"};
+const Text kUnusableName{u8"名稱含有此系統無法表示的字元"};
+const Text kNameTooLong{u8"路徑或名稱太長"};
+const Text kInUse{u8"檔案正在使用中"};
+const Text kDiskError{u8"磁碟讀寫錯誤"};
+const Text kTooManyOpen{u8"同時開啟的檔案太多"};
+const Text kFileTooLarge{u8"檔案太大"};
+const Text kFolderFull{u8"資料夾中的項目太多"};
+const Text kIsFolder{u8"是資料夾，不是檔案"};
+const Text kNotFolder{u8"不是資料夾"};
+const Text kExists{u8"已有同名的項目"};
+const Text kTooManyLinks{u8"連結層數太多"};
+const Text kNoMemory{u8"記憶體不足"};
+const Text kDeviceGone{u8"磁碟或裝置已無法使用"};
+const Text kNotSupported{u8"此磁碟不支援這項操作"};
+const Text kOtherError{u8"系統錯誤，代碼 "};
 
 const Text kOpenParen{u8"（"};
 const Text kCloseParen{u8"）"};
 
 } // namespace
+
+std::string reasonForError(int error) {
+    switch (error) {
+    case ENOENT:
+        return kNoSuchFile.str();
+    case EACCES:
+    case EPERM:
+        return kAccessDenied.str();
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return kDiskFull.str();
+    case EROFS:
+        return kReadOnly.str();
+    case ENXIO: // a socket, or a device without its driver
+    case ENODEV:
+        return kNotRegular.str();
+    case EILSEQ:
+        return kUnusableName.str();
+    case ENAMETOOLONG:
+        return kNameTooLong.str();
+    case EBUSY:
+#ifdef ETXTBSY
+    case ETXTBSY:
+#endif
+        return kInUse.str();
+    case EIO:
+        return kDiskError.str();
+    case EMFILE:
+    case ENFILE:
+        return kTooManyOpen.str();
+    case EFBIG:
+    case EOVERFLOW:
+        return kFileTooLarge.str();
+    case EMLINK:
+        return kFolderFull.str();
+    case EISDIR:
+        return kIsFolder.str();
+    case ENOTDIR:
+        return kNotFolder.str();
+    case EEXIST:
+        return kExists.str();
+    case ELOOP:
+        return kTooManyLinks.str();
+    case ENOMEM:
+        return kNoMemory.str();
+#ifdef ESTALE
+    case ESTALE:
+#endif
+    case ENOTCONN:
+#ifdef EHOSTDOWN
+    case EHOSTDOWN:
+#endif
+#ifdef ENOMEDIUM
+    case ENOMEDIUM:
+#endif
+        return kDeviceGone.str();
+    case EOPNOTSUPP:
+    case EINVAL:
+        return kNotSupported.str();
+    default:
+        // A negative error is the host's own number that has no errno value (Windows).
+        return kOtherError.str() + std::to_string(error < 0 ? -static_cast<long>(error) : error);
+    }
+}
+
+std::string unusableNameReason() {
+    return kUnusableName.str();
+}
 
 std::string withReason(std::string_view what, std::string_view reason) {
     std::string text(what);

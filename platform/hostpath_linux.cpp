@@ -75,11 +75,4 @@ std::optional<std::string> hostPath(std::string_view windowsPath) {
     return path;
 }
 
-std::optional<std::string> hostName(std::string_view name) {
-    std::optional<std::string> utf8 = utf8FromAnsiStrict(name);
-    if (!utf8 || !isWindowsName(*utf8))
-        return std::nullopt;
-    return utf8;
-}
-
 } // namespace platform

@@ -87,4 +87,11 @@ std::vector<std::string> pathElements(std::string_view path) {
     return elements;
 }
 
+std::optional<std::string> hostName(std::string_view name) {
+    std::optional<std::string> utf8 = utf8FromAnsiStrict(name);
+    if (!utf8 || !isWindowsName(*utf8))
+        return std::nullopt;
+    return utf8;
+}
+
 } // namespace platform

@@ -31,6 +31,10 @@ std::optional<PathParts> splitProgramPath(std::string_view windowsPath);
 // without the characters Windows forbids in names or a separator.
 bool isWindowsName(std::string_view utf8Name);
 
+// The host name (UTF-8) of one element of a program path, or nullopt when it is none: empty,
+// "." or "..", not valid code page 950 text, or holding a character no Windows name may hold.
+std::optional<std::string> hostName(std::string_view name);
+
 // Whether a program path names the root of a drive ("D:\" or "D:").
 bool isDriveRoot(std::string_view windowsPath);
 

@@ -1,6 +1,7 @@
 #include "stagedfile_linux.h"
 
 #include "faults.h"
+#include "stagingname.h"
 
 #include <atomic>
 #include <cerrno>
@@ -13,19 +14,6 @@
 
 namespace platform {
 namespace {
-
-// Names longer than this leave the original name out of the temporary one, which must stay
-// within the host's 255 bytes.
-constexpr size_t kLongestStagedBase = 200;
-
-bool allDigits(std::string_view text) {
-    if (text.empty())
-        return false;
-    for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
 
 int openUnnamed(int folderFd, const std::string& name, mode_t mode) {
     if (int error = faults::injected("tmpfile", name)) {
@@ -63,29 +51,6 @@ int linkUnnamedFile(int fd, int folderFd, const std::string& name) {
     return errno;
 }
 
-std::string stagingName(const std::string& name) {
-    static std::atomic<unsigned> counter{0};
-    std::string base = name.size() <= kLongestStagedBase ? name : std::string();
-    return "." + base + ".tw" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1)) + ".tmp";
-}
-
-long stagingOwner(std::string_view name) {
-    // "." base ".tw" pid "-" counter ".tmp", read from the end: the base may hold anything.
-    if (name.size() < 10 || name.front() != '.' || !name.ends_with(".tmp"))
-        return 0;
-    std::string_view rest = name.substr(0, name.size() - 4);
-    size_t dash = rest.rfind('-');
-    if (dash == std::string_view::npos || !allDigits(rest.substr(dash + 1)))
-        return 0;
-    rest = rest.substr(0, dash);
-    size_t tw = rest.rfind(".tw");
-    if (tw == std::string_view::npos || tw == 0 || !allDigits(rest.substr(tw + 3)) ||
-        rest.size() - tw - 3 > 9)
-        return 0;
-    return std::stol(std::string(rest.substr(tw + 3)));
-}
-
 bool folderTakesUnnamedFiles(int folderFd) {
     int fd = openUnnamed(folderFd, ".", 0600);
     if (fd >= 0) {
@@ -106,11 +71,7 @@ void removeStaleStagingFiles(int folderFd) {
     while (dirent* entry = ::readdir(dir)) {
         if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
             continue;
-        long owner = stagingOwner(entry->d_name);
-        if (owner <= 0 || owner == ::getpid())
-            continue;
-        // A process that still runs may be another copy of the program at work.
-        if (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH)
+        if (!isStaleStagingName(entry->d_name))
             continue;
         ::unlinkat(folderFd, entry->d_name, 0);
     }

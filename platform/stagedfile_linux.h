@@ -1,6 +1,7 @@
 #pragma once
 
 #include "process.h"
+#include "stagingname.h"
 
 #include <optional>
 #include <string>
@@ -42,14 +43,6 @@ private:
 // descriptor, or -1 with errno set.
 int openStaging(int folderFd, const std::string& name, mode_t mode, std::string& tempName,
                 std::optional<ExitBlocker>* guard);
-
-// The hidden temporary name this program gives a file it writes on a file system without
-// unnamed files: "." + name + ".tw" + process id + "-" + counter + ".tmp".
-std::string stagingName(const std::string& name);
-
-// The process that made a file of this (host or code page 950) name, when it is one of the
-// program's temporary names; 0 otherwise.
-long stagingOwner(std::string_view name);
 
 // Gives an unnamed file (open for writing) a name in the folder; 0 or an errno value.
 int linkUnnamedFile(int fd, int folderFd, const std::string& name);

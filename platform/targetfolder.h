@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -24,17 +25,12 @@ struct FolderId {
 class TargetFolder {
 public:
     TargetFolder() = default;
-    ~TargetFolder();
-    TargetFolder(TargetFolder&& other) noexcept;
-    TargetFolder& operator=(TargetFolder&& other) noexcept;
-    TargetFolder(const TargetFolder&) = delete;
-    TargetFolder& operator=(const TargetFolder&) = delete;
 
     // Opens a folder by its full program path, as the user chose it: links on the way there are
     // followed (the drive table's own are links). whyNot gets the reason when it cannot.
     static TargetFolder open(std::string_view path, std::string& whyNot);
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return handle_ != nullptr; }
 
     // Makes the sub-folder when it is missing; false, with the reason, when it cannot be made or
     // something other than a folder holds the name.
@@ -59,8 +55,8 @@ public:
     void removeStaleTemporaries() const;
 
 private:
-    explicit TargetFolder(int fd) : fd_(fd) {}
-    int fd_ = -1;
+    explicit TargetFolder(FolderHandlePtr handle) : handle_(std::move(handle)) {}
+    FolderHandlePtr handle_;
 };
 
 // The folder a path names, when it is one.

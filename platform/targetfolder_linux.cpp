@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "faults.h"
+#include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
 #include "stagedfile_linux.h"
@@ -33,24 +34,19 @@ std::string whyNoFolder(int folderFd, const std::string& name, int error) {
 
 } // namespace
 
-TargetFolder::~TargetFolder() {
-    if (fd_ >= 0)
-        ::close(fd_);
+void FolderHandleCloser::operator()(FolderHandle* handle) const {
+    if (handle->fd >= 0)
+        ::close(handle->fd);
+    delete handle;
+}
+
+FolderHandlePtr holdDescriptor(int fd) {
+    return fd >= 0 ? FolderHandlePtr(new FolderHandle{fd}) : nullptr;
 }
 
 TargetFolder TargetFolder::duplicate() const {
-    return TargetFolder(fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1);
-}
-
-TargetFolder::TargetFolder(TargetFolder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-TargetFolder& TargetFolder::operator=(TargetFolder&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
+    int fd = descriptorOf(handle_);
+    return TargetFolder(holdDescriptor(fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1));
 }
 
 TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
@@ -64,7 +60,7 @@ TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
         whyNot = whyNoFolder(AT_FDCWD, *host, errno);
         return {};
     }
-    return TargetFolder(fd);
+    return TargetFolder(holdDescriptor(fd));
 }
 
 bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
@@ -73,16 +69,17 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
         whyNot = unusableNameReason();
         return false;
     }
+    int folderFd = descriptorOf(handle_);
     int error = faults::injected("mkdir", *host);
-    if (error == 0 && ::mkdirat(fd_, host->c_str(), 0777) == 0)
+    if (error == 0 && ::mkdirat(folderFd, host->c_str(), 0777) == 0)
         return true;
     if (error == 0)
         error = errno;
     struct stat st {};
-    if (error == EEXIST && ::fstatat(fd_, host->c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (error == EEXIST && ::fstatat(folderFd, host->c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISDIR(st.st_mode))
         return true;
-    whyNot = whyNoFolder(fd_, *host, error);
+    whyNot = whyNoFolder(folderFd, *host, error);
     return false;
 }
 
@@ -92,29 +89,30 @@ TargetFolder TargetFolder::openSub(std::string_view name, std::string& whyNot) c
         whyNot = unusableNameReason();
         return {};
     }
+    int folderFd = descriptorOf(handle_);
     // A link is refused, not followed: O_NOFOLLOW with O_DIRECTORY fails on one.
-    int fd = ::openat(fd_, host->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = ::openat(folderFd, host->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        whyNot = whyNoFolder(fd_, *host, errno);
+        whyNot = whyNoFolder(folderFd, *host, errno);
         return {};
     }
-    return TargetFolder(fd);
+    return TargetFolder(holdDescriptor(fd));
 }
 
 std::optional<FolderId> TargetFolder::id() const {
     struct stat st {};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+    if (!handle_ || ::fstat(handle_->fd, &st) != 0)
         return std::nullopt;
     return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
 bool TargetFolder::takesUnnamedFiles() const {
-    return fd_ < 0 || folderTakesUnnamedFiles(fd_);
+    return !handle_ || folderTakesUnnamedFiles(handle_->fd);
 }
 
 void TargetFolder::removeStaleTemporaries() const {
-    if (fd_ >= 0)
-        removeStaleStagingFiles(fd_);
+    if (handle_)
+        removeStaleStagingFiles(handle_->fd);
 }
 
 std::optional<FolderId> folderId(std::string_view path) {
@@ -123,10 +121,6 @@ std::optional<FolderId> folderId(std::string_view path) {
     if (!host || ::stat(host->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return std::nullopt;
     return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-}
-
-bool isStagingName(std::string_view name) {
-    return stagingOwner(name) != 0;
 }
 
 } // namespace platform

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The temporary names under which this program writes files where a file system has no unnamed
+// files, the same on every system.
+namespace platform {
+
+// The hidden temporary name this program gives a file it writes on a file system without
+// unnamed files: "." + name + ".tw" + process id + "-" + counter + ".tmp".
+std::string stagingName(const std::string& name);
+
+// The process that made a file of this (host or code page 950) name, when it is one of the
+// program's temporary names; 0 otherwise.
+long stagingOwner(std::string_view name);
+
+// Whether the name is a temporary name whose program has gone (so the file is left over).
+bool isStaleStagingName(std::string_view name);
+
+} // namespace platform
