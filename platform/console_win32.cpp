@@ -1,0 +1,53 @@
+#include "console.h"
+
+#include "codepage.h"
+#include "win32.h"
+
+namespace platform {
+namespace {
+
+HANDLE handleOf(Output output) {
+    return ::GetStdHandle(output == Output::Standard ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+}
+
+} // namespace
+
+bool isTerminal(Output output) {
+    DWORD mode = 0;
+    return ::GetConsoleMode(handleOf(output), &mode) != 0;
+}
+
+bool writeOutput(Output output, std::string_view text) {
+    HANDLE handle = handleOf(output);
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
+        return false;
+    if (isTerminal(output)) {
+        // A console shows UTF-16 whatever its code page.
+        std::wstring wide = wideFromAnsi(text);
+        DWORD written = 0;
+        return wide.empty() || ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()),
+                                               &written, nullptr) != 0;
+    }
+    // Into a file or a pipe: the program's own code page 950 text, as the system's
+    // Traditional Chinese programs write.
+    while (!text.empty()) {
+        DWORD written = 0;
+        if (!::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            written == 0)
+            return false;
+        text.remove_prefix(written);
+    }
+    return true;
+}
+
+std::string argumentText(std::string_view hostArgument) {
+    // The arguments come in the system's ANSI code page, which need not be 950.
+    int size = static_cast<int>(hostArgument.size());
+    int length = ::MultiByteToWideChar(CP_ACP, 0, hostArgument.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, hostArgument.data(), size, wide.data(), length);
+    return ansiFromWide(wide);
+}
+
+} // namespace platform

@@ -1,0 +1,98 @@
+#include "filecopy.h"
+
+#include "codepage.h"
+#include "hosterror.h"
+#include "stagingname.h"
+#include "targetfolder.h"
+#include "win32.h"
+
+#include <cerrno>
+
+namespace platform {
+namespace {
+
+const Text kNotRegular{u8"不是一般檔案"};
+
+CopyResult failed(int error) {
+    return {CopyStatus::Failed, reasonForError(error == ENOTDIR ? ENOENT : error)};
+}
+
+void removeTemporary(const std::wstring& path) {
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a read-only copy
+    ::DeleteFileW(path.c_str());
+}
+
+int keepLastWriteTime(const std::wstring& path, const FILETIME& lastWrite) {
+    HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return lastErrno();
+    int error = ::SetFileTime(file, nullptr, nullptr, &lastWrite) ? 0 : lastErrno();
+    ::CloseHandle(file);
+    return error;
+}
+
+// The copy itself: the system copies the contents, attributes and times under a temporary name
+// beside the target, and the move gives the target name only to a whole file and only when
+// nothing holds that name. A copy cut short leaves no half file under the real name.
+CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
+                    const std::wstring& name) {
+    std::wstring target = childPath(folder.path, name);
+    if (attributesOf(target) != INVALID_FILE_ATTRIBUTES)
+        return {CopyStatus::TargetExists, {}};
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))
+        return failed(lastErrno());
+    // Links and junctions are never followed out of the tree, and a folder is no file.
+    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return {CopyStatus::Failed, kNotRegular.str()};
+    std::wstring temporary = childPath(folder.path, wideFromUtf8(stagingName(utf8FromWide(name))));
+    if (!::CopyFileExW(source.c_str(), temporary.c_str(), nullptr, nullptr, nullptr,
+                       COPY_FILE_FAIL_IF_EXISTS)) {
+        int error = lastErrno();
+        removeTemporary(temporary);
+        return failed(error);
+    }
+    // The copy engine keeps the last-write time; some file systems only to the second, so it
+    // is set again from the source's, whole.
+    if (int error = keepLastWriteTime(temporary, data.ftLastWriteTime)) {
+        removeTemporary(temporary);
+        return failed(error);
+    }
+    if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        int error = lastErrno();
+        removeTemporary(temporary);
+        if (error == EEXIST)
+            return {CopyStatus::TargetExists, {}}; // it appeared during the copy: kept
+        return failed(error);
+    }
+    CopyResult result{CopyStatus::Copied, {}};
+    result.bytes = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return result;
+}
+
+} // namespace
+
+CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) const {
+    if (!handle_)
+        return failed(ENOENT);
+    std::optional<std::wstring> source = widePath(from);
+    std::optional<std::wstring> target = wideName(name);
+    if (!source || !target)
+        return {CopyStatus::Failed, unusableNameReason()};
+    return copyInto(*source, *handle_, *target);
+}
+
+CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromName,
+                                std::string_view name) const {
+    if (!handle_ || !from.handle_)
+        return failed(ENOENT);
+    std::optional<std::wstring> source = wideName(fromName);
+    std::optional<std::wstring> target = wideName(name);
+    if (!source || !target)
+        return {CopyStatus::Failed, unusableNameReason()};
+    // The listed folder is held without sharing deletion, so its path still leads to it.
+    return copyInto(childPath(from.handle_->path, *source), *handle_, *target);
+}
+
+} // namespace platform

@@ -1,0 +1,174 @@
+#include "files.h"
+
+#include "faults.h"
+#include "hosterror.h"
+#include "process.h"
+#include "stagingname.h"
+#include "win32.h"
+
+#include <cerrno>
+
+namespace platform {
+namespace {
+
+// One system call of a write of the program's own files, with the fault seam's step before it
+// and after it. The call returns 0 or an errno value.
+template <typename Call> int step(Call call) {
+    if (int error = faults::storeStepBefore())
+        return error;
+    int error = call();
+    faults::storeStepAfter();
+    return error;
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+    ~Handle() { close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+    bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void reset(HANDLE handle) {
+        close();
+        handle_ = handle;
+    }
+    void close() {
+        if (isOpen())
+            ::CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// A file written whole under a temporary name beside its target, flushed, then moved onto its
+// name: the move is one step, and written through to the disk before it returns.
+class StoreWrite {
+public:
+    explicit StoreWrite(const std::wstring& target) : target_(target) {
+        size_t slash = target.rfind(L'\\');
+        std::wstring name = target.substr(slash + 1);
+        error_ = name.empty() ? EISDIR : 0;
+        temporary_ = target.substr(0, slash + 1) + wideFromUtf8(stagingName(utf8FromWide(name)));
+    }
+    ~StoreWrite() {
+        file_.close();
+        if (staged_)
+            ::DeleteFileW(temporary_.c_str());
+    }
+    StoreWrite(const StoreWrite&) = delete;
+    StoreWrite& operator=(const StoreWrite&) = delete;
+
+    void stage(std::string_view contents) {
+        run([&] {
+            file_.reset(::CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+            staged_ = file_.isOpen();
+            return staged_ ? 0 : lastErrno();
+        });
+        run([&] { return writeAll(contents); });
+        run([&] { return ::FlushFileBuffers(file_.get()) ? 0 : lastErrno(); });
+        run([&] {
+            file_.close();
+            return 0;
+        });
+    }
+
+    // Puts the file at its name, in place of what was there or (create) only where nothing is.
+    void publish(bool replace) {
+        DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+        run([&] {
+            return ::MoveFileExW(temporary_.c_str(), target_.c_str(), flags) ? 0 : lastErrno();
+        });
+        if (error_ == 0)
+            staged_ = false;
+    }
+
+    WriteResult result() const {
+        return error_ == 0 ? WriteResult{true, {}} : WriteResult{false, reasonForError(error_)};
+    }
+
+private:
+    template <typename Call> void run(Call call) {
+        if (error_ == 0)
+            error_ = step(call);
+    }
+    int writeAll(std::string_view bytes) {
+        while (!bytes.empty()) {
+            DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
+            DWORD written = 0;
+            if (!::WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr))
+                return lastErrno();
+            bytes.remove_prefix(written);
+        }
+        return 0;
+    }
+
+    std::wstring target_;
+    std::wstring temporary_;
+    Handle file_;
+    bool staged_ = false; // the temporary file exists
+    int error_ = 0;
+};
+
+// Opens a file for reading; folders and links to them do not open as files.
+HANDLE openForReading(std::string_view path) {
+    std::optional<std::wstring> host = widePath(path);
+    if (!host)
+        return INVALID_HANDLE_VALUE;
+    return ::CreateFileW(host->c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+WriteResult writeWhole(std::string_view path, std::string_view contents, bool replace) {
+    std::optional<std::wstring> host = widePath(path);
+    if (!host)
+        return {false, unusableNameReason()};
+    ExitBlocker wholeOrNothing;
+    StoreWrite write(*host);
+    write.stage(contents);
+    write.publish(replace);
+    return write.result();
+}
+
+} // namespace
+
+FileContents readFile(std::string_view path, size_t limit) {
+    Handle file(openForReading(path));
+    if (!file.isOpen())
+        return {};
+    FileContents contents{ReadStatus::Read, {}};
+    char buffer[16384];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) || got == 0)
+            break;
+        if (contents.bytes.size() + got > limit)
+            return {ReadStatus::TooLarge, {}};
+        contents.bytes.append(buffer, got);
+    }
+    return contents;
+}
+
+bool canOpenForReading(std::string_view path) {
+    Handle file(openForReading(path));
+    return file.isOpen();
+}
+
+WriteResult replaceFile(std::string_view path, std::string_view contents) {
+    return writeWhole(path, contents, true);
+}
+
+WriteResult createNewFile(std::string_view path, std::string_view contents) {
+    return writeWhole(path, contents, false);
+}
+
+void removeStaleTemporaries(std::string_view folder) {
+    if (std::optional<std::wstring> host = widePath(folder))
+        removeStaleStagingFiles(*host);
+}
+
+} // namespace platform

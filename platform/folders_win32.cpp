@@ -1,0 +1,155 @@
+#include "folders.h"
+
+#include "faults.h"
+#include "hosterror.h"
+#include "hostpath.h"
+#include "win32.h"
+
+#include <cerrno>
+
+namespace platform {
+
+void FolderHandleCloser::operator()(FolderHandle* handle) const {
+    if (handle->handle != INVALID_HANDLE_VALUE)
+        ::CloseHandle(handle->handle);
+    delete handle;
+}
+
+int openFolderHandle(const std::wstring& path, bool followLinks, FolderHandlePtr& held) {
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    HANDLE handle =
+        ::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastErrno();
+    FolderHandlePtr opened(new FolderHandle{handle, path});
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info))
+        return lastErrno();
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return ELOOP;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return ENOTDIR;
+    held = std::move(opened);
+    return 0;
+}
+
+struct FolderSearch::State {
+    HANDLE find = INVALID_HANDLE_VALUE;
+    FolderHandlePtr folder; // held for the whole listing, so that it stays the folder listed
+    WIN32_FIND_DATAW next{};
+    bool hasNext = false;
+    bool skipDots = false; // a drive root of the test table: a root lists no "." or ".."
+    bool withSizes = true;
+
+    ~State() {
+        if (find != INVALID_HANDLE_VALUE)
+            ::FindClose(find);
+    }
+    bool advance() {
+        hasNext = ::FindNextFileW(find, &next) != 0;
+        return hasNext;
+    }
+};
+
+FolderSearch::FolderSearch() = default;
+FolderSearch::~FolderSearch() = default;
+
+void FolderSearch::close() {
+    state_.reset();
+}
+
+HeldFolder FolderSearch::holdFolder() const {
+    if (!state_ || !state_->folder)
+        return {};
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    HANDLE process = ::GetCurrentProcess();
+    if (!::DuplicateHandle(process, state_->folder->handle, process, &copy, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS))
+        return {};
+    return HeldFolder(FolderHandlePtr(new FolderHandle{copy, state_->folder->path}));
+}
+
+bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes,
+                             Links links) {
+    close();
+    failure_.clear();
+    std::optional<std::wstring> path = widePath(folder);
+    if (!path) {
+        failure_ = unusableNameReason();
+        return false;
+    }
+    auto state = std::make_unique<State>();
+    int error = faults::injected("opendir", utf8FromWide(*path));
+    if (error == 0)
+        error = openFolderHandle(*path, links == Links::Follow, state->folder);
+    if (error) {
+        failure_ = reasonForError(error == ELOOP ? ENOTDIR : error);
+        return false;
+    }
+    state->find = ::FindFirstFileW(childPath(*path, L"*").c_str(), &state->next);
+    if (state->find == INVALID_HANDLE_VALUE) {
+        failure_ = reasonForError(lastErrno()); // an empty root: no file found
+        return false;
+    }
+    state->hasNext = true;
+    state->skipDots = isDriveRoot(folder);
+    state->withSizes = withSizes;
+    state_ = std::move(state);
+    if (findNext(entry))
+        return true;
+    close();
+    failure_ = reasonForError(ENOENT);
+    return false;
+}
+
+bool FolderSearch::findNext(FindData& entry) {
+    if (!state_)
+        return false;
+    State& s = *state_;
+    while (s.hasNext) {
+        WIN32_FIND_DATAW found = s.next;
+        s.advance();
+        std::wstring_view name = found.cFileName;
+        if (s.skipDots && (name == L"." || name == L".."))
+            continue;
+        entry.name = ansiFromWide(name);
+        entry.attributes = found.dwFileAttributes;
+        entry.size = 0;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            // A link or junction: listed as a file, never followed, nothing to count.
+            entry.attributes &= ~static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY);
+        } else if (!entry.isDirectory() && s.withSizes) {
+            entry.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool createFolder(std::string_view folder) {
+    std::optional<std::wstring> path = widePath(folder);
+    return path && ::CreateDirectoryW(path->c_str(), nullptr) != 0;
+}
+
+bool folderExists(std::string_view folder) {
+    std::optional<std::wstring> path = widePath(folder);
+    if (!path)
+        return false;
+    DWORD attributes = attributesOf(*path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool folderCanBeEntered(std::string_view folder) {
+    std::optional<std::wstring> path = widePath(folder);
+    if (!path || !folderExists(folder))
+        return false;
+    WIN32_FIND_DATAW found{};
+    HANDLE find = ::FindFirstFileW(childPath(*path, L"*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND; // an empty drive root
+    ::FindClose(find);
+    return true;
+}
+
+} // namespace platform

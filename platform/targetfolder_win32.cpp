@@ -1,0 +1,141 @@
+#include "targetfolder.h"
+
+#include "codepage.h"
+#include "faults.h"
+#include "hosterror.h"
+#include "stagingname.h"
+#include "win32.h"
+
+#include <cerrno>
+
+namespace platform {
+namespace {
+
+const Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
+const Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
+
+// Why the entry at the path is no folder that can be opened.
+std::string whyNoFolder(const std::wstring& path, int error) {
+    DWORD attributes = attributesOf(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (error == ENOTDIR || error == ELOOP || error == EEXIST)) {
+        if (isReparsePoint(attributes))
+            return kLinkInTheWay.str();
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            return kFileInTheWay.str();
+    }
+    return reasonForError(error);
+}
+
+std::optional<FolderId> idOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info))
+        return std::nullopt;
+    return FolderId{info.dwVolumeSerialNumber,
+                    (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+} // namespace
+
+TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
+    std::optional<std::wstring> host = widePath(path);
+    if (!host) {
+        whyNot = unusableNameReason();
+        return {};
+    }
+    FolderHandlePtr held;
+    if (int error = openFolderHandle(*host, true, held)) {
+        whyNot = whyNoFolder(*host, error);
+        return {};
+    }
+    return TargetFolder(std::move(held));
+}
+
+TargetFolder TargetFolder::duplicate() const {
+    if (!handle_)
+        return {};
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    HANDLE process = ::GetCurrentProcess();
+    if (!::DuplicateHandle(process, handle_->handle, process, &copy, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS))
+        return {};
+    return TargetFolder(FolderHandlePtr(new FolderHandle{copy, handle_->path}));
+}
+
+bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
+    std::optional<std::wstring> host = wideName(name);
+    if (!host || !handle_) {
+        whyNot = unusableNameReason();
+        return false;
+    }
+    std::wstring path = childPath(handle_->path, *host);
+    int error = faults::injected("mkdir", utf8FromWide(*host));
+    if (error == 0 && ::CreateDirectoryW(path.c_str(), nullptr))
+        return true;
+    if (error == 0)
+        error = lastErrno();
+    DWORD attributes = attributesOf(path);
+    if (error == EEXIST && attributes != INVALID_FILE_ATTRIBUTES && !isReparsePoint(attributes) &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return true;
+    whyNot = whyNoFolder(path, error);
+    return false;
+}
+
+TargetFolder TargetFolder::openSub(std::string_view name, std::string& whyNot) const {
+    std::optional<std::wstring> host = wideName(name);
+    if (!host || !handle_) {
+        whyNot = unusableNameReason();
+        return {};
+    }
+    // The parent is held and cannot be swapped; the sub-folder is opened as it stands, and a
+    // link or junction there is refused, not followed.
+    std::wstring path = childPath(handle_->path, *host);
+    FolderHandlePtr held;
+    if (int error = openFolderHandle(path, false, held)) {
+        whyNot = whyNoFolder(path, error);
+        return {};
+    }
+    return TargetFolder(std::move(held));
+}
+
+std::optional<FolderId> TargetFolder::id() const {
+    if (!handle_)
+        return std::nullopt;
+    return idOf(handle_->handle);
+}
+
+bool TargetFolder::takesUnnamedFiles() const {
+    return !handle_; // Windows has no unnamed files: copies go through temporary names
+}
+
+void TargetFolder::removeStaleTemporaries() const {
+    if (handle_)
+        removeStaleStagingFiles(handle_->path);
+}
+
+void removeStaleStagingFiles(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE find = ::FindFirstFileW(childPath(folder, L".*.tmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            isStaleStagingName(utf8FromWide(found.cFileName))) {
+            std::wstring path = childPath(folder, found.cFileName);
+            ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a read-only copy
+            ::DeleteFileW(path.c_str());
+        }
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+}
+
+std::optional<FolderId> folderId(std::string_view path) {
+    std::optional<std::wstring> host = widePath(path);
+    FolderHandlePtr held;
+    if (!host || openFolderHandle(*host, true, held) != 0)
+        return std::nullopt;
+    return idOf(held->handle);
+}
+
+} // namespace platform

@@ -1,0 +1,74 @@
+#pragma once
+
+// What the Windows backend's files share. Paths go to the system in UTF-16, converted from code
+// page 950 here whatever the system's own ANSI code page is, so a Big5 name survives on any
+// Windows; names come back through code page 950 too.
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "folderhandle.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+struct FolderHandle {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::wstring path; // the folder's full path, in the form widePath() gives
+};
+
+// A folder handle of our own: readable and listable, shared for reading and writing but not for
+// deleting, so that the folder cannot be renamed, removed or swapped while it is held.
+// followLinks false opens a reparse point itself (then refused by the caller). 0 or an errno.
+int openFolderHandle(const std::wstring& path, bool followLinks, FolderHandlePtr& held);
+
+// Code page 950 and UTF-16.
+std::wstring wideFromAnsi(std::string_view ansi);
+// A character without a code page 950 form becomes "?", as the ANSI functions give it.
+std::string ansiFromWide(std::wstring_view wide);
+std::wstring wideFromUtf8(std::string_view utf8);
+std::string utf8FromWide(std::wstring_view wide);
+
+// The errno value the program's reasons use for a Windows error; an error without one comes
+// back negated, and reasonForError shows its own number.
+int errnoFromWin32(DWORD error);
+inline int lastErrno() {
+    return errnoFromWin32(::GetLastError());
+}
+
+// The full host path of a program path ("\\?\D:\Data", or below the test drive table), or
+// nullopt when it is none (see hostPath).
+std::optional<std::wstring> widePath(std::string_view windowsPath);
+// One element of a program path, or nullopt (see hostName).
+std::optional<std::wstring> wideName(std::string_view name);
+
+// A name below a folder path (which may end with a backslash, at a drive root).
+inline std::wstring childPath(const std::wstring& folder, std::wstring_view name) {
+    std::wstring path = folder;
+    if (path.empty() || path.back() != L'\\')
+        path += L'\\';
+    return path.append(name);
+}
+
+// Removes the temporary files in the folder that a program cut short left behind.
+void removeStaleStagingFiles(const std::wstring& folder);
+
+// The attributes of an entry without following a link at its place; INVALID_FILE_ATTRIBUTES
+// when there is none.
+inline DWORD attributesOf(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str());
+}
+inline bool isReparsePoint(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+} // namespace platform
