@@ -1,0 +1,120 @@
+// A whole backup without a window, as `tarnwick2004 --backup` runs it: the same job and restore
+// point on either system, checked byte for byte.
+#include "coredrives.h"
+
+#include "cli/commands.h"
+#include "cli/console.h"
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace fs = std::filesystem;
+using coretest::ansi;
+using coretest::readFile;
+using coretest::writeFile;
+using namespace std::chrono;
+
+namespace {
+
+class RecordingConsole : public cli::Console {
+public:
+    bool isTerminal() const override { return false; }
+    void write(std::string_view text) override { out += text; }
+    void writeError(std::string_view text) override { err += text; }
+    std::string out;
+    std::string err;
+};
+
+class CoreBackup : public ::testing::Test {
+protected:
+    void TearDown() override { platform::setTodayForTesting(std::nullopt); }
+
+    int backUp(std::vector<std::string> options) {
+        options.insert(options.begin(), "--backup");
+        console = RecordingConsole();
+        return cli::runCommandLine(options, console).value_or(-1);
+    }
+    static std::vector<std::string> names(const fs::path& folder) {
+        std::vector<std::string> found;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            std::u8string name = entry.path().filename().u8string();
+            found.emplace_back(name.begin(), name.end());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    fs::path program() { return drives.host(u8"C:\\Program Files\\Tarnwick2004"); }
+
+    coretest::CoreDrives drives;
+    RecordingConsole console;
+};
+
+TEST_F(CoreBackup, AFirstBackupLeavesExactlyTheBytesOfTheExample) {
+    writeFile(drives.host(u8"C:\\Data\\a.txt"), "alpha");
+    writeFile(drives.host(u8"C:\\Data\\Sub\\b.txt"), "beta");
+    fs::create_directories(drives.host(u8"D:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+
+    ASSERT_EQ(backUp({"--source", "C:\\Data", "--dest", "D:\\Bak", "--save"}), 0) << console.err;
+
+    std::string settings = readFile(program() / "SystemBackRD.ini");
+    EXPECT_EQ(settings.size(), 43u);
+    EXPECT_NE(settings.find("C:\\Data\r\n"), std::string::npos);
+    EXPECT_TRUE(settings.ends_with("D:\\Bak\r\n"));
+    EXPECT_EQ(readFile(program() / "TotalCount.ini"), "1");
+    EXPECT_EQ(readFile(program() / "Recover" / "BackupDir.ini"), "D:\\Bak\\<1>2004_5_1_Back\r\n");
+    EXPECT_EQ(readFile(program() / "Recover" / "1.ini"), "2004_5_1_Back1_Data.ini\r\n");
+    EXPECT_EQ(readFile(program() / "Recover" / "2004_5_1_Back1_Data.ini"),
+              "C:\\Data\r\nC:\\Data\\Sub\r\n");
+    EXPECT_EQ(names(program()),
+              (std::vector<std::string>{"Recover", "SystemBackRD.ini", "TotalCount.ini"}));
+    std::vector<std::string> recover = names(program() / "Recover");
+    std::erase(recover, "BackupDir.lock"); // the lock two recordings take turns on
+    EXPECT_EQ(recover,
+              (std::vector<std::string>{"1.ini", "2004_5_1_Back1_Data.ini", "BackupDir.ini"}));
+
+    fs::path copy = drives.host(u8"D:\\Bak\\2004_5_1_Back\\Data");
+    EXPECT_EQ(readFile(copy / "a.txt"), "alpha");
+    EXPECT_EQ(readFile(copy / "Sub" / "b.txt"), "beta");
+    EXPECT_EQ(names(copy), (std::vector<std::string>{"Sub", "a.txt"}));
+    EXPECT_EQ(names(drives.host(u8"D:\\Bak")), std::vector<std::string>{"2004_5_1_Back"});
+}
+
+TEST_F(CoreBackup, ALaterRunTheSameDayAddsButNeverReplaces) {
+    const std::u8string source = u8"D:\\許功蓋";
+    writeFile(drives.host(source + u8"\\keep.txt"), "first");
+    writeFile(drives.host(source + u8"\\蓋\\deep.txt"), "deep");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+    const std::string sourceDir = ansi(source);
+    ASSERT_EQ(backUp({"--source", sourceDir, "--dest", "E:\\Bak"}), 0) << console.err;
+
+    writeFile(drives.host(source + u8"\\keep.txt"), "changed later");
+    writeFile(drives.host(source + u8"\\new.txt"), "new");
+    ASSERT_EQ(backUp({"--source", sourceDir, "--dest", "E:\\Bak"}), 0) << console.err;
+    EXPECT_NE(console.out.find(ansi(u8"已複製 1 個檔案")), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find(ansi(u8"已存在 2 個")), std::string::npos) << console.out;
+
+    fs::path copy = drives.host(u8"E:\\Bak\\2004_5_1_Back\\許功蓋");
+    EXPECT_EQ(readFile(copy / "keep.txt"), "first");
+    EXPECT_EQ(readFile(copy / "new.txt"), "new");
+    EXPECT_EQ(readFile(copy / fs::path(u8"蓋") / "deep.txt"), "deep");
+    // One backup folder, one record: the pair was recorded already.
+    EXPECT_EQ(readFile(program() / "TotalCount.ini"), "1");
+    EXPECT_EQ(readFile(program() / "Recover" / "BackupDir.ini"), "E:\\Bak\\<1>2004_5_1_Back\r\n");
+    EXPECT_EQ(readFile(program() / "Recover" / fs::path(u8"2004_5_1_Back1_許功蓋.ini")),
+              sourceDir + "\r\n" + sourceDir + "\\" + ansi(u8"蓋") + "\r\n");
+}
+
+TEST_F(CoreBackup, AMissingDestinationRecordsNothing) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
+    platform::setTodayForTesting(year(2004) / May / 1);
+    EXPECT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Nowhere"}), 2);
+    EXPECT_NE(console.err.find("E:\\Nowhere"), std::string::npos) << console.err;
+    EXPECT_FALSE(fs::exists(program() / "Recover" / "BackupDir.ini"));
+}
+
+} // namespace

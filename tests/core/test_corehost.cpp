@@ -1,0 +1,253 @@
+// The host layer on the system it runs on: names, copies, the program's own writes, the lock,
+// drives. The same tests run on Linux and, under Wine, on Win32.
+#include "coredrives.h"
+
+#include "platform/codepage.h"
+#include "platform/drives.h"
+#include "platform/faults.h"
+#include "platform/filecopy.h"
+#include "platform/filelock.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/hostpath.h"
+#include "platform/hostsystem.h"
+#include "platform/targetfolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using coretest::ansi;
+using coretest::readFile;
+using coretest::writeFile;
+
+namespace {
+
+class HostLayer : public ::testing::Test {
+protected:
+    void TearDown() override { platform::faults::clear(); }
+
+    // The names a folder search gives, in its order.
+    static std::vector<std::string> listing(const std::string& folder) {
+        std::vector<std::string> names;
+        platform::FolderSearch search;
+        platform::FindData entry;
+        for (bool found = search.findFirst(folder, entry); found; found = search.findNext(entry))
+            names.push_back(entry.name);
+        return names;
+    }
+    static std::vector<std::string> sorted(std::vector<std::string> names) {
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static std::vector<std::string> hostNames(const fs::path& folder) {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            std::u8string name = entry.path().filename().u8string();
+            names.emplace_back(name.begin(), name.end());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    coretest::CoreDrives drives;
+};
+
+TEST_F(HostLayer, Big5NamesWithBackslashTrailBytesRoundTrip) {
+    // 許 is B3 5C and 功 is A5 5C: their trail byte is a backslash.
+    const std::string xu = ansi(u8"許");
+    const std::string gong = ansi(u8"功");
+    ASSERT_EQ(xu, "\xB3\x5C");
+    drives.drive('d');
+    ASSERT_TRUE(platform::createFolder("D:\\" + xu));
+    ASSERT_TRUE(platform::folderExists("D:\\" + xu));
+    EXPECT_TRUE(fs::is_directory(drives.host(u8"D:\\許")));
+
+    // A file the program writes shows up under its Unicode name, and one the host makes is
+    // listed in code page 950.
+    ASSERT_TRUE(platform::replaceFile("D:\\" + xu + "\\" + gong + ".txt", "gong"));
+    writeFile(drives.host(u8"D:\\許\\許功蓋.txt"), "xu");
+    EXPECT_EQ(readFile(drives.host(u8"D:\\許\\功.txt")), "gong");
+    std::vector<std::string> names = listing("D:\\" + xu);
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_EQ(names[0], ".");
+    EXPECT_EQ(names[1], "..");
+    EXPECT_EQ(sorted({names[2], names[3]}), sorted({gong + ".txt", ansi(u8"許功蓋.txt")}));
+    EXPECT_EQ(platform::readFile("D:\\" + xu + "\\" + ansi(u8"許功蓋.txt"), 100).bytes, "xu");
+}
+
+TEST_F(HostLayer, ANameWithoutACodePage950FormReadsAsQuestionMarkAndIsRefused) {
+    writeFile(drives.host(u8"D:\\caf\u00E9.txt"), "x"); // é has no Big5 form
+    std::vector<std::string> names = listing("D:\\");
+    ASSERT_EQ(names, std::vector<std::string>{"caf?.txt"}); // a drive root lists no dots
+    EXPECT_EQ(platform::readFile("D:\\caf?.txt", 100).status, platform::ReadStatus::Missing);
+    std::string whyNot;
+    platform::TargetFolder folder = platform::TargetFolder::open("D:\\", whyNot);
+    ASSERT_TRUE(folder.isOpen()) << whyNot;
+    EXPECT_EQ(folder.copyIn("D:\\caf?.txt", "x.txt").reason,
+              ansi(u8"名稱含有此系統無法表示的字元"));
+}
+
+TEST_F(HostLayer, CodePage950ConvertsBothWays) {
+    EXPECT_EQ(ansi(u8"許功蓋"), "\xB3\x5C\xA5\x5C\xBB\x5C");
+    EXPECT_EQ(platform::utf8FromAnsiStrict("\xA4\x40"), std::string("\xE4\xB8\x80")); // 一
+    EXPECT_EQ(platform::utf8FromAnsiStrict("ok\xA4"), std::nullopt); // a lead byte alone
+    EXPECT_EQ(platform::utf8FromAnsi("ok"), "ok");
+}
+
+TEST_F(HostLayer, CopyWithoutReplacingKeepsWhatIsThere) {
+    writeFile(drives.host(u8"D:\\Src\\a.txt"), "new contents");
+    writeFile(drives.host(u8"D:\\Src\\b.txt"), std::string(300000, 'b'));
+    writeFile(drives.host(u8"E:\\Bak\\a.txt"), "old");
+    auto past = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+    fs::last_write_time(drives.host(u8"D:\\Src\\b.txt"), past);
+
+    platform::CopyResult kept = platform::copyFileNoReplace("D:\\Src\\a.txt", "E:\\Bak\\a.txt");
+    EXPECT_EQ(kept.status, platform::CopyStatus::TargetExists);
+    EXPECT_EQ(readFile(drives.host(u8"E:\\Bak\\a.txt")), "old");
+
+    platform::CopyResult copied = platform::copyFileNoReplace("D:\\Src\\b.txt", "E:\\Bak\\b.txt");
+    EXPECT_EQ(copied.status, platform::CopyStatus::Copied) << copied.reason;
+    EXPECT_EQ(copied.bytes, 300000u);
+    EXPECT_EQ(readFile(drives.host(u8"E:\\Bak\\b.txt")), std::string(300000, 'b'));
+    EXPECT_EQ(fs::last_write_time(drives.host(u8"E:\\Bak\\b.txt")),
+              fs::last_write_time(drives.host(u8"D:\\Src\\b.txt")));
+
+    // A missing source: a Chinese reason, and nothing under the name or beside it.
+    platform::CopyResult missing =
+        platform::copyFileNoReplace("D:\\Src\\gone.txt", "E:\\Bak\\gone.txt");
+    EXPECT_EQ(missing.status, platform::CopyStatus::Failed);
+    EXPECT_EQ(missing.reason, ansi(u8"找不到檔案或資料夾"));
+    EXPECT_EQ(hostNames(drives.host(u8"E:\\Bak")), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+TEST_F(HostLayer, ATargetFolderRefusesAFileInTheWay) {
+    writeFile(drives.host(u8"E:\\Bak\\Data"), "a file, not a folder");
+    std::string whyNot;
+    platform::TargetFolder bak = platform::TargetFolder::open("E:\\Bak", whyNot);
+    ASSERT_TRUE(bak.isOpen()) << whyNot;
+    EXPECT_FALSE(bak.makeSub("Data", whyNot));
+    EXPECT_EQ(whyNot, ansi(u8"此處是檔案，不是資料夾"));
+    EXPECT_FALSE(bak.openSub("Data", whyNot).isOpen());
+    EXPECT_EQ(whyNot, ansi(u8"此處是檔案，不是資料夾"));
+
+    ASSERT_TRUE(bak.makeSub("New", whyNot)) << whyNot;
+    EXPECT_TRUE(bak.makeSub("New", whyNot)); // already there: fine
+    platform::TargetFolder sub = bak.openSub("New", whyNot);
+    ASSERT_TRUE(sub.isOpen()) << whyNot;
+    EXPECT_EQ(sub.id(), platform::folderId("E:\\Bak\\New"));
+    EXPECT_NE(sub.id(), bak.id());
+    writeFile(drives.host(u8"D:\\x.txt"), "x");
+    EXPECT_EQ(sub.copyIn("D:\\x.txt", "x.txt").status, platform::CopyStatus::Copied);
+    EXPECT_EQ(readFile(drives.host(u8"E:\\Bak\\New\\x.txt")), "x");
+}
+
+TEST_F(HostLayer, TheProgramsOwnWritesAreWholeOrNothing) {
+    const std::string path = "C:\\Store.ini";
+    ASSERT_TRUE(platform::replaceFile(path, "first"));
+    ASSERT_TRUE(platform::replaceFile(path, "second, longer"));
+    EXPECT_EQ(readFile(drives.host(u8"C:\\Store.ini")), "second, longer");
+    platform::WriteResult refused = platform::createNewFile(path, "third");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.reason, ansi(u8"已有同名的項目"));
+    ASSERT_TRUE(platform::createNewFile("C:\\Other.ini", "other"));
+
+    // A full disk at each step of a replacement in turn: the write fails with its reason, the
+    // file holds the old or the new contents whole, and no temporary file is left.
+    platform::faults::planStoreSteps(0, 0, 0);
+    ASSERT_TRUE(platform::replaceFile(path, "counted"));
+    const int steps = platform::faults::storeStepsTaken();
+    ASSERT_GE(steps, 4);
+    for (int step = 1; step <= steps; step += 2) { // each call: a step before it, one after
+        platform::faults::clear();
+        ASSERT_TRUE(platform::replaceFile(path, "counted"));
+        platform::faults::planStoreSteps(0, step, ENOSPC);
+        platform::WriteResult result = platform::replaceFile(path, "never seen");
+        EXPECT_FALSE(result.ok) << "step " << step;
+        EXPECT_EQ(result.reason, ansi(u8"磁碟空間不足"));
+        std::string now = readFile(drives.host(u8"C:\\Store.ini"));
+        EXPECT_TRUE(now == "counted" || now == "never seen") << "step " << step << ": " << now;
+        if (step == 1) {
+            EXPECT_EQ(now, "counted");
+        }
+        std::vector<std::string> names = hostNames(drives.drive('c'));
+        EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                                [](const std::string& n) { return n.ends_with(".tmp"); }),
+                  0)
+            << "step " << step;
+    }
+    platform::faults::clear();
+    EXPECT_EQ(platform::readFile(path, 5).status, platform::ReadStatus::TooLarge);
+    EXPECT_EQ(platform::readFile("C:\\None.ini", 5).status, platform::ReadStatus::Missing);
+    EXPECT_FALSE(platform::canOpenForReading("C:\\windows")); // a folder is no file
+}
+
+TEST_F(HostLayer, TheStoreLockMakesOthersWait) {
+    const std::string lockPath = "C:\\store.lock";
+    std::atomic<bool> secondHasIt{false};
+    std::thread second;
+    {
+        platform::FileLock first(lockPath);
+        second = std::thread([&] {
+            platform::FileLock mine(lockPath);
+            secondHasIt = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_FALSE(secondHasIt.load());
+    }
+    second.join();
+    EXPECT_TRUE(secondHasIt.load());
+}
+
+TEST_F(HostLayer, TemporariesOfAProgramThatIsGoneAreSwept) {
+    const std::string mine = ".a.txt.tw" + std::to_string(platform::currentProcessId()) + "-1.tmp";
+    writeFile(drives.host(u8"E:\\Bak\\.a.txt.tw999999-3.tmp"), "left over");
+    writeFile(drives.host(u8"E:\\Bak\\a.txt"), "kept");
+    writeFile(drives.drive('e') / "Bak" / mine, "in use");
+    platform::removeStaleTemporaries("E:\\Bak");
+    EXPECT_EQ(hostNames(drives.host(u8"E:\\Bak")), (std::vector<std::string>{mine, "a.txt"}));
+    EXPECT_TRUE(platform::isStagingName(".a.txt.tw999999-3.tmp"));
+    EXPECT_FALSE(platform::isStagingName("a.txt.tmp"));
+}
+
+TEST_F(HostLayer, DrivesOfTheTableAndOfTheSystem) {
+    drives.drive('d');
+    uint32_t mask = platform::logicalDrives();
+    EXPECT_EQ(mask & 0b1100, 0b1100u); // C and D
+    EXPECT_EQ(mask & (1u << 16), 0u);  // no Q
+    EXPECT_EQ(platform::driveType("Q:\\"), platform::kDriveNoRootDir);
+    EXPECT_NE(platform::driveType("D:\\"), platform::kDriveNoRootDir);
+    EXPECT_EQ(platform::systemDirectory(), "C:\\windows\\system32");
+    platform::overrideDrive('D', platform::DriveOverride{platform::kDriveCdRom, "DISC"});
+    EXPECT_EQ(platform::driveType("d:"), platform::kDriveCdRom);
+    EXPECT_EQ(platform::volumeLabel("D:\\"), std::string("DISC"));
+    platform::overrideDrive('D', std::nullopt);
+}
+
+#ifdef _WIN32
+// Without a table of its own the program sees the system's drives, as GetDriveTypeA reports
+// them: under Wine, C: is the prefix's drive and Z: the host's root, both fixed disks.
+TEST_F(HostLayer, TheSystemsOwnDrivesComeFromWindows) {
+    platform::useDriveTable(std::string());
+    EXPECT_NE(platform::logicalDrives() & (1u << 2), 0u);
+    EXPECT_EQ(platform::driveType("C:\\"), platform::kDriveFixed);
+    EXPECT_EQ(platform::driveType("c"), platform::kDriveFixed);
+    std::string system = platform::systemDirectory();
+    EXPECT_EQ(system.substr(0, 3), "C:\\");
+    EXPECT_TRUE(platform::folderExists(system)) << system;
+    uint32_t mask = platform::logicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        std::string root = std::string(1, static_cast<char>('A' + i)) + ":\\";
+        bool listed = (mask & (1u << i)) != 0;
+        EXPECT_EQ(platform::driveType(root) == platform::kDriveNoRootDir, !listed) << root;
+    }
+}
+#endif
+
+} // namespace
