@@ -6,8 +6,22 @@
 namespace platform {
 namespace {
 
+// A program with windows started from a command prompt has no output of its own: it writes to
+// the console it was started from. Output sent to a file or a pipe is used as it is.
+HANDLE parentConsole() {
+    static const HANDLE console = [] {
+        if (!::AttachConsole(ATTACH_PARENT_PROCESS))
+            return INVALID_HANDLE_VALUE;
+        return ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    }();
+    return console;
+}
+
 HANDLE handleOf(Output output) {
-    return ::GetStdHandle(output == Output::Standard ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    HANDLE handle =
+        ::GetStdHandle(output == Output::Standard ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    return handle && handle != INVALID_HANDLE_VALUE ? handle : parentConsole();
 }
 
 } // namespace

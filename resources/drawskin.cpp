@@ -1,7 +1,9 @@
 // Draws the pictures of the skin into a folder: drawskin FOLDER
 // The pictures are kept in the project; run scripts/draw-skin after changing this file.
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -247,6 +249,43 @@ QImage disk() {
     return image;
 }
 
+// A Windows icon file holding the icon at every size, each as PNG (read by Windows Vista and
+// later): the program's icon in its resources there.
+void saveWindowsIcon(const QString& folder, const QList<int>& sizes) {
+    QByteArray header;
+    QByteArray images;
+    auto put16 = [&header](int value) {
+        header.append(char(value & 0xFF)).append(char((value >> 8) & 0xFF));
+    };
+    auto put32 = [&](qint64 value) {
+        put16(int(value & 0xFFFF));
+        put16(int((value >> 16) & 0xFFFF));
+    };
+    put16(0);
+    put16(1); // an icon
+    put16(int(sizes.size()));
+    const qint64 firstImage = 6 + 16 * sizes.size();
+    for (int size : sizes) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        icon(size).save(&buffer, "PNG");
+        header.append(char(size >= 256 ? 0 : size)).append(char(size >= 256 ? 0 : size));
+        header.append(char(0)).append(char(0)); // no palette, reserved
+        put16(1);                               // planes
+        put16(32);                              // bits per pixel
+        put32(png.size());
+        put32(firstImage + images.size());
+        images.append(png);
+    }
+    QFile file(folder + QStringLiteral("/tarnwick2004.ico"));
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(header + images) != header.size() + images.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+        std::exit(1);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -263,6 +302,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(icons);
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         save(icon(size), icons, QStringLiteral("tarnwick2004-%1.png").arg(size), -1);
+    saveWindowsIcon(icons, {16, 24, 32, 48, 64, 128, 256});
     save(background(), folder, QStringLiteral("background.jpg"));
     save(titleStrip(), folder, QStringLiteral("title.jpg"));
     save(bottomStrip(), folder, QStringLiteral("bottom.jpg"));
