@@ -44,7 +44,7 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
     if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))
         return failed(lastErrno());
     // Links and junctions are never followed out of the tree, and a folder is no file.
-    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || isLinkAt(source))
         return {CopyStatus::Failed, kNotRegular.str()};
     std::wstring temporary = childPath(folder.path, wideFromUtf8(stagingName(utf8FromWide(name))));
     if (!::CopyFileExW(source.c_str(), temporary.c_str(), nullptr, nullptr, nullptr,

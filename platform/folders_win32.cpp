@@ -26,8 +26,12 @@ int openFolderHandle(const std::wstring& path, bool followLinks, FolderHandlePtr
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(handle, &info))
         return lastErrno();
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return ELOOP;
+    if (!followLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        FILE_ATTRIBUTE_TAG_INFO tag{};
+        if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||
+            IsReparseTagNameSurrogate(tag.ReparseTag))
+            return ELOOP;
+    }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return ENOTDIR;
     held = std::move(opened);
@@ -116,7 +120,7 @@ bool FolderSearch::findNext(FindData& entry) {
         entry.name = ansiFromWide(name);
         entry.attributes = found.dwFileAttributes;
         entry.size = 0;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if (isLinkEntry(found)) {
             // A link or junction: listed as a file, never followed, nothing to count.
             entry.attributes &= ~static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY);
         } else if (!entry.isDirectory() && s.withSizes) {
@@ -125,6 +129,15 @@ bool FolderSearch::findNext(FindData& entry) {
         return true;
     }
     return false;
+}
+
+bool isLinkAt(const std::wstring& path) {
+    WIN32_FIND_DATAW found{};
+    HANDLE find = ::FindFirstFileW(path.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    ::FindClose(find);
+    return isLinkEntry(found);
 }
 
 bool createFolder(std::string_view folder) {

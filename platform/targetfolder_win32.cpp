@@ -19,7 +19,7 @@ std::string whyNoFolder(const std::wstring& path, int error) {
     DWORD attributes = attributesOf(path);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (error == ENOTDIR || error == ELOOP || error == EEXIST)) {
-        if (isReparsePoint(attributes))
+        if (isLinkAt(path))
             return kLinkInTheWay.str();
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             return kFileInTheWay.str();
@@ -75,7 +75,7 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
     if (error == 0)
         error = lastErrno();
     DWORD attributes = attributesOf(path);
-    if (error == EEXIST && attributes != INVALID_FILE_ATTRIBUTES && !isReparsePoint(attributes) &&
+    if (error == EEXIST && attributes != INVALID_FILE_ATTRIBUTES && !isLinkAt(path) &&
         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return true;
     whyNot = whyNoFolder(path, error);

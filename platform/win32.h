@@ -66,9 +66,15 @@ void removeStaleStagingFiles(const std::wstring& folder);
 inline DWORD attributesOf(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str());
 }
-inline bool isReparsePoint(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+
+// Whether a listed entry is a link: a symbolic link, a junction or a mount point, whose reparse
+// tag names another place. Other reparse points (files kept in the cloud, deduplicated files)
+// are the files and folders they seem.
+inline bool isLinkEntry(const WIN32_FIND_DATAW& found) {
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           IsReparseTagNameSurrogate(found.dwReserved0);
 }
+// The same for the entry at a path (false when there is none).
+bool isLinkAt(const std::wstring& path);
 
 } // namespace platform
