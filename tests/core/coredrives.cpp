@@ -4,6 +4,10 @@
 #include "platform/hostpath.h"
 #include "platform/hostsystem.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -58,6 +62,18 @@ fs::path CoreDrives::host(std::u8string_view windowsPath) {
         rest = slash == rest.npos ? std::u8string_view() : rest.substr(slash + 1);
     }
     return path;
+}
+
+bool makeFolderLink(const fs::path& target, const fs::path& link) {
+#ifdef _WIN32
+    return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                                 SYMBOLIC_LINK_FLAG_DIRECTORY |
+                                     SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+#else
+    std::error_code ec;
+    fs::create_directory_symlink(target, link, ec);
+    return !ec;
+#endif
 }
 
 std::string ansi(std::u8string_view utf8) {

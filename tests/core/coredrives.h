@@ -28,6 +28,10 @@ private:
 // Program text from UTF-8 source text.
 std::string ansi(std::u8string_view utf8);
 
+// Makes a symbolic link to a folder (on Windows through the system, which may refuse without
+// the privilege); false when it cannot.
+bool makeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link);
+
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 // The file's bytes; a file that cannot be read reads as a text that names it.
 std::string readFile(const std::filesystem::path& path);
