@@ -1,14 +1,13 @@
 #include "drives.h"
 
 #include "codepage.h"
+#include "driveoverrides.h"
 #include "hostpath.h"
 
-#include <array>
 #include <cctype>
 #include <dirent.h>
 #include <fstream>
 #include <linux/magic.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
@@ -16,21 +15,6 @@
 
 namespace platform {
 namespace {
-
-std::mutex overrideMutex;
-std::array<std::optional<DriveOverride>, 26> overrides; // guarded by overrideMutex
-
-int driveIndex(std::string_view root) {
-    if (root.empty())
-        return -1;
-    int c = std::toupper(static_cast<unsigned char>(root[0]));
-    return c >= 'A' && c <= 'Z' ? c - 'A' : -1;
-}
-
-std::optional<DriveOverride> overrideOf(int index) {
-    std::lock_guard lock(overrideMutex);
-    return overrides[static_cast<size_t>(index)];
-}
 
 std::string tableEntry(int index) {
     return driveTableFolder() + "/" + static_cast<char>('a' + index) + ":";
@@ -156,14 +140,6 @@ std::optional<std::string> volumeLabel(std::string_view root) {
 
 std::string systemDirectory() {
     return (logicalDrives() & (1u << 2)) ? std::string("C:\\windows\\system32") : std::string();
-}
-
-void overrideDrive(char letter, std::optional<DriveOverride> drive) {
-    int index = driveIndex(std::string_view(&letter, 1));
-    if (index < 0)
-        return;
-    std::lock_guard lock(overrideMutex);
-    overrides[static_cast<size_t>(index)] = std::move(drive);
 }
 
 } // namespace platform

@@ -1,30 +1,14 @@
 #include "drives.h"
 
+#include "driveoverrides.h"
 #include "hostpath.h"
 #include "win32.h"
 
-#include <array>
 #include <cctype>
-#include <mutex>
 #include <vector>
 
 namespace platform {
 namespace {
-
-std::mutex overrideMutex;
-std::array<std::optional<DriveOverride>, 26> overrides; // guarded by overrideMutex
-
-int driveIndex(std::string_view root) {
-    if (root.empty())
-        return -1;
-    int c = std::toupper(static_cast<unsigned char>(root[0]));
-    return c >= 'A' && c <= 'Z' ? c - 'A' : -1;
-}
-
-std::optional<DriveOverride> overrideOf(int index) {
-    std::lock_guard lock(overrideMutex);
-    return overrides[static_cast<size_t>(index)];
-}
 
 // The root the system asks about: the drive itself, or for a drive of the test table the root
 // of the volume that holds its folder.
@@ -90,14 +74,6 @@ std::string systemDirectory() {
     std::vector<wchar_t> folder(length + 1);
     length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
     return length > 0 ? ansiFromWide(std::wstring_view(folder.data(), length)) : std::string();
-}
-
-void overrideDrive(char letter, std::optional<DriveOverride> drive) {
-    int index = driveIndex(std::string_view(&letter, 1));
-    if (index < 0)
-        return;
-    std::lock_guard lock(overrideMutex);
-    overrides[static_cast<size_t>(index)] = std::move(drive);
 }
 
 } // namespace platform
