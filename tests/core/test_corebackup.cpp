@@ -1,6 +1,6 @@
 // A whole backup without a window, as `tarnwick2004 --backup` runs it: the same job and restore
 // point on either system, checked byte for byte.
-#include "coredrives.h"
+#include "support/testdrives.h"
 
 #include "cli/commands.h"
 #include "cli/console.h"
@@ -12,9 +12,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using coretest::ansi;
-using coretest::readFile;
-using coretest::writeFile;
+using testsupport::ansi;
+using testsupport::readFile;
+using testsupport::writeFile;
 using namespace std::chrono;
 
 namespace {
@@ -37,18 +37,9 @@ protected:
         console = RecordingConsole();
         return cli::runCommandLine(options, console).value_or(-1);
     }
-    static std::vector<std::string> names(const fs::path& folder) {
-        std::vector<std::string> found;
-        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-            std::u8string name = entry.path().filename().u8string();
-            found.emplace_back(name.begin(), name.end());
-        }
-        std::sort(found.begin(), found.end());
-        return found;
-    }
     fs::path program() { return drives.host(u8"C:\\Program Files\\Tarnwick2004"); }
 
-    coretest::CoreDrives drives;
+    testsupport::TestDrives drives;
     RecordingConsole console;
 };
 
@@ -69,9 +60,9 @@ TEST_F(CoreBackup, AFirstBackupLeavesExactlyTheBytesOfTheExample) {
     EXPECT_EQ(readFile(program() / "Recover" / "1.ini"), "2004_5_1_Back1_Data.ini\r\n");
     EXPECT_EQ(readFile(program() / "Recover" / "2004_5_1_Back1_Data.ini"),
               "C:\\Data\r\nC:\\Data\\Sub\r\n");
-    EXPECT_EQ(names(program()),
+    EXPECT_EQ(testsupport::folderNames(program()),
               (std::vector<std::string>{"Recover", "SystemBackRD.ini", "TotalCount.ini"}));
-    std::vector<std::string> recover = names(program() / "Recover");
+    std::vector<std::string> recover = testsupport::folderNames(program() / "Recover");
     std::erase(recover, "BackupDir.lock"); // the lock two recordings take turns on
     EXPECT_EQ(recover,
               (std::vector<std::string>{"1.ini", "2004_5_1_Back1_Data.ini", "BackupDir.ini"}));
@@ -79,8 +70,9 @@ TEST_F(CoreBackup, AFirstBackupLeavesExactlyTheBytesOfTheExample) {
     fs::path copy = drives.host(u8"D:\\Bak\\2004_5_1_Back\\Data");
     EXPECT_EQ(readFile(copy / "a.txt"), "alpha");
     EXPECT_EQ(readFile(copy / "Sub" / "b.txt"), "beta");
-    EXPECT_EQ(names(copy), (std::vector<std::string>{"Sub", "a.txt"}));
-    EXPECT_EQ(names(drives.host(u8"D:\\Bak")), std::vector<std::string>{"2004_5_1_Back"});
+    EXPECT_EQ(testsupport::folderNames(copy), (std::vector<std::string>{"Sub", "a.txt"}));
+    EXPECT_EQ(testsupport::folderNames(drives.host(u8"D:\\Bak")),
+              std::vector<std::string>{"2004_5_1_Back"});
 }
 
 TEST_F(CoreBackup, ALaterRunTheSameDayAddsButNeverReplaces) {
@@ -127,7 +119,7 @@ TEST_F(CoreBackup, ALinkOutOfTheSourceIsNeverFollowed) {
     writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
     writeFile(drives.host(u8"D:\\Secret\\key.txt"), "secret");
     // Wine 8 makes a link that leads nowhere; the test needs one that works.
-    if (!coretest::makeFolderLink(drives.host(u8"D:\\Secret"), drives.host(u8"D:\\Data\\Out")) ||
+    if (!testsupport::makeFolderLink(drives.host(u8"D:\\Secret"), drives.host(u8"D:\\Data\\Out")) ||
         readFile(drives.host(u8"D:\\Data\\Out\\key.txt")) != "secret")
         GTEST_SKIP() << "this system makes no working link for the test";
     fs::create_directories(drives.host(u8"E:\\Bak"));

@@ -1,6 +1,6 @@
 // The host layer on the system it runs on: names, copies, the program's own writes, the lock,
 // drives. The same tests run on Linux and, under Wine, on Win32.
-#include "coredrives.h"
+#include "support/testdrives.h"
 
 #include "platform/codepage.h"
 #include "platform/drives.h"
@@ -23,9 +23,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using coretest::ansi;
-using coretest::readFile;
-using coretest::writeFile;
+using testsupport::ansi;
+using testsupport::readFile;
+using testsupport::writeFile;
 
 namespace {
 
@@ -46,17 +46,8 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    static std::vector<std::string> hostNames(const fs::path& folder) {
-        std::vector<std::string> names;
-        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-            std::u8string name = entry.path().filename().u8string();
-            names.emplace_back(name.begin(), name.end());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 
-    coretest::CoreDrives drives;
+    testsupport::TestDrives drives;
 };
 
 TEST_F(HostLayer, Big5NamesWithBackslashTrailBytesRoundTrip) {
@@ -64,7 +55,7 @@ TEST_F(HostLayer, Big5NamesWithBackslashTrailBytesRoundTrip) {
     const std::string xu = ansi(u8"許");
     const std::string gong = ansi(u8"功");
     ASSERT_EQ(xu, "\xB3\x5C");
-    drives.drive('d');
+    drives.driveFolder('d');
     ASSERT_TRUE(platform::createFolder("D:\\" + xu));
     ASSERT_TRUE(platform::folderExists("D:\\" + xu));
     EXPECT_TRUE(fs::is_directory(drives.host(u8"D:\\許")));
@@ -83,7 +74,7 @@ TEST_F(HostLayer, Big5NamesWithBackslashTrailBytesRoundTrip) {
 }
 
 TEST_F(HostLayer, ANameWithoutACodePage950FormReadsAsQuestionMarkAndIsRefused) {
-    writeFile(drives.host(u8"D:\\caf\u00E9.txt"), "x"); // é has no Big5 form
+    writeFile(drives.driveFolder('d') / fs::path(u8"caf\u00E9.txt"), "x"); // é has no Big5 form
     std::vector<std::string> names = listing("D:\\");
     ASSERT_EQ(names, std::vector<std::string>{"caf?.txt"}); // a drive root lists no dots
     EXPECT_EQ(platform::readFile("D:\\caf?.txt", 100).status, platform::ReadStatus::Missing);
@@ -124,7 +115,8 @@ TEST_F(HostLayer, CopyWithoutReplacingKeepsWhatIsThere) {
         platform::copyFileNoReplace("D:\\Src\\gone.txt", "E:\\Bak\\gone.txt");
     EXPECT_EQ(missing.status, platform::CopyStatus::Failed);
     EXPECT_EQ(missing.reason, ansi(u8"找不到檔案或資料夾"));
-    EXPECT_EQ(hostNames(drives.host(u8"E:\\Bak")), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(testsupport::folderNames(drives.host(u8"E:\\Bak")),
+              (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
 TEST_F(HostLayer, ATargetFolderRefusesAFileInTheWay) {
@@ -176,7 +168,7 @@ TEST_F(HostLayer, TheProgramsOwnWritesAreWholeOrNothing) {
         if (step == 1) {
             EXPECT_EQ(now, "counted");
         }
-        std::vector<std::string> names = hostNames(drives.drive('c'));
+        std::vector<std::string> names = testsupport::folderNames(drives.driveFolder('c'));
         EXPECT_EQ(std::count_if(names.begin(), names.end(),
                                 [](const std::string& n) { return n.ends_with(".tmp"); }),
                   0)
@@ -209,15 +201,16 @@ TEST_F(HostLayer, TemporariesOfAProgramThatIsGoneAreSwept) {
     const std::string mine = ".a.txt.tw" + std::to_string(platform::currentProcessId()) + "-1.tmp";
     writeFile(drives.host(u8"E:\\Bak\\.a.txt.tw999999-3.tmp"), "left over");
     writeFile(drives.host(u8"E:\\Bak\\a.txt"), "kept");
-    writeFile(drives.drive('e') / "Bak" / mine, "in use");
+    writeFile(drives.driveFolder('e') / "Bak" / mine, "in use");
     platform::removeStaleTemporaries("E:\\Bak");
-    EXPECT_EQ(hostNames(drives.host(u8"E:\\Bak")), (std::vector<std::string>{mine, "a.txt"}));
+    EXPECT_EQ(testsupport::folderNames(drives.host(u8"E:\\Bak")),
+              (std::vector<std::string>{mine, "a.txt"}));
     EXPECT_TRUE(platform::isStagingName(".a.txt.tw999999-3.tmp"));
     EXPECT_FALSE(platform::isStagingName("a.txt.tmp"));
 }
 
 TEST_F(HostLayer, DrivesOfTheTableAndOfTheSystem) {
-    drives.drive('d');
+    drives.driveFolder('d');
     uint32_t mask = platform::logicalDrives();
     EXPECT_EQ(mask & 0b1100, 0b1100u); // C and D
     EXPECT_EQ(mask & (1u << 16), 0u);  // no Q

@@ -3,10 +3,14 @@
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/hostpath.h"
+#include "platform/hostsystem.h"
 
-#include <QTest>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -16,26 +20,54 @@ namespace fs = std::filesystem;
 namespace testsupport {
 
 TestDrives::TestDrives() {
-    if (!dir_.isValid())
-        throw std::runtime_error("no temporary folder");
-    base_ = fs::path(dir_.path().toStdString());
+    static std::atomic<int> made{0};
+    base_ = fs::temp_directory_path() /
+            ("tarnwick-test-" + std::to_string(platform::currentProcessId()) + "-" +
+             std::to_string(made++));
+    fs::remove_all(base_);
     fs::create_directories(table());
     for (char letter : {'c', 'd', 'e'})
-        addDrive(letter, driveFolder(letter));
+        driveFolder(letter);
     fs::create_directories(driveFolder('c') / "Program Files");
     fs::create_directories(driveFolder('c') / "windows" / "system32");
-    platform::useDriveTable(table().string());
+    platform::useDriveTable(utf8(table()));
 }
 
 TestDrives::~TestDrives() {
     for (char letter = 'a'; letter <= 'z'; ++letter)
         platform::overrideDrive(letter, std::nullopt);
-    platform::useDriveTable((fs::temp_directory_path() / "tarnwick-no-drives").string());
+#ifdef _WIN32
+    platform::useDriveTable(std::string()); // the system's drives
+#else
+    platform::useDriveTable(utf8(fs::temp_directory_path() / "tarnwick-no-drives"));
+#endif
+    std::error_code ec;
+    fs::permissions(base_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(base_, ec);
 }
 
+#ifdef _WIN32
+fs::path TestDrives::driveFolder(char letter) {
+    fs::path folder = table() / std::string(1, letter);
+    fs::create_directories(folder);
+    return folder;
+}
+
+void TestDrives::addDrive(char letter, const fs::path& target) {
+    if (fs::weakly_canonical(target) != fs::weakly_canonical(driveFolder(letter)))
+        throw std::runtime_error("a drive elsewhere needs a drive table of links (Linux)");
+}
+
+void TestDrives::removeDrive(char letter) {
+    fs::remove_all(table() / std::string(1, letter));
+}
+#else
 fs::path TestDrives::driveFolder(char letter) {
     fs::path folder = base_ / (std::string("drive_") + letter);
     fs::create_directories(folder);
+    fs::path entry = table() / (std::string(1, letter) + ":");
+    if (!fs::is_symlink(entry))
+        fs::create_directory_symlink(folder, entry);
     return folder;
 }
 
@@ -48,12 +80,33 @@ void TestDrives::removeDrive(char letter) {
     std::error_code ec;
     fs::remove(table() / (std::string(1, letter) + ":"), ec);
 }
+#endif
 
 fs::path TestDrives::host(std::u8string_view windowsPath) const {
     std::optional<std::string> path = platform::hostPath(ansi(windowsPath));
     if (!path)
         throw std::runtime_error("not a program path");
-    return fs::path(*path);
+    std::string_view text = *path;
+    if (text.starts_with("\\\\?\\"))
+        text.remove_prefix(4); // the long form, which the test's own file calls need not see
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+bool makeFolderLink(const fs::path& target, const fs::path& link) {
+#ifdef _WIN32
+    return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                                 SYMBOLIC_LINK_FLAG_DIRECTORY |
+                                     SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+#else
+    std::error_code ec;
+    fs::create_directory_symlink(target, link, ec);
+    return !ec;
+#endif
+}
+
+std::string utf8(const fs::path& path) {
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 std::string ansi(std::u8string_view utf8) {
@@ -66,13 +119,13 @@ void writeFile(const fs::path& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
-        QTest::qFail(("cannot write " + path.string()).c_str(), __FILE__, __LINE__);
+        throw std::runtime_error("cannot write " + utf8(path));
 }
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return "<no file " + path.string() + ">"; // fails the comparison, and only this test
+        return "<no file " + utf8(path) + ">"; // fails the comparison, and only this test
     std::ostringstream contents;
     contents << in.rdbuf();
     return contents.str();
@@ -81,15 +134,17 @@ std::string readFile(const fs::path& path) {
 Snapshot snapshot(const fs::path& folder) {
     Snapshot files;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), folder).string()] = readFile(entry.path());
+        if (entry.is_regular_file()) {
+            std::u8string name = fs::relative(entry.path(), folder).generic_u8string();
+            files[std::string(name.begin(), name.end())] = readFile(entry.path());
+        }
     return files;
 }
 
 std::vector<std::string> folderNames(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
+        names.push_back(utf8(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }

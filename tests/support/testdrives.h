@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QTemporaryDir>
-
 #include <filesystem>
 #include <map>
 #include <string>
@@ -10,18 +8,22 @@
 
 namespace testsupport {
 
-// A drive table of its own in a temporary folder: c:, d: and e: are fresh folders, and c: has
-// the folders a Windows system drive has. The program uses it while the object lives.
+// A drive table of its own in a fresh temporary folder: c:, d: and e: are fresh folders, and c:
+// has the folders a Windows system drive has. The program uses it while the object lives. On
+// Linux the table's entries are links to the drives' folders; on Windows the table's sub-folder
+// named by the letter is the drive itself (and drives cannot point elsewhere).
 class TestDrives {
 public:
     TestDrives();
     ~TestDrives();
+    TestDrives(const TestDrives&) = delete;
+    TestDrives& operator=(const TestDrives&) = delete;
 
     const std::filesystem::path& base() const { return base_; }
     std::filesystem::path table() const { return base_ / "dosdevices"; }
     // The host folder of a drive, made when missing.
     std::filesystem::path driveFolder(char letter);
-    // Adds or replaces a drive letter pointing at the host folder.
+    // Adds or replaces a drive letter pointing at the host folder (Linux only).
     void addDrive(char letter, const std::filesystem::path& target);
     void removeDrive(char letter);
 
@@ -29,22 +31,29 @@ public:
     std::filesystem::path host(std::u8string_view windowsPath) const;
 
 private:
-    QTemporaryDir dir_;
     std::filesystem::path base_;
 };
 
 // Program text from UTF-8 source text.
 std::string ansi(std::u8string_view utf8);
 
-// Host file helpers for setting up and checking trees. A file that cannot be read reads as a
-// text that names it, so that the comparison fails and the next test still runs.
+// Host file helpers for setting up and checking trees. A file that cannot be written throws; one
+// that cannot be read reads as a text that names it, so that the comparison fails and the next
+// test still runs.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::string readFile(const std::filesystem::path& path);
-// Every file below a folder: its path below the folder and its bytes.
+// Every file below a folder: its path below the folder ("/" between names, UTF-8) and its bytes.
 using Snapshot = std::map<std::string, std::string>;
 Snapshot snapshot(const std::filesystem::path& folder);
 
-// The names in a host folder, sorted.
+// The names (UTF-8) in a host folder, sorted.
 std::vector<std::string> folderNames(const std::filesystem::path& folder);
+
+// Makes a symbolic link to a folder (on Windows through the system, which may refuse without the
+// privilege); false when it cannot.
+bool makeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link);
+
+// A path's text in UTF-8, whatever the host's own encoding of paths.
+std::string utf8(const std::filesystem::path& path);
 
 } // namespace testsupport
