@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -52,6 +54,10 @@ std::vector<std::string> folderNames(const std::filesystem::path& folder);
 // Makes a symbolic link to a folder (on Windows through the system, which may refuse without the
 // privilege); false when it cannot.
 bool makeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link);
+
+// Polls the condition until it holds (true) or the time is up (false).
+bool eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 // A path's text in UTF-8, whatever the host's own encoding of paths.
 std::string utf8(const std::filesystem::path& path);
