@@ -5,10 +5,14 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "platform/clock.h"
+#include "platform/drives.h"
+#include "platform/hostpath.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -137,3 +141,47 @@ TEST_F(CoreBackup, ALinkOutOfTheSourceIsNeverFollowed) {
 }
 
 } // namespace
+
+#ifdef _WIN32
+namespace {
+
+// A drive of the system itself, not of a test table: under Wine a dosdevices link that
+// scripts/windows-core-tests makes and names in TARNWICK_TEST_DRIVE. Paths reach the system as
+// the user types them, and the store lies in the system's own Program Files.
+TEST(SystemDrive, ABackupOnADriveOfTheSystem) {
+    const char* letter = std::getenv("TARNWICK_TEST_DRIVE");
+    if (!letter || !std::isalpha(static_cast<unsigned char>(letter[0])))
+        GTEST_SKIP() << "no drive made for the test";
+    platform::useDriveTable(std::string());
+    const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
+    const std::string root = std::string(1, drive) + ":\\";
+    EXPECT_NE(platform::logicalDrives() & (1u << (drive - 'A')), 0u);
+    EXPECT_EQ(platform::driveType(root), platform::kDriveFixed); // from GetDriveTypeA
+
+    const fs::path host(root);
+    const fs::path program =
+        fs::path(platform::systemDirectory()).root_path() / "Program Files" / "Tarnwick2004";
+    fs::remove_all(program);
+    fs::remove_all(host / "Data");
+    fs::remove_all(host / "Bak");
+    writeFile(host / "Data" / "a.txt", "alpha");
+    writeFile(host / "Data" / fs::path(u8"許功蓋.txt"), "xu");
+    fs::create_directories(host / "Bak");
+    platform::setTodayForTesting(year(2004) / May / 1);
+
+    RecordingConsole console;
+    const std::vector<std::string> arguments{"--backup", "--source", root + "Data", "--dest",
+                                             root + "Bak"};
+    EXPECT_EQ(cli::runCommandLine(arguments, console).value_or(-1), 0) << console.err;
+    platform::setTodayForTesting(std::nullopt);
+
+    const fs::path copy = host / "Bak" / "2004_5_1_Back" / "Data";
+    EXPECT_EQ(readFile(copy / "a.txt"), "alpha");
+    EXPECT_EQ(readFile(copy / fs::path(u8"許功蓋.txt")), "xu");
+    EXPECT_EQ(readFile(program / "Recover" / "BackupDir.ini"), root + "Bak\\<1>2004_5_1_Back\r\n");
+    EXPECT_EQ(readFile(program / "TotalCount.ini"), "1");
+    fs::remove_all(program);
+}
+
+} // namespace
+#endif
