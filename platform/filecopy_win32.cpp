@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "hosterror.h"
+#include "process.h"
 #include "stagingname.h"
 #include "targetfolder.h"
 #include "win32.h"
@@ -23,8 +24,9 @@ void removeTemporary(const std::wstring& path) {
 }
 
 int keepLastWriteTime(const std::wstring& path, const FILETIME& lastWrite) {
-    HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return lastErrno();
     int error = ::SetFileTime(file, nullptr, nullptr, &lastWrite) ? 0 : lastErrno();
@@ -46,9 +48,14 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
     // Links and junctions are never followed out of the tree, and a folder is no file.
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || isLinkAt(source))
         return {CopyStatus::Failed, kNotRegular.str()};
+    // Windows has no unnamed files: the program's end waits for a copy under a temporary name
+    // rather than leave a part of a file behind in the user's folder.
+    ExitBlocker wholeOrNothing;
     std::wstring temporary = childPath(folder.path, wideFromUtf8(stagingName(utf8FromWide(name))));
+    // A link that takes the file's place after the look above is copied as a link (or refused
+    // without the privilege), never followed.
     if (!::CopyFileExW(source.c_str(), temporary.c_str(), nullptr, nullptr, nullptr,
-                       COPY_FILE_FAIL_IF_EXISTS)) {
+                       COPY_FILE_FAIL_IF_EXISTS | COPY_FILE_COPY_SYMLINK)) {
         int error = lastErrno();
         removeTemporary(temporary);
         return failed(error);
