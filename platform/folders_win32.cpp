@@ -15,6 +15,23 @@ void FolderHandleCloser::operator()(FolderHandle* handle) const {
     delete handle;
 }
 
+namespace {
+
+std::wstring finalPath(HANDLE handle, const std::wstring& fallback) {
+    DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    DWORD length = ::GetFinalPathNameByHandleW(handle, nullptr, 0, flags);
+    if (length == 0)
+        return fallback;
+    std::wstring path(length, L'\0');
+    length = ::GetFinalPathNameByHandleW(handle, path.data(), length, flags);
+    if (length == 0 || length >= path.size())
+        return fallback;
+    path.resize(length);
+    return path;
+}
+
+} // namespace
+
 int openFolderHandle(const std::wstring& path, bool followLinks, FolderHandlePtr& held) {
     DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     HANDLE handle =
@@ -22,7 +39,9 @@ int openFolderHandle(const std::wstring& path, bool followLinks, FolderHandlePtr
                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return lastErrno();
-    FolderHandlePtr opened(new FolderHandle{handle, path});
+    // A folder reached through links is known from now on by where it really is, so that a link
+    // on the way that is changed meanwhile cannot send the writes below it elsewhere.
+    FolderHandlePtr opened(new FolderHandle{handle, followLinks ? finalPath(handle, path) : path});
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(handle, &info))
         return lastErrno();

@@ -26,8 +26,9 @@ struct FolderHandle {
 };
 
 // A folder handle of our own: readable and listable, shared for reading and writing but not for
-// deleting, so that the folder cannot be renamed, removed or swapped while it is held.
-// followLinks false opens a reparse point itself (then refused by the caller). 0 or an errno.
+// deleting, so that the folder cannot be renamed, removed or swapped while it is held. With
+// followLinks the folder is kept under its final path; without, a link or junction at the path
+// is refused (ELOOP). 0 or an errno.
 int openFolderHandle(const std::wstring& path, bool followLinks, FolderHandlePtr& held);
 
 // Code page 950 and UTF-16.
