@@ -20,12 +20,55 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
+namespace {
+
+#ifdef _WIN32
+// Removes a whole tree, however deep, through the long form of its paths: the C++ library of
+// mingw-w64 stops at 260 characters.
+void removeLongTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring path = folder + L"\\" + name;
+            bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                            (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+            ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (isFolder)
+                removeLongTree(path);
+            else if (!::DeleteFileW(path.c_str()))
+                ::RemoveDirectoryW(path.c_str()); // a link to a folder
+        } while (::FindNextFileW(find, &found));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(folder.c_str());
+}
+#endif
+
+void removeTree(const fs::path& folder) {
+    std::error_code ec;
+#ifdef _WIN32
+    removeLongTree(L"\\\\?\\" + fs::absolute(folder, ec).wstring());
+#else
+    fs::remove_all(folder, ec);
+#endif
+}
+
+} // namespace
+
 TestDrives::TestDrives() {
+    // A name no earlier run left behind: process numbers come round again (under Wine, soon).
+    // Short, as the tests' own file calls on Windows stop at 260 characters.
     static std::atomic<int> made{0};
-    base_ = fs::temp_directory_path() /
-            ("tarnwick-test-" + std::to_string(platform::currentProcessId()) + "-" +
-             std::to_string(made++));
-    fs::remove_all(base_);
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    do {
+        base_ = fs::temp_directory_path() /
+                ("tw" + std::to_string(platform::currentProcessId()) + "-" +
+                 std::to_string(now % 100000) + "-" + std::to_string(made++));
+    } while (!fs::create_directory(base_));
     fs::create_directories(table());
     for (char letter : {'c', 'd', 'e'})
         driveFolder(letter);
@@ -44,7 +87,7 @@ TestDrives::~TestDrives() {
 #endif
     std::error_code ec;
     fs::permissions(base_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(base_, ec);
+    removeTree(base_);
 }
 
 #ifdef _WIN32
