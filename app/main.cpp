@@ -13,9 +13,7 @@
 int main(int argc, char** argv) {
     // A backup from the command line, the help and the version need no display: they are done
     // before the toolkit starts.
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.push_back(platform::argumentText(argv[i]));
+    std::vector<std::string> arguments = platform::commandLineArguments(argc, argv);
     cli::HostConsole console;
     if (std::optional<int> status = cli::runCommandLine(arguments, console))
         return *status;

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The program's standard output and error, and its command-line arguments, for a run without a
 // window. Program text is code page 950; the host's terminal may want another encoding.
@@ -16,7 +17,9 @@ bool isTerminal(Output output);
 // (a pipe whose reader has gone, a full disk under a log): the run goes on without it.
 bool writeOutput(Output output, std::string_view text);
 
-// The program text of a command-line argument as the host hands it over.
-std::string argumentText(std::string_view hostArgument);
+// The program's command-line arguments (those after its name) as program text. On Windows they
+// are read from the system's own UTF-16 command line, not from argv, whose conversion to the
+// ANSI code page may turn a character into a look-alike that names another folder.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 } // namespace platform

@@ -37,8 +37,11 @@ bool writeOutput(Output output, std::string_view text) {
     return true;
 }
 
-std::string argumentText(std::string_view hostArgument) {
-    return ansiFromUtf8(hostArgument);
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(ansiFromUtf8(argv[i]));
+    return arguments;
 }
 
 } // namespace platform

@@ -3,6 +3,8 @@
 #include "codepage.h"
 #include "win32.h"
 
+#include <shellapi.h>
+
 namespace platform {
 namespace {
 
@@ -54,14 +56,16 @@ bool writeOutput(Output output, std::string_view text) {
     return true;
 }
 
-std::string argumentText(std::string_view hostArgument) {
-    // The arguments come in the system's ANSI code page, which need not be 950.
-    int size = static_cast<int>(hostArgument.size());
-    int length = ::MultiByteToWideChar(CP_ACP, 0, hostArgument.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, hostArgument.data(), size, wide.data(), length);
-    return ansiFromWide(wide);
+std::vector<std::string> commandLineArguments(int, char**) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!wide)
+        return arguments;
+    for (int i = 1; i < count; ++i)
+        arguments.push_back(ansiFromWide(wide[i])); // "?" where code page 950 has no form
+    ::LocalFree(wide);
+    return arguments;
 }
 
 } // namespace platform
