@@ -16,6 +16,7 @@ int errnoFromWin32(DWORD error) {
     case ERROR_NO_MORE_FILES:
         return ENOENT;
     case ERROR_ACCESS_DENIED:
+    case ERROR_NETWORK_ACCESS_DENIED:
     case ERROR_PRIVILEGE_NOT_HELD:
     case ERROR_CANNOT_MAKE:
         return EACCES;
@@ -23,9 +24,12 @@ int errnoFromWin32(DWORD error) {
     case ERROR_LOCK_VIOLATION:
     case ERROR_BUSY:
     case ERROR_USER_MAPPED_FILE:
+    case ERROR_DELETE_PENDING:
         return EBUSY;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
+    case 1295: // ERROR_DISK_QUOTA_EXCEEDED, which mingw-w64 does not name
+    case ERROR_NOT_ENOUGH_QUOTA:
         return ENOSPC;
     case ERROR_WRITE_PROTECT:
         return EROFS;
