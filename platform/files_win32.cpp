@@ -82,8 +82,10 @@ public:
         run([&] {
             return ::MoveFileExW(temporary_.c_str(), target_.c_str(), flags) ? 0 : lastErrno();
         });
-        if (error_ == 0)
+        if (error_ == 0) {
             staged_ = false;
+            flushFolder();
+        }
     }
 
     WriteResult result() const {
@@ -91,6 +93,20 @@ public:
     }
 
 private:
+    // The move is written through, but a rename within one volume may still wait in the cache:
+    // the folder is flushed where the system lets a program do so (it may refuse; the file
+    // itself is on the disk already).
+    void flushFolder() const {
+        std::wstring folder = target_.substr(0, target_.rfind(L'\\'));
+        HANDLE handle =
+            ::CreateFileW(folder.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return;
+        ::FlushFileBuffers(handle);
+        ::CloseHandle(handle);
+    }
+
     template <typename Call> void run(Call call) {
         if (error_ == 0)
             error_ = step(call);
