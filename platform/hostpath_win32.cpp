@@ -11,6 +11,23 @@ namespace {
 std::mutex tableMutex;
 std::string tableFolder; // guarded by tableMutex; empty: the system's own drives
 
+// Whether Windows keeps a name as it is written. The long form of a path (\\?\) would make
+// a name ending in a space or a dot, or a device name (CON, NUL, COM1 ...), that Explorer can
+// neither open nor remove; such a name is refused instead.
+bool keepsItsName(std::string_view utf8) {
+    if (utf8.empty() || utf8.back() == ' ' || utf8.back() == '.')
+        return false;
+    std::string base(utf8.substr(0, utf8.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return false;
+    return !(base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
+             base[3] >= '1' && base[3] <= '9');
+}
+
 } // namespace
 
 std::string driveTableFolder() {
@@ -30,6 +47,9 @@ std::optional<std::wstring> widePath(std::string_view windowsPath) {
     std::optional<PathParts> parts = splitProgramPath(windowsPath);
     if (!parts)
         return std::nullopt;
+    for (const std::string& name : parts->names)
+        if (!keepsItsName(name))
+            return std::nullopt;
     std::string table = driveTableFolder();
     std::wstring path;
     if (table.empty()) {
@@ -50,7 +70,7 @@ std::optional<std::wstring> widePath(std::string_view windowsPath) {
 
 std::optional<std::wstring> wideName(std::string_view name) {
     std::optional<std::string> utf8 = hostName(name);
-    if (!utf8)
+    if (!utf8 || !keepsItsName(*utf8))
         return std::nullopt;
     return wideFromUtf8(*utf8);
 }

@@ -224,6 +224,23 @@ TEST_F(HostLayer, DrivesOfTheTableAndOfTheSystem) {
 }
 
 #ifdef _WIN32
+// Names Windows would not keep as written (a trailing space or dot, a device name) are refused,
+// not made through the long form of the path where Explorer could not reach them.
+TEST_F(HostLayer, NamesWindowsWouldNotKeepAreRefused) {
+    drives.driveFolder('d');
+    for (const char* name : {"Trailing ", "Dot.", "CON", "nul.txt", "Com1", "LPT9.log"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(platform::createFolder(std::string("D:\\") + name));
+        std::string whyNot;
+        platform::TargetFolder root = platform::TargetFolder::open("D:\\", whyNot);
+        EXPECT_FALSE(root.makeSub(name, whyNot));
+        EXPECT_EQ(whyNot, ansi(u8"名稱含有此系統無法表示的字元"));
+    }
+    EXPECT_TRUE(testsupport::folderNames(drives.driveFolder('d')).empty());
+    EXPECT_TRUE(platform::createFolder("D:\\COM10"));
+    EXPECT_TRUE(platform::createFolder("D:\\console"));
+}
+
 // Without a table of its own the program sees the system's drives, as GetDriveTypeA reports
 // them: under Wine, C: is the prefix's drive and Z: the host's root, both fixed disks.
 TEST_F(HostLayer, TheSystemsOwnDrivesComeFromWindows) {
