@@ -13,6 +13,7 @@ namespace {
 // The root the system asks about: the drive itself, or for a drive of the test table the root
 // of the volume that holds its folder.
 std::optional<std::wstring> systemRoot(int index) {
+    quietDriveErrors();
     std::string table = driveTableFolder();
     if (table.empty())
         return std::wstring{static_cast<wchar_t>(L'A' + index), L':', L'\\'};

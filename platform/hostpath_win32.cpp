@@ -44,6 +44,7 @@ void useDriveTable(std::string folder) {
 }
 
 std::optional<std::wstring> widePath(std::string_view windowsPath) {
+    quietDriveErrors();
     std::optional<PathParts> parts = splitProgramPath(windowsPath);
     if (!parts)
         return std::nullopt;

@@ -11,6 +11,11 @@ std::chrono::year_month_day localToday() {
            std::chrono::day(local.wDay);
 }
 
+void quietDriveErrors() {
+    static const UINT before = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    (void)before;
+}
+
 long currentProcessId() {
     return static_cast<long>(::GetCurrentProcessId());
 }

@@ -45,6 +45,10 @@ inline int lastErrno() {
     return errnoFromWin32(::GetLastError());
 }
 
+// Makes an empty removable drive fail like any other instead of the system asking the user to
+// insert a disk; once for the process.
+void quietDriveErrors();
+
 // The full host path of a program path ("\\?\D:\Data", or below the test drive table), or
 // nullopt when it is none (see hostPath).
 std::optional<std::wstring> widePath(std::string_view windowsPath);
