@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
     } catch (...) {
         toolkit::showException(std::current_exception());
     }
-    // Ends at once, without waiting for a worker that is still copying: a file it was writing
-    // has no name yet and goes with the process.
+    // Ends without waiting for the workers' walks: a file being copied has no name yet and goes
+    // with the process, or, where files are written under a temporary name (Windows, FAT), the
+    // end waits for that one copy.
     platform::endProcess(0);
 }

@@ -15,7 +15,8 @@ public:
 };
 
 // Ends the program at once, without waiting for worker threads: waits only for the writes that
-// hold an ExitBlocker. A file copy in progress has no name yet and vanishes with the process.
+// hold an ExitBlocker. A file copy in progress has no name yet and vanishes with the process;
+// one under a temporary name (no unnamed files there) holds an ExitBlocker.
 [[noreturn]] void endProcess(int code);
 
 } // namespace platform
