@@ -1,7 +1,7 @@
 #include "drives.h"
 
 #include "codepage.h"
-#include "driveoverrides.h"
+#include "drivesbackend.h"
 #include "hostpath.h"
 
 #include <cctype>
@@ -84,12 +84,7 @@ uint32_t logicalDrives() {
     return mask;
 }
 
-unsigned driveType(std::string_view root) {
-    int index = driveIndex(root);
-    if (index < 0)
-        return kDriveNoRootDir;
-    if (std::optional<DriveOverride> drive = overrideOf(index))
-        return drive->type;
+unsigned hostDriveType(int index) {
     std::string entry = tableEntry(index);
     struct stat linkStat {};
     if (::lstat(entry.c_str(), &linkStat) != 0)
@@ -119,12 +114,7 @@ unsigned driveType(std::string_view root) {
     }
 }
 
-std::optional<std::string> volumeLabel(std::string_view root) {
-    int index = driveIndex(root);
-    if (index < 0)
-        return std::nullopt;
-    if (std::optional<DriveOverride> drive = overrideOf(index))
-        return drive->label;
+std::optional<std::string> hostVolumeLabel(int index) {
     std::string entry = tableEntry(index);
     struct stat st {};
     if (::stat(entry.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))

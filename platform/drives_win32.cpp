@@ -1,6 +1,6 @@
 #include "drives.h"
 
-#include "driveoverrides.h"
+#include "drivesbackend.h"
 #include "hostpath.h"
 #include "win32.h"
 
@@ -40,12 +40,7 @@ uint32_t logicalDrives() {
     return mask;
 }
 
-unsigned driveType(std::string_view root) {
-    int index = driveIndex(root);
-    if (index < 0)
-        return kDriveNoRootDir;
-    if (std::optional<DriveOverride> drive = overrideOf(index))
-        return drive->type;
+unsigned hostDriveType(int index) {
     if (driveTableFolder().empty()) {
         char letterRoot[] = {static_cast<char>('A' + index), ':', '\\', '\0'};
         return ::GetDriveTypeA(letterRoot);
@@ -54,12 +49,7 @@ unsigned driveType(std::string_view root) {
     return volume ? ::GetDriveTypeW(volume->c_str()) : kDriveNoRootDir;
 }
 
-std::optional<std::string> volumeLabel(std::string_view root) {
-    int index = driveIndex(root);
-    if (index < 0)
-        return std::nullopt;
-    if (std::optional<DriveOverride> drive = overrideOf(index))
-        return drive->label;
+std::optional<std::string> hostVolumeLabel(int index) {
     std::optional<std::wstring> volume = systemRoot(index);
     wchar_t label[MAX_PATH + 1] = {};
     if (!volume || !::GetVolumeInformationW(volume->c_str(), label, MAX_PATH, nullptr, nullptr,

@@ -1,4 +1,4 @@
-#include "driveoverrides.h"
+#include "drivesbackend.h"
 
 #include <array>
 #include <cctype>
@@ -10,8 +10,6 @@ namespace {
 std::mutex overrideMutex;
 std::array<std::optional<DriveOverride>, 26> overrides; // guarded by overrideMutex
 
-} // namespace
-
 int driveIndex(std::string_view root) {
     if (root.empty())
         return -1;
@@ -22,6 +20,26 @@ int driveIndex(std::string_view root) {
 std::optional<DriveOverride> overrideOf(int index) {
     std::lock_guard lock(overrideMutex);
     return overrides[static_cast<size_t>(index)];
+}
+
+} // namespace
+
+unsigned driveType(std::string_view root) {
+    int index = driveIndex(root);
+    if (index < 0)
+        return kDriveNoRootDir;
+    if (std::optional<DriveOverride> drive = overrideOf(index))
+        return drive->type;
+    return hostDriveType(index);
+}
+
+std::optional<std::string> volumeLabel(std::string_view root) {
+    int index = driveIndex(root);
+    if (index < 0)
+        return std::nullopt;
+    if (std::optional<DriveOverride> drive = overrideOf(index))
+        return drive->label;
+    return hostVolumeLabel(index);
 }
 
 void overrideDrive(char letter, std::optional<DriveOverride> drive) {
