@@ -46,7 +46,9 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
     if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))
         return failed(lastErrno());
     // Links and junctions are never followed out of the tree, and a folder is no file.
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || isLinkAt(source))
+    // The reparse tag is looked up only for a reparse point: most files are none.
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && isLinkAt(source)))
         return {CopyStatus::Failed, kNotRegular.str()};
     // Windows has no unnamed files: the program's end waits for a copy under a temporary name
     // rather than leave a part of a file behind in the user's folder.
