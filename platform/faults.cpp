@@ -18,6 +18,14 @@ std::atomic<bool> armed{false};
 std::mutex faultsMutex;
 std::vector<Fault> planted; // guarded by faultsMutex
 
+struct Action {
+    std::string operation;
+    std::string suffix;
+    std::function<void()> action;
+};
+std::atomic<bool> actionsArmed{false};
+std::vector<Action> actions; // guarded by faultsMutex
+
 std::atomic<bool> stepsPlanned{false};
 std::atomic<int> stepsTaken{0};
 std::atomic<int> crashStep{0};
@@ -40,10 +48,32 @@ void failAt(std::string operation, std::string suffix, int error) {
     armed = true;
 }
 
+void beforeOperation(std::string operation, std::string suffix, std::function<void()> action) {
+    std::lock_guard lock(faultsMutex);
+    actions.push_back({std::move(operation), std::move(suffix), std::move(action)});
+    actionsArmed = true;
+}
+
+void runBefore(std::string_view operation, std::string_view nameOrPath) {
+    if (!actionsArmed.load(std::memory_order_relaxed))
+        return;
+    std::vector<std::function<void()>> due;
+    {
+        std::lock_guard lock(faultsMutex);
+        for (const Action& planned : actions)
+            if (planned.operation == operation && nameOrPath.ends_with(planned.suffix))
+                due.push_back(planned.action);
+    }
+    for (const std::function<void()>& action : due) // unlocked: an action may plant more
+        action();
+}
+
 void clear() {
     std::lock_guard lock(faultsMutex);
     planted.clear();
     armed = false;
+    actions.clear();
+    actionsArmed = false;
     stepsPlanned = false;
     crashStep = 0;
     failStep = 0;

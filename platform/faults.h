@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,15 @@ namespace platform::faults {
 // Operations: "mkdir" (making a folder), "opendir" (listing a folder), "tmpfile" (an unnamed
 // file; EOPNOTSUPP makes the copy use hidden temporary names as on FAT).
 void failAt(std::string operation, std::string suffix, int error);
-// Removes every planted fault and plan.
+// From now on, `action` runs just before the operation is made on a name or path that ends in
+// `suffix`, each time: what another program could do at that moment. Operations: "opensub" (a
+// walk opens a folder that the listing of its parent showed).
+void beforeOperation(std::string operation, std::string suffix, std::function<void()> action);
+// Removes every planted fault, action and plan.
 void clear();
+
+// Called by the operations: runs the actions planted for this one.
+void runBefore(std::string_view operation, std::string_view nameOrPath);
 
 // The error the operation must fail with for this name or path, or 0.
 int injected(std::string_view operation, std::string_view nameOrPath);

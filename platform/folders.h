@@ -20,13 +20,25 @@ struct FindData {
     bool isDirectory() const { return (attributes & kDirectoryAttribute) != 0; }
 };
 
-// A listed folder held open, so that its files can be read by name after its listing has
-// closed (by copies that run beside the walk).
+// A folder held open for reading: listed from its handle, its files read and its sub-folders
+// opened by name from it, so that whatever happens to the path that led to it, what is read is
+// what was listed. Copies that run beside the walk hold their own.
 class HeldFolder {
 public:
     HeldFolder() = default;
 
+    // Opens a folder by its full program path, as the user chose it: links on the way there are
+    // followed (the drive table's own are links). whyNot gets the reason when it cannot.
+    static HeldFolder open(std::string_view path, std::string& whyNot);
+
     bool isOpen() const { return handle_ != nullptr; }
+
+    // Opens a sub-folder by its name, from this folder's handle and never through a link: a link,
+    // a file or anything else that now stands at the name is refused, with a reason that says
+    // which.
+    HeldFolder openSub(std::string_view name, std::string& whyNot) const;
+    // Another handle on the same folder.
+    HeldFolder duplicate() const;
 
 private:
     friend class FolderSearch;
@@ -46,14 +58,12 @@ public:
     FolderSearch(const FolderSearch&) = delete;
     FolderSearch& operator=(const FolderSearch&) = delete;
 
-    // Whether the folder itself may be reached through a symbolic link.
-    enum class Links { Follow, Refuse };
-
-    // Starts listing the folder and gives its first entry; false when it cannot be listed
-    // (failure() then tells why). Without sizes a listing is quicker: each file's size then
-    // reads 0. A walk refuses links in the folders below its root: it never leaves its tree.
-    bool findFirst(std::string_view folder, FindData& entry, bool withSizes = true,
-                   Links links = Links::Follow);
+    // Starts listing the folder (links on the way to it followed) and gives its first entry;
+    // false when it cannot be listed (failure() then tells why).
+    bool findFirst(std::string_view folder, FindData& entry, bool withSizes = true);
+    // The same for a folder held open; a drive root lists no "." and "..". Without sizes a
+    // listing is quicker: each file's size then reads 0.
+    bool findFirst(const HeldFolder& folder, bool driveRoot, FindData& entry, bool withSizes);
     // The next entry; false when there is none.
     bool findNext(FindData& entry);
     // Ends the listing (also done by the destructor and by the next findFirst).

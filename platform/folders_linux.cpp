@@ -84,26 +84,70 @@ HeldFolder FolderSearch::holdFolder() const {
     return HeldFolder(holdDescriptor(state_ ? ::fcntl(state_->dirFd, F_DUPFD_CLOEXEC, 0) : -1));
 }
 
-bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes,
-                             Links links) {
+HeldFolder HeldFolder::open(std::string_view path, std::string& whyNot) {
+    std::optional<std::string> host = hostPath(path);
+    if (!host) {
+        whyNot = unusableNameReason();
+        return {};
+    }
+    int error = faults::injected("opendir", *host);
+    int fd = error ? -1 : ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        whyNot = error ? reasonForError(error) : whyNoFolder(AT_FDCWD, *host, errno);
+        return {};
+    }
+    return HeldFolder(holdDescriptor(fd, *host));
+}
+
+HeldFolder HeldFolder::openSub(std::string_view name, std::string& whyNot) const {
+    std::optional<std::string> host = hostName(name);
+    if (!host || !handle_) {
+        whyNot = unusableNameReason();
+        return {};
+    }
+    std::string path = handle_->path + "/" + *host;
+    faults::runBefore("opensub", path);
+    int error = faults::injected("opendir", path);
+    // One name, relative to the folder held: O_NOFOLLOW refuses a link at it, and nothing above
+    // it is looked up again.
+    int fd = error ? -1
+                   : ::openat(handle_->fd, host->c_str(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        whyNot = error ? reasonForError(error) : whyNoFolder(handle_->fd, *host, errno);
+        return {};
+    }
+    return HeldFolder(holdDescriptor(fd, std::move(path)));
+}
+
+HeldFolder HeldFolder::duplicate() const {
+    if (!handle_)
+        return {};
+    return HeldFolder(holdDescriptor(::fcntl(handle_->fd, F_DUPFD_CLOEXEC, 0), handle_->path));
+}
+
+bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes) {
     close();
     failure_.clear();
-    std::optional<std::string> path = hostPath(folder);
-    if (!path) {
-        failure_ = unusableNameReason();
+    HeldFolder held = HeldFolder::open(folder, failure_);
+    if (!held.isOpen())
         return false;
-    }
-    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0);
-    int error = faults::injected("opendir", *path);
-    int fd = error ? -1 : ::open(path->c_str(), flags);
+    return findFirst(held, isDriveRoot(folder), entry, withSizes);
+}
+
+bool FolderSearch::findFirst(const HeldFolder& folder, bool driveRoot, FindData& entry,
+                             bool withSizes) {
+    close();
+    failure_.clear();
+    int fd = folder.handle_ ? ::fcntl(folder.handle_->fd, F_DUPFD_CLOEXEC, 0) : -1;
     if (fd < 0) {
-        error = error ? error : errno;
-        failure_ = reasonForError(error == ELOOP ? ENOTDIR : error);
+        failure_ = reasonForError(folder.handle_ ? errno : ENOENT);
         return false;
     }
     auto state = std::make_unique<State>();
     state->dirFd = fd;
-    int listFd = ::dup(fd);
+    // A listing of its own: the descriptor's offset is shared by its duplicates.
+    int listFd = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
     if (!dir) {
         failure_ = reasonForError(errno);
@@ -120,7 +164,7 @@ bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool with
     ::closedir(dir);
     std::sort(state->entries.begin(), state->entries.end(),
               [](const HostEntry& a, const HostEntry& b) { return a.key < b.key; });
-    state->dots = isDriveRoot(folder) ? 0 : 2;
+    state->dots = driveRoot ? 0 : 2;
     state->withSizes = withSizes;
     state_ = std::move(state);
     if (findNext(entry))

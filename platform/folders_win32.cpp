@@ -93,30 +93,82 @@ HeldFolder FolderSearch::holdFolder() const {
     return HeldFolder(FolderHandlePtr(new FolderHandle{copy, state_->folder->path}));
 }
 
-bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes,
-                             Links links) {
+HeldFolder HeldFolder::open(std::string_view path, std::string& whyNot) {
+    std::optional<std::wstring> host = widePath(path);
+    if (!host) {
+        whyNot = unusableNameReason();
+        return {};
+    }
+    FolderHandlePtr held;
+    int error = faults::injected("opendir", utf8FromWide(*host));
+    if (error == 0)
+        error = openFolderHandle(*host, true, held);
+    if (error) {
+        whyNot = whyNoFolder(*host, error);
+        return {};
+    }
+    return HeldFolder(std::move(held));
+}
+
+HeldFolder HeldFolder::openSub(std::string_view name, std::string& whyNot) const {
+    std::optional<std::wstring> host = wideName(name);
+    if (!host || !handle_) {
+        whyNot = unusableNameReason();
+        return {};
+    }
+    // This folder is held without shared deletion, so its path still leads to it; the sub-folder
+    // is opened as it stands, and a link or junction there is refused, not followed.
+    std::wstring path = childPath(handle_->path, *host);
+    std::string utf8 = utf8FromWide(path);
+    faults::runBefore("opensub", utf8);
+    FolderHandlePtr held;
+    int error = faults::injected("opendir", utf8);
+    if (error == 0)
+        error = openFolderHandle(path, false, held);
+    if (error) {
+        whyNot = whyNoFolder(path, error);
+        return {};
+    }
+    return HeldFolder(std::move(held));
+}
+
+HeldFolder HeldFolder::duplicate() const {
+    if (!handle_)
+        return {};
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    HANDLE process = ::GetCurrentProcess();
+    if (!::DuplicateHandle(process, handle_->handle, process, &copy, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS))
+        return {};
+    return HeldFolder(FolderHandlePtr(new FolderHandle{copy, handle_->path}));
+}
+
+bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes) {
     close();
     failure_.clear();
-    std::optional<std::wstring> path = widePath(folder);
-    if (!path) {
-        failure_ = unusableNameReason();
+    HeldFolder held = HeldFolder::open(folder, failure_);
+    if (!held.isOpen())
         return false;
-    }
+    return findFirst(held, isDriveRoot(folder), entry, withSizes);
+}
+
+bool FolderSearch::findFirst(const HeldFolder& folder, bool driveRoot, FindData& entry,
+                             bool withSizes) {
+    close();
+    failure_.clear();
     auto state = std::make_unique<State>();
-    int error = faults::injected("opendir", utf8FromWide(*path));
-    if (error == 0)
-        error = openFolderHandle(*path, links == Links::Follow, state->folder);
-    if (error) {
-        failure_ = reasonForError(error == ELOOP ? ENOTDIR : error);
+    state->folder = std::move(folder.duplicate().handle_);
+    if (!state->folder) {
+        failure_ = reasonForError(lastErrno());
         return false;
     }
-    state->find = ::FindFirstFileW(childPath(*path, L"*").c_str(), &state->next);
+    state->find = ::FindFirstFileW(childPath(state->folder->path, L"*").c_str(), &state->next);
     if (state->find == INVALID_HANDLE_VALUE) {
         failure_ = reasonForError(lastErrno()); // an empty root: no file found
         return false;
     }
     state->hasNext = true;
-    state->skipDots = isDriveRoot(folder);
+    state->skipDots = driveRoot;
     state->withSizes = withSizes;
     state_ = std::move(state);
     if (findNext(entry))

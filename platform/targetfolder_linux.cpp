@@ -19,7 +19,8 @@ namespace {
 const Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
 const Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
 
-// Why the name in the folder is no folder that can be opened.
+} // namespace
+
 std::string whyNoFolder(int folderFd, const std::string& name, int error) {
     struct stat st {};
     if ((error == ENOTDIR || error == ELOOP || error == EEXIST) &&
@@ -32,16 +33,14 @@ std::string whyNoFolder(int folderFd, const std::string& name, int error) {
     return reasonForError(error);
 }
 
-} // namespace
-
 void FolderHandleCloser::operator()(FolderHandle* handle) const {
     if (handle->fd >= 0)
         ::close(handle->fd);
     delete handle;
 }
 
-FolderHandlePtr holdDescriptor(int fd) {
-    return fd >= 0 ? FolderHandlePtr(new FolderHandle{fd}) : nullptr;
+FolderHandlePtr holdDescriptor(int fd, std::string path) {
+    return fd >= 0 ? FolderHandlePtr(new FolderHandle{fd, std::move(path)}) : nullptr;
 }
 
 TargetFolder TargetFolder::duplicate() const {

@@ -14,7 +14,8 @@ namespace {
 const Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
 const Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
 
-// Why the entry at the path is no folder that can be opened.
+} // namespace
+
 std::string whyNoFolder(const std::wstring& path, int error) {
     DWORD attributes = attributesOf(path);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
@@ -26,6 +27,8 @@ std::string whyNoFolder(const std::wstring& path, int error) {
     }
     return reasonForError(error);
 }
+
+namespace {
 
 std::optional<FolderId> idOf(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info{};

@@ -82,4 +82,8 @@ inline bool isLinkEntry(const WIN32_FIND_DATAW& found) {
 // The same for the entry at a path (false when there is none).
 bool isLinkAt(const std::wstring& path);
 
+// Why the entry at the path is no folder that can be opened, for the error that opening it as
+// one gave: a link or a file in the way is told as such.
+std::string whyNoFolder(const std::wstring& path, int error);
+
 } // namespace platform

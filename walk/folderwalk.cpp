@@ -1,9 +1,12 @@
 #include "folderwalk.h"
 
+#include "folderchain.h"
+
 #include "platform/hosterror.h"
 #include "platform/hostpath.h"
 #include "platform/targetfolder.h"
 
+#include <cerrno>
 #include <vector>
 
 namespace walk {
@@ -11,20 +14,22 @@ namespace {
 
 enum class Scan { Listed, Stopped };
 
-// Scans the folder and gives back the sub-folders to walk into.
-Scan scan(const Folder& folder, WalkVisitor& visitor, int& entries,
-          std::vector<std::string>& subFolders) {
+using SourceChain = FolderChain<platform::HeldFolder>;
+
+// Scans the folder, held open (or nullptr, with the reason, when it could not be opened), and
+// gives back the sub-folders to walk into.
+Scan scan(const Folder& folder, const platform::HeldFolder* held, const std::string& whyNot,
+          WalkVisitor& visitor, int& entries, std::vector<std::string>& subFolders) {
     entries = 0;
-    visitor.enterFolder(folder);
     platform::FolderSearch search;
     platform::FindData entry;
-    // Below the root a link is never followed, even one that took a folder's place since the
-    // parent was listed.
-    auto links = folder.level > 1 ? platform::FolderSearch::Links::Refuse
-                                  : platform::FolderSearch::Links::Follow;
-    bool more = search.findFirst(folder.path, entry, visitor.wantsSizes(), links);
-    if (!more && folder.level > 1)
-        visitor.folderUnreadable(folder.path, search.failure());
+    bool driveRoot = folder.level == 1 && platform::isDriveRoot(folder.path);
+    bool more = held && search.findFirst(*held, driveRoot, entry, visitor.wantsSizes());
+    if (!more && folder.level > 1) {
+        std::string reason = held ? search.failure() : whyNot;
+        visitor.folderUnreadable(folder.path,
+                                 reason.empty() ? platform::reasonForError(ENOENT) : reason);
+    }
     const Folder listed{folder.path, folder.level, folder.relPath, folder.name, &search};
     // "." and ".." lead every listing but a drive root's; they are never visited.
     for (; more; more = search.findNext(entry)) {
@@ -57,15 +62,21 @@ Scan scan(const Folder& folder, WalkVisitor& visitor, int& entries,
     return Scan::Listed;
 }
 
-bool walkFolder(const Folder& folder, WalkVisitor& visitor) {
+// Walks the folder at `depth` on the chain's path (0: the root, held already); every folder
+// below the root is opened from its parent's handle, by name, never through a link.
+bool walkFolder(const Folder& folder, SourceChain& chain, size_t depth, WalkVisitor& visitor) {
     int entries = 0;
     std::vector<std::string> subFolders;
-    if (scan(folder, visitor, entries, subFolders) == Scan::Stopped)
+    visitor.enterFolder(folder);
+    std::string whyNot;
+    const platform::HeldFolder* held =
+        depth == 0 ? chain.at(0) : chain.descend(depth, folder.name, whyNot);
+    if (scan(folder, held, whyNot, visitor, entries, subFolders) == Scan::Stopped)
         return false;
     for (const std::string& name : subFolders) {
         std::string path = folder.path + "\\" + name;
         std::string relPath = folder.relPath + name + "\\";
-        if (!walkFolder({path, folder.level + 1, relPath, name}, visitor))
+        if (!walkFolder({path, folder.level + 1, relPath, name}, chain, depth + 1, visitor))
             return false;
     }
     return true;
@@ -78,17 +89,27 @@ int ScanFolder(const std::string& path, int level, const std::string& relPath,
     int entries = 0;
     std::vector<std::string> subFolders;
     std::string name;
-    scan({path, level, relPath, name}, visitor, entries, subFolders);
+    std::string whyNot;
+    platform::HeldFolder held = platform::HeldFolder::open(path, whyNot);
+    const Folder folder{path, level, relPath, name};
+    visitor.enterFolder(folder);
+    scan(folder, held.isOpen() ? &held : nullptr, whyNot, visitor, entries, subFolders);
     return entries;
 }
 
 WalkResult WalkTree(const std::string& root, WalkVisitor& visitor) {
     if (!platform::folderCanBeEntered(root))
         return WalkResult::RootUnreadable;
+    // The root alone is opened by its path, as the user chose it.
+    std::string whyNot;
+    SourceChain chain;
+    chain.reset(platform::HeldFolder::open(root, whyNot));
+    if (!chain.at(0))
+        return WalkResult::RootUnreadable;
     std::string relPath;
     std::string name;
-    return walkFolder({root, 1, relPath, name}, visitor) ? WalkResult::Complete
-                                                         : WalkResult::Stopped;
+    return walkFolder({root, 1, relPath, name}, chain, 0, visitor) ? WalkResult::Complete
+                                                                   : WalkResult::Stopped;
 }
 
 } // namespace walk

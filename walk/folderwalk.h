@@ -7,7 +7,10 @@
 // The folder walk that the backup and the restore share: a pre-order, depth-first walk of a
 // whole folder tree (the root is level 1). A folder's files and sub-folder entries are handled
 // while it is scanned, in the order its listing gives them, before any of its sub-folders is
-// visited. Links are listed as files and never followed, so no walk can loop or leave its tree.
+// visited. Links are listed as files and never followed, so no walk can loop or leave its tree:
+// only the root is opened by its path, every folder below it from its parent's handle by name,
+// and a link or a file found where a listing showed a folder is named as a folder that cannot be
+// walked.
 // The program's own temporary files (a copy cut short) are never shown to the visitor.
 namespace walk {
 

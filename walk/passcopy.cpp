@@ -6,6 +6,7 @@
 #include "platform/hosterror.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <thread>
 
@@ -91,8 +92,13 @@ platform::CopyStatus copyPassFile(const platform::HeldFolder* source, const std:
         failures.add(from, kNoTargetFolder.str());
         return platform::CopyStatus::Failed;
     }
-    platform::CopyResult result =
-        source ? folder->copyIn(*source, name, name) : folder->copyIn(from, name);
+    if (!source) {
+        // Read only through the folder the walk listed, never by its whole path, which may lead
+        // elsewhere by now: without a handle (none left to have), the file fails.
+        failures.add(from, platform::reasonForError(EMFILE));
+        return platform::CopyStatus::Failed;
+    }
+    platform::CopyResult result = folder->copyIn(*source, name, name);
     if (result.status == platform::CopyStatus::Failed)
         failures.add(from, std::move(result.reason));
     bytesCopied += result.bytes;

@@ -77,10 +77,10 @@ void enterTarget(TargetTree& targets, const Folder& folder, std::string targetDi
 bool makeTarget(TargetTree& targets, const std::string& name, const std::string& targetDir,
                 CopyFailures& failures);
 
-// Copies one file of a copy pass (the entry `name` of the folder `source` holds open, or else
-// found by its whole path `from`) into its target folder without replacing anything; a failure
+// Copies one file of a copy pass (the entry `name` of the folder `source` holds open; `from` is
+// its whole path, for the user) into its target folder without replacing anything; a failure
 // other than a file that is there already is noted under `from`. Without a target folder (it
-// could not be made) the file fails too.
+// could not be made) or a source folder held (no handle left) the file fails too.
 platform::CopyStatus copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,
                                   CopyFailures& failures, uint64_t& bytesCopied);

@@ -150,7 +150,8 @@ protected:
             counts_.addFile(entry.size);
             return;
         }
-        // Without a handle of its own (no descriptor left) a file is read by its whole path.
+        // Without a handle of its own (no descriptor left) the file fails: it is never read by
+        // its whole path.
         if (!sourceHeld_ && folder.listing)
             sourceHeld_ = held<const platform::HeldFolder>(
                 [&folder] { return folder.listing->holdFolder(); });

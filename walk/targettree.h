@@ -1,5 +1,6 @@
 #pragma once
 
+#include "folderchain.h"
 #include "folderwalk.h"
 
 #include "platform/targetfolder.h"
@@ -16,7 +17,10 @@ class TargetTree {
 public:
     // The copy's root: the target of the walk's level 1.
     void open(platform::TargetFolder root);
-    void close() { levels_.clear(); }
+    void close() {
+        chain_.clear();
+        refused_.clear();
+    }
 
     // The walk enters a folder: its target becomes the current one. False when it has none;
     // whyNot then tells why, or is empty when that is already known (a folder above it failed,
@@ -28,22 +32,10 @@ public:
     bool makeSub(const std::string& name, std::string& whyNot);
 
 private:
-    // Handles kept open along the path at most: a tree deeper than this reopens its upper
-    // folders when the walk climbs back to them.
-    static constexpr size_t kMostOpen = 32;
-
-    struct Level {
-        std::string name;
-        platform::TargetFolder handle;
-        bool failed = false;
-        std::vector<std::string> refused; // sub-folders MakeSub could not make
-    };
-
-    const platform::TargetFolder* handleAt(size_t index);
-    void trim();
-
-    std::vector<Level> levels_; // [0] the root, [i] the folder at walk level i + 1 on the path
-    bool sweep_ = false;        // temporary names are in use here: remove stale ones on entry
+    FolderChain<platform::TargetFolder> chain_;
+    std::vector<std::vector<std::string>> refused_; // per folder on the path: what MakeSub could
+                                                    // not make there
+    bool sweep_ = false; // temporary names are in use here: remove stale ones on entry
 };
 
 } // namespace walk

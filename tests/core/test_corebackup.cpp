@@ -6,6 +6,7 @@
 #include "cli/console.h"
 #include "platform/clock.h"
 #include "platform/drives.h"
+#include "platform/faults.h"
 #include "platform/hostpath.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,37 @@ TEST_F(CoreBackup, ALinkOutOfTheSourceIsNeverFollowed) {
         files += entry.is_regular_file() && !entry.is_symlink();
     EXPECT_EQ(files, 1); // a.txt alone
 }
+
+#ifndef _WIN32 // the swap is made with links of the test
+// While the backup runs, another program swaps a folder of the source for a link to a folder
+// outside it, between the listing of that folder and the opening of a folder below it: neither
+// the copy nor the restore point's folder list holds anything of the outside.
+TEST_F(CoreBackup, ASourceFolderSwappedForALinkBringsNothingIn) {
+    writeFile(drives.host(u8"D:\\Data\\Sub\\Inner\\a.txt"), "a");
+    writeFile(drives.host(u8"D:\\Etc\\Inner\\ssl\\openssl.cnf"), "outside");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+    fs::path sub = drives.host(u8"D:\\Data\\Sub");
+    int opened = 0;
+    platform::faults::beforeOperation("opensub", "/Inner", [&] {
+        if (++opened != 2) // the copy pass's (the count pass's is the first)
+            return;
+        fs::rename(sub, drives.host(u8"D:\\Aside"));
+        fs::create_directory_symlink(drives.host(u8"D:\\Etc"), sub);
+    });
+    int status = backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"});
+    platform::faults::clear();
+    EXPECT_EQ(status, 0) << console.out << console.err;
+    ASSERT_TRUE(fs::is_symlink(sub));
+    fs::path copy = drives.host(u8"E:\\Bak\\2004_5_1_Back\\Data");
+    EXPECT_EQ(readFile(copy / "Sub" / "Inner" / "a.txt"), "a");
+    ASSERT_EQ(opened, 2);
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(copy))
+        EXPECT_NE(entry.path().filename(), "openssl.cnf") << entry.path();
+    EXPECT_EQ(readFile(program() / "Recover" / "2004_5_1_Back1_Data.ini"),
+              "D:\\Data\r\nD:\\Data\\Sub\r\nD:\\Data\\Sub\\Inner\r\n");
+}
+#endif
 
 } // namespace
 
