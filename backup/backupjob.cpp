@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/folders.h"
+#include "platform/hosterror.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ bool BackupJob::copyBegins() {
         if (destination.makeSub(pass_.backupName, whyNot))
             backup = destination.openSub(pass_.backupName, whyNot);
     }
+    backupHeld_ = backup.duplicate();
     if (backup.isOpen()) {
         ownFolder_ = backup.id();
         failed = backupFolder() + "\\" + pass_.sourceName;
@@ -66,11 +68,16 @@ void BackupJob::copyComplete() {
     report.bytesCopied = bytesCopied_;
     report.failures = failures_;
     RestorePointResult recorded;
-    if (pass_.store)
+    // What the restore point names is on the disk before it is recorded, so that after a power
+    // cut it never names an empty or missing copy.
+    if (int error = backupHeld_.flushToDisk())
+        recorded.failure = StoreFailure{backupFolder(), platform::reasonForError(error)};
+    else if (pass_.store)
         recorded = CreateRestorePoint({*pass_.store, pass_.destDir, pass_.backupName,
                                        pass_.sourceName, pass_.recordCount, folderList_});
     else
         recorded.failure = StoreFailure{{}, kNoStore.str()};
+    backupHeld_ = platform::TargetFolder();
     report.restorePoint = recorded.number;
     report.storeFailure = std::move(recorded.failure);
     channel_.postAnyway([report = std::move(report)](BackupView& view, bool current) {

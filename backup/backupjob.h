@@ -68,6 +68,7 @@ private:
     std::string backupFolder() const;
 
     std::string folderList_;
+    platform::TargetFolder backupHeld_; // the backup folder of the copy pass
     // The backup's own folder, left out of the walk when it lies inside the source.
     std::optional<platform::FolderId> ownFolder_;
 };

@@ -40,6 +40,7 @@ const platform::Text kFailuresBefore{u8"但有 "};
 const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
 const platform::Text kFolderFailuresBefore{u8"另有 "};
 const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："};
+const platform::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
 const platform::Text kNotRecordedCaption{u8"還原點未建立"};
 
 const QColor kHeadingBlue(5, 63, 133);
@@ -237,5 +238,6 @@ std::string TForm2::completionMessage(const CopyReport& report) const {
         done = notRecordedMessage(*failure);
     }
     return report.failures.describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
-                                     kFolderFailuresBefore.str(), kFolderFailuresAfter.str()});
+                                     kFolderFailuresBefore.str(), kFolderFailuresAfter.str(),
+                                     kFolderFailuresBefore.str(), kDifferingAfter.str()});
 }

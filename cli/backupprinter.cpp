@@ -19,11 +19,13 @@ const platform::Text kPerSecond{u8" MB/秒"};
 const platform::Text kRecording{u8"正在建立還原點……"};
 const platform::Text kSummaryCopied{u8"已複製 "};
 const platform::Text kSummaryPresent{u8"已存在 "};
+const platform::Text kSummaryDiffering{u8"已存在但與來源不同，未覆蓋 "};
 const platform::Text kSummaryFailed{u8"失敗 "};
 const platform::Text kFilesCount{u8" 個"};
 const platform::Text kFilesFailedBefore{u8"有 "};
 const platform::Text kFilesFailedAfter{u8" 個檔案無法備份："};
 const platform::Text kFoldersFailedAfter{u8" 個資料夾無法完整備份："};
+const platform::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
 const platform::Text kBackupFolder{u8"備份資料夾："};
 const platform::Text kRestorePoint{u8"還原點："};
 const platform::Text kOpenParen{u8"（"};
@@ -110,13 +112,18 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
     const CopyReport& report = *report_;
     const walk::CopyFailures& failures = report.failures;
     if (!quiet_) {
-        int64_t copied = report.filesHandled - report.filesPresent - failures.count();
-        console_.write(kSummaryCopied.str() + std::to_string(copied) + kFilesUnit.str() +
-                       kOpenParen.str() + walk::megabytesText(report.bytesCopied) + " MB" +
-                       kCloseParen.str() + kComma.str() + kSummaryPresent.str() +
-                       std::to_string(report.filesPresent) + kFilesCount.str() + kComma.str() +
-                       kSummaryFailed.str() + std::to_string(failures.count()) + kFilesCount.str() +
-                       "\n");
+        int64_t copied = report.filesHandled - report.filesPresent - failures.differingCount() -
+                         failures.count();
+        std::string summary = kSummaryCopied.str() + std::to_string(copied) + kFilesUnit.str() +
+                              kOpenParen.str() + walk::megabytesText(report.bytesCopied) + " MB" +
+                              kCloseParen.str() + kComma.str() + kSummaryPresent.str() +
+                              std::to_string(report.filesPresent) + kFilesCount.str() +
+                              kComma.str();
+        if (failures.differingCount() > 0)
+            summary += kSummaryDiffering.str() + std::to_string(failures.differingCount()) +
+                       kFilesCount.str() + kComma.str();
+        console_.write(summary + kSummaryFailed.str() + std::to_string(failures.count()) +
+                       kFilesCount.str() + "\n");
     }
     std::string listed;
     if (failures.count() > 0) {
@@ -131,6 +138,12 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
         for (const walk::CopyFailure& failure : failures.folders())
             listed += failureLine(failure);
     }
+    if (failures.differingCount() > 0) {
+        listed += kFilesFailedBefore.str() + std::to_string(failures.differingCount()) +
+                  kDifferingAfter.str() + "\n";
+        for (const walk::CopyFailure& failure : failures.differing())
+            listed += failureLine(failure);
+    }
     if (!listed.empty())
         console_.write(listed);
     if (const std::optional<StoreFailure>& failure = report.storeFailure) {
@@ -140,7 +153,7 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
     if (!quiet_)
         console_.write(kBackupFolder.str() + backupFolder + "\n" + kRestorePoint.str() +
                        std::to_string(report.restorePoint) + "\n");
-    return failures.count() > 0 || failures.folderCount() > 0 ? kSomeFailed : kAllBackedUp;
+    return failures.any() ? kSomeFailed : kAllBackedUp;
 }
 
 void BackupPrinter::writeProgress(const std::string& line) {

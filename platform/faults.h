@@ -11,11 +11,13 @@ namespace platform::faults {
 
 // From now on, the operation fails with `error` for every name or path that ends in `suffix`.
 // Operations: "mkdir" (making a folder), "opendir" (listing a folder), "tmpfile" (an unnamed
-// file; EOPNOTSUPP makes the copy use hidden temporary names as on FAT).
+// file; EOPNOTSUPP makes the copy use hidden temporary names as on FAT), "syncfs" (putting a
+// backup's copies on the disk).
 void failAt(std::string operation, std::string suffix, int error);
 // From now on, `action` runs just before the operation is made on a name or path that ends in
 // `suffix`, each time: what another program could do at that moment. Operations: "opensub" (a
-// walk opens a folder that the listing of its parent showed).
+// walk opens a folder that the listing of its parent showed), "syncfs" (a backup puts its
+// copies on the disk).
 void beforeOperation(std::string operation, std::string suffix, std::function<void()> action);
 // Removes every planted fault, action and plan.
 void clear();

@@ -5,7 +5,38 @@
 #include "programpath.h"
 #include "targetfolder.h"
 
+#include <atomic>
+#include <cstdlib>
+
 namespace platform {
+namespace {
+
+std::atomic<bool> durable{true};
+
+} // namespace
+
+bool durableCopies() {
+    return durable.load(std::memory_order_relaxed);
+}
+
+void setDurableCopiesForBenchmark(bool on) {
+    durable = on;
+}
+
+bool sameSizeAndTime(uint64_t sourceSize, int64_t sourceTime, uint64_t targetSize,
+                     int64_t targetTime) {
+    if (sourceSize != targetSize)
+        return false;
+    constexpr int64_t kSecond = 1'000'000'000;
+    int64_t nanoseconds = ((targetTime % kSecond) + kSecond) % kSecond;
+    int64_t seconds = (targetTime - nanoseconds) / kSecond;
+    int64_t resolution = nanoseconds % 100 != 0          ? 1
+                         : nanoseconds % 10'000'000 != 0 ? 100
+                         : nanoseconds != 0              ? 10'000'000
+                         : seconds % 2 != 0              ? kSecond
+                                                         : 2 * kSecond;
+    return std::llabs(sourceTime - targetTime) < resolution;
+}
 
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {
     size_t slash = big5::rfind(to, '\\');

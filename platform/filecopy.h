@@ -6,9 +6,14 @@
 
 namespace platform {
 
-enum class CopyStatus { Copied, TargetExists, Failed };
+enum class CopyStatus {
+    Copied,
+    TargetExists,  // there already with the source's size and modification time: left as it is
+    TargetDiffers, // something else holds the name (another size or time): left as it is
+    Failed,
+};
 
-struct CopyResult {
+struct [[nodiscard]] CopyResult {
     CopyStatus status = CopyStatus::Failed;
     std::string reason; // why it failed, code page 950; empty otherwise
     uint64_t bytes = 0; // the size of the file copied
@@ -19,5 +24,18 @@ struct CopyResult {
 // nothing at the target name. A symbolic link is copied as a link. The target's folder is found
 // by its path (links on the way followed); TargetFolder::CopyIn copies below a folder held open.
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to);
+
+// Whether copies reach the disk before the restore point that names them is recorded: always,
+// but for the benchmark, which measures what it costs.
+bool durableCopies();
+void setDurableCopiesForBenchmark(bool durable);
+
+// Modification times in nanoseconds since 1970.
+// Whether a file found at a copy's name is the source's copy, as far as a copy can tell: the same
+// size, and the same modification time to the resolution the target's file system keeps (its
+// time is read for the coarsest resolution it fits: FAT keeps two seconds, exFAT ten
+// milliseconds, NTFS a hundred nanoseconds).
+bool sameSizeAndTime(uint64_t sourceSize, int64_t sourceTime, uint64_t targetSize,
+                     int64_t targetTime);
 
 } // namespace platform

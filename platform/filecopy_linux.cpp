@@ -7,6 +7,7 @@
 #include "stagedfile_linux.h"
 #include "targetfolder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,14 +21,6 @@ const Text kNotRegular{u8"不是一般檔案"};
 
 CopyResult failed(int error) {
     return {CopyStatus::Failed, reasonForError(error == ENOTDIR ? ENOENT : error)};
-}
-
-CopyResult outcome(int error) {
-    if (error == 0)
-        return {CopyStatus::Copied, {}};
-    if (error == EEXIST)
-        return {CopyStatus::TargetExists, {}};
-    return failed(error);
 }
 
 int copyByReadWrite(int from, int to) {
@@ -126,12 +119,52 @@ int copyRegular(int source, int folderFd, const std::string& name, const struct 
     return staged.publishNoReplace();
 }
 
+int64_t modificationTime(const struct stat& st) {
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+bool sameLinkText(int sourceDir, const char* from, int folderFd, const std::string& to) {
+    std::vector<char> source(4096);
+    std::vector<char> target(4096);
+    ssize_t sourceLength = ::readlinkat(sourceDir, from, source.data(), source.size());
+    ssize_t targetLength = ::readlinkat(folderFd, to.c_str(), target.data(), target.size());
+    return sourceLength >= 0 && sourceLength == targetLength &&
+           std::equal(source.begin(), source.begin() + sourceLength, target.begin());
+}
+
+// Something holds the target name already: never replaced, and told apart from the source's
+// copy by its kind, size and time (a link by where it leads).
+CopyResult alreadyThere(int sourceDir, const std::string& from, int folderFd, const std::string& to,
+                        const struct stat& there) {
+    struct stat st {};
+    if (::fstatat(sourceDir, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return failed(errno);
+    bool same = false;
+    if (S_ISREG(st.st_mode))
+        same = S_ISREG(there.st_mode) &&
+               sameSizeAndTime(static_cast<uint64_t>(st.st_size), modificationTime(st),
+                               static_cast<uint64_t>(there.st_size), modificationTime(there));
+    else if (S_ISLNK(st.st_mode))
+        same = S_ISLNK(there.st_mode) && sameLinkText(sourceDir, from.c_str(), folderFd, to);
+    else
+        return {CopyStatus::Failed, kNotRegular.str()};
+    return {same ? CopyStatus::TargetExists : CopyStatus::TargetDiffers, {}};
+}
+
 // The copy itself: the source `from` relative to sourceDir (AT_FDCWD for a whole path), into
 // the folder held open by folderFd under the host name `to`.
 CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const std::string& to) {
+    // What holds the name already, or took it while the copy was made (another backup of the
+    // same file, say), is looked at and kept.
+    auto outcome = [&](int error) -> CopyResult {
+        struct stat there {};
+        if (error == EEXIST && ::fstatat(folderFd, to.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
+            return alreadyThere(sourceDir, from, folderFd, to, there);
+        return error == 0 ? CopyResult{CopyStatus::Copied, {}} : failed(error);
+    };
     struct stat st {};
     if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return {CopyStatus::TargetExists, {}};
+        return alreadyThere(sourceDir, from, folderFd, to, st);
     int fd = ::openat(sourceDir, from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ELOOP && ::fstatat(sourceDir, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&

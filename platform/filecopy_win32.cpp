@@ -23,15 +23,49 @@ void removeTemporary(const std::wstring& path) {
     ::DeleteFileW(path.c_str());
 }
 
-int keepLastWriteTime(const std::wstring& path, const FILETIME& lastWrite) {
-    HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+// Sets the copy's last-write time again from the source's, whole, and puts the copy on the disk
+// before it gets its name. A read-only copy is made writable for that moment.
+int settleCopy(const std::wstring& path, const FILETIME& lastWrite) {
+    DWORD attributes = attributesOf(path);
+    bool readOnly =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly && !::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+        return lastErrno();
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return lastErrno();
-    int error = ::SetFileTime(file, nullptr, nullptr, &lastWrite) ? 0 : lastErrno();
-    ::CloseHandle(file);
+    int error = file == INVALID_HANDLE_VALUE ? lastErrno() : 0;
+    if (error == 0 && !::SetFileTime(file, nullptr, nullptr, &lastWrite))
+        error = lastErrno();
+    if (error == 0 && durableCopies() && !::FlushFileBuffers(file))
+        error = lastErrno();
+    if (file != INVALID_HANDLE_VALUE)
+        ::CloseHandle(file);
+    if (error == 0 && readOnly && !::SetFileAttributesW(path.c_str(), attributes))
+        error = lastErrno();
     return error;
+}
+
+int64_t unixNanoseconds(const FILETIME& time) {
+    constexpr int64_t kFrom1601To1970 = 116444736000000000; // in 100 ns
+    int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |
+                                         time.dwLowDateTime);
+    return (ticks - kFrom1601To1970) * 100;
+}
+
+uint64_t sizeOf(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Something holds the target name already: never replaced, and told apart from the source's
+// copy by its size and last-write time.
+CopyResult alreadyThere(const WIN32_FILE_ATTRIBUTE_DATA& source, const std::wstring& target) {
+    WIN32_FILE_ATTRIBUTE_DATA there{};
+    bool same = ::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &there) &&
+                (there.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !isLinkAt(target) &&
+                sameSizeAndTime(sizeOf(source), unixNanoseconds(source.ftLastWriteTime),
+                                sizeOf(there), unixNanoseconds(there.ftLastWriteTime));
+    return {same ? CopyStatus::TargetExists : CopyStatus::TargetDiffers, {}};
 }
 
 // The copy itself: the system copies the contents, attributes and times under a temporary name
@@ -40,8 +74,6 @@ int keepLastWriteTime(const std::wstring& path, const FILETIME& lastWrite) {
 CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
                     const std::wstring& name) {
     std::wstring target = childPath(folder.path, name);
-    if (attributesOf(target) != INVALID_FILE_ATTRIBUTES)
-        return {CopyStatus::TargetExists, {}};
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))
         return failed(lastErrno());
@@ -50,6 +82,8 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
         ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && isLinkAt(source)))
         return {CopyStatus::Failed, kNotRegular.str()};
+    if (attributesOf(target) != INVALID_FILE_ATTRIBUTES)
+        return alreadyThere(data, target);
     // Windows has no unnamed files: the program's end waits for a copy under a temporary name
     // rather than leave a part of a file behind in the user's folder.
     ExitBlocker wholeOrNothing;
@@ -64,7 +98,7 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
     }
     // The copy engine keeps the last-write time; some file systems only to the second, so it
     // is set again from the source's, whole.
-    if (int error = keepLastWriteTime(temporary, data.ftLastWriteTime)) {
+    if (int error = settleCopy(temporary, data.ftLastWriteTime)) {
         removeTemporary(temporary);
         return failed(error);
     }
@@ -72,11 +106,11 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
         int error = lastErrno();
         removeTemporary(temporary);
         if (error == EEXIST)
-            return {CopyStatus::TargetExists, {}}; // it appeared during the copy: kept
+            return alreadyThere(data, target); // it appeared during the copy: kept
         return failed(error);
     }
     CopyResult result{CopyStatus::Copied, {}};
-    result.bytes = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    result.bytes = sizeOf(data);
     return result;
 }
 

@@ -49,6 +49,12 @@ public:
 
     std::optional<FolderId> id() const;
 
+    // Puts what was written below this folder on the disk: after it, a power cut loses none of
+    // it. Linux flushes the folder's whole file system at once (one journal commit, far cheaper
+    // than a flush per file); Windows flushes each copy as it is made and moves it in with write
+    // through, so there is nothing left to do. 0 or an errno value.
+    [[nodiscard]] int flushToDisk() const;
+
     // Whether files can be written here without a temporary name (not on FAT, say).
     bool takesUnnamedFiles() const;
     // Removes the temporary files that a copy of the program cut short left here.

@@ -45,7 +45,8 @@ FolderHandlePtr holdDescriptor(int fd, std::string path) {
 
 TargetFolder TargetFolder::duplicate() const {
     int fd = descriptorOf(handle_);
-    return TargetFolder(holdDescriptor(fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1));
+    return TargetFolder(holdDescriptor(fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1,
+                                       handle_ ? handle_->path : std::string()));
 }
 
 TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
@@ -59,7 +60,7 @@ TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
         whyNot = whyNoFolder(AT_FDCWD, *host, errno);
         return {};
     }
-    return TargetFolder(holdDescriptor(fd));
+    return TargetFolder(holdDescriptor(fd, *host));
 }
 
 bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
@@ -95,7 +96,7 @@ TargetFolder TargetFolder::openSub(std::string_view name, std::string& whyNot) c
         whyNot = whyNoFolder(folderFd, *host, errno);
         return {};
     }
-    return TargetFolder(holdDescriptor(fd));
+    return TargetFolder(holdDescriptor(fd, handle_->path + "/" + *host));
 }
 
 std::optional<FolderId> TargetFolder::id() const {
@@ -103,6 +104,23 @@ std::optional<FolderId> TargetFolder::id() const {
     if (!handle_ || ::fstat(handle_->fd, &st) != 0)
         return std::nullopt;
     return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+int TargetFolder::flushToDisk() const {
+    if (!handle_)
+        return ENOENT;
+    if (!durableCopies())
+        return 0;
+    // The handle is a path handle, which syncfs does not take.
+    int fd = ::openat(handle_->fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    faults::runBefore("syncfs", handle_->path);
+    int error = faults::injected("syncfs", handle_->path);
+    if (error == 0 && ::syncfs(fd) != 0)
+        error = errno;
+    ::close(fd);
+    return error;
 }
 
 bool TargetFolder::takesUnnamedFiles() const {

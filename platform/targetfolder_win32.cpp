@@ -108,6 +108,10 @@ std::optional<FolderId> TargetFolder::id() const {
     return idOf(handle_->handle);
 }
 
+int TargetFolder::flushToDisk() const {
+    return handle_ ? 0 : ENOENT; // each copy was flushed before it was moved in
+}
+
 bool TargetFolder::takesUnnamedFiles() const {
     return !handle_; // Windows has no unnamed files: copies go through temporary names
 }

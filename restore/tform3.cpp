@@ -46,6 +46,7 @@ const platform::Text kFailuresBefore{u8"但有 "};
 const platform::Text kFailuresAfter{u8" 個檔案無法還原："};
 const platform::Text kFolderFailuresBefore{u8"另有 "};
 const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整還原："};
+const platform::Text kDifferingAfter{u8" 個檔案已存在但與備份中的不同，未覆蓋："};
 const platform::Text kCannotMakeTarget{u8"無法建立欲還原資料夾："};
 
 const QColor kListColour(64, 0, 64); // colour value 4194368
@@ -332,5 +333,6 @@ void TForm3::restoreCompleted(const RestoreReport& report) {
     toolkit::showSystemMessage(
         kDoneCaption.str(),
         report.failures.describe({kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str(),
-                                  kFolderFailuresBefore.str(), kFolderFailuresAfter.str()}));
+                                  kFolderFailuresBefore.str(), kFolderFailuresAfter.str(),
+                                  kFolderFailuresBefore.str(), kDifferingAfter.str()}));
 }

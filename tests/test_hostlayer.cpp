@@ -174,19 +174,19 @@ private slots:
 
     void copiesNeverReplaceAnything() {
         writeFile(drives->driveFolder('d') / "new", "new contents");
-        writeFile(drives->driveFolder('e') / "old", "old contents");
+        writeFile(drives->driveFolder('e') / "old", "old");
         platform::CopyResult result = platform::copyFileNoReplace("D:\\new", "E:\\old");
-        QCOMPARE(result.status, platform::CopyStatus::TargetExists);
-        QCOMPARE(readFile(drives->driveFolder('e') / "old"), std::string("old contents"));
+        QCOMPARE(result.status, platform::CopyStatus::TargetDiffers);
+        QCOMPARE(readFile(drives->driveFolder('e') / "old"), std::string("old"));
 
         // Not even a link whose target is gone, nor a folder.
         fs::create_symlink("nowhere", drives->driveFolder('e') / "dangling");
         QCOMPARE(platform::copyFileNoReplace("D:\\new", "E:\\dangling").status,
-                 platform::CopyStatus::TargetExists);
+                 platform::CopyStatus::TargetDiffers);
         QVERIFY(fs::is_symlink(drives->driveFolder('e') / "dangling"));
         fs::create_directory(drives->driveFolder('e') / "dir");
         QCOMPARE(platform::copyFileNoReplace("D:\\new", "E:\\dir").status,
-                 platform::CopyStatus::TargetExists);
+                 platform::CopyStatus::TargetDiffers);
     }
 
     void failedCopiesLeaveNothingBehind() {
@@ -268,7 +268,7 @@ private slots:
         QCOMPARE(readFile(e / "moved" / "src.txt"), std::string("s"));
         // A link at the file's own name is neither followed nor replaced, dangling or not.
         fs::create_symlink(outside / "planted", e / "moved" / "trap");
-        QCOMPARE(held.copyIn("D:\\src.txt", "trap").status, platform::CopyStatus::TargetExists);
+        QCOMPARE(held.copyIn("D:\\src.txt", "trap").status, platform::CopyStatus::TargetDiffers);
         QVERIFY(fs::is_empty(outside));
         QCOMPARE(held.id(), platform::folderId("E:\\moved"));
         QVERIFY(held.id() != root.id());

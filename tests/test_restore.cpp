@@ -293,7 +293,12 @@ private slots:
         QCOMPARE(calls.size(), size_t{1});
         QCOMPARE(calls[0].kind, toolkit::MessageBoxKind::System);
         QCOMPARE(calls[0].caption, ansi(u8"還原完成"));
-        QCOMPARE(calls[0].text, ansi(u8"您所指定的檔案已還原完成!!"));
+        // The file changed since the backup is left as it is, and the user is told so.
+        QCOMPARE(
+            calls[0].text,
+            ansi(
+                u8"您所指定的檔案已還原完成!!\n\n另有 1 個檔案已存在但與備份中的不同，未覆蓋：\n") +
+                "E:\\Bak\\2004_5_1_Back\\Data\\keep.txt");
         QCOMPARE(dialog->Panel3->caption(), ansi(u8" 檔案已還原完成"));
         QCOMPARE(dialog->Panel5->caption(), std::string("5"));
         QCOMPARE(dialog->Panel6->caption(), std::string("5"));

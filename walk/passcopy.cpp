@@ -26,11 +26,17 @@ void CopyFailures::addFolder(std::string path, std::string reason) {
     folders_.push_back({std::move(path), std::move(reason)});
 }
 
+void CopyFailures::addDiffering(std::string path) {
+    differing_.push_back({std::move(path), {}});
+}
+
 void CopyFailures::takeFiles(CopyFailures&& other) {
-    if (other.files_.empty())
-        return;
-    files_.insert(files_.end(), std::make_move_iterator(other.files_.begin()),
-                  std::make_move_iterator(other.files_.end()));
+    auto take = [](std::vector<CopyFailure>& into, std::vector<CopyFailure>& from) {
+        into.insert(into.end(), std::make_move_iterator(from.begin()),
+                    std::make_move_iterator(from.end()));
+    };
+    take(files_, other.files_);
+    take(differing_, other.differing_);
 }
 
 int copyWorkers() {
@@ -63,6 +69,7 @@ std::string CopyFailures::describe(const FailureWords& words) const {
     std::string text = words.done;
     describeKind(text, files_, words.filesBefore, words.filesAfter);
     describeKind(text, folders_, words.foldersBefore, words.foldersAfter);
+    describeKind(text, differing_, words.differingBefore, words.differingAfter);
     return text;
 }
 
@@ -101,6 +108,8 @@ platform::CopyStatus copyPassFile(const platform::HeldFolder* source, const std:
     platform::CopyResult result = folder->copyIn(*source, name, name);
     if (result.status == platform::CopyStatus::Failed)
         failures.add(from, std::move(result.reason));
+    else if (result.status == platform::CopyStatus::TargetDiffers)
+        failures.addDiffering(from);
     bytesCopied += result.bytes;
     return result.status;
 }

@@ -34,27 +34,35 @@ struct CopyFailure {
 
 // The texts of a closing message, in the job's words.
 struct FailureWords {
-    const std::string& done;          // the plain completion text
-    const std::string& filesBefore;   // before the number of files that failed
-    const std::string& filesAfter;    // after it
-    const std::string& foldersBefore; // before the number of folders that failed
-    const std::string& foldersAfter;  // after it
+    const std::string& done;            // the plain completion text
+    const std::string& filesBefore;     // before the number of files that failed
+    const std::string& filesAfter;      // after it
+    const std::string& foldersBefore;   // before the number of folders that failed
+    const std::string& foldersAfter;    // after it
+    const std::string& differingBefore; // before the number of files there already but different
+    const std::string& differingAfter;  // after it
 };
 
 // What a copy pass could not copy: files, and folders whose contents are missing (a folder
-// that could not be listed or made, or whose name has no form here), each with its reason.
+// that could not be listed or made, or whose name has no form here), each with its reason; and
+// files whose name was taken by another file (another size or time) that was left as it is.
 class CopyFailures {
 public:
     static constexpr size_t kNamed = 5; // named in a closing message
 
     void add(std::string path, std::string reason);
     void addFolder(std::string path, std::string reason);
-    // Adds the files that failed in `other`, after those here.
+    void addDiffering(std::string path);
+    // Adds the files that failed or differed in `other`, after those here.
     void takeFiles(CopyFailures&& other);
     int64_t count() const { return static_cast<int64_t>(files_.size()); }
     int64_t folderCount() const { return static_cast<int64_t>(folders_.size()); }
+    int64_t differingCount() const { return static_cast<int64_t>(differing_.size()); }
+    // Whether anything at all was not copied as it is in the source.
+    bool any() const { return !files_.empty() || !folders_.empty() || !differing_.empty(); }
     const std::vector<CopyFailure>& files() const { return files_; }
     const std::vector<CopyFailure>& folders() const { return folders_; }
+    const std::vector<CopyFailure>& differing() const { return differing_; }
 
     // The closing message: `done`, then for each kind that failed, before + the number + after
     // and the first few, one a line with its reason, "……" when there are more.
@@ -63,6 +71,7 @@ public:
 private:
     std::vector<CopyFailure> files_;
     std::vector<CopyFailure> folders_;
+    std::vector<CopyFailure> differing_; // no reason: the kind says it
 };
 
 class TargetTree;
@@ -78,8 +87,8 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
                 CopyFailures& failures);
 
 // Copies one file of a copy pass (the entry `name` of the folder `source` holds open; `from` is
-// its whole path, for the user) into its target folder without replacing anything; a failure
-// other than a file that is there already is noted under `from`. Without a target folder (it
+// its whole path, for the user) into its target folder without replacing anything; a failure,
+// or another file found at the name, is noted under `from`. Without a target folder (it
 // could not be made) or a source folder held (no handle left) the file fails too.
 platform::CopyStatus copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,

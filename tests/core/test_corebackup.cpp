@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
@@ -91,9 +92,16 @@ TEST_F(CoreBackup, ALaterRunTheSameDayAddsButNeverReplaces) {
 
     writeFile(drives.host(source + u8"\\keep.txt"), "changed later");
     writeFile(drives.host(source + u8"\\new.txt"), "new");
-    ASSERT_EQ(backUp({"--source", sourceDir, "--dest", "E:\\Bak"}), 0) << console.err;
+    // The changed file is not replaced, and not called backed up either.
+    ASSERT_EQ(backUp({"--source", sourceDir, "--dest", "E:\\Bak"}), 1) << console.err;
     EXPECT_NE(console.out.find(ansi(u8"已複製 1 個檔案")), std::string::npos) << console.out;
-    EXPECT_NE(console.out.find(ansi(u8"已存在 2 個")), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find(ansi(u8"已存在 1 個，已存在但與來源不同，未覆蓋 1 個，失敗 0 個")),
+              std::string::npos)
+        << console.out;
+    EXPECT_NE(console.out.find(ansi(u8"有 1 個檔案已存在但與來源不同，未覆蓋：\n") + sourceDir +
+                               "\\keep.txt\n"),
+              std::string::npos)
+        << console.out;
 
     fs::path copy = drives.host(u8"E:\\Bak\\2004_5_1_Back\\許功蓋");
     EXPECT_EQ(readFile(copy / "keep.txt"), "first");
@@ -145,6 +153,40 @@ TEST_F(CoreBackup, ALinkOutOfTheSourceIsNeverFollowed) {
 // While the backup runs, another program swaps a folder of the source for a link to a folder
 // outside it, between the listing of that folder and the opening of a folder below it: neither
 // the copy nor the restore point's folder list holds anything of the outside.
+// The copies are on the disk before the restore point that names them is recorded: the flush
+// comes before the first write of the store, and a flush that fails records nothing.
+TEST_F(CoreBackup, CopiesReachTheDiskBeforeTheRestorePointIsRecorded) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+    // What the store holds of the restore point at each flush.
+    std::vector<std::vector<std::string>> recoverAtFlush;
+    platform::faults::beforeOperation("syncfs", "/2004_5_1_Back", [&] {
+        recoverAtFlush.push_back(testsupport::folderNames(program() / "Recover"));
+    });
+    int status = backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"});
+    platform::faults::clear();
+    ASSERT_EQ(status, 0) << console.err;
+    ASSERT_EQ(recoverAtFlush.size(), 1u);
+    EXPECT_EQ(recoverAtFlush[0], std::vector<std::string>{}) << "recorded before the flush";
+    EXPECT_TRUE(fs::exists(program() / "Recover" / "1.ini"));
+
+    // The disk fails the flush: the copies may not be there after a power cut, so no restore
+    // point names them, and the user is told why.
+    writeFile(drives.host(u8"D:\\Other\\b.txt"), "b");
+    std::string catalog = readFile(program() / "Recover" / "BackupDir.ini");
+    platform::faults::failAt("syncfs", "/2004_5_1_Back", EIO);
+    status = backUp({"--source", "D:\\Other", "--dest", "E:\\Bak"});
+    platform::faults::clear();
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(console.err.find(ansi(u8"檔案已備份，但無法建立還原點：E:\\Bak\\2004_5_1_Back（")),
+              std::string::npos)
+        << console.err;
+    EXPECT_FALSE(fs::exists(program() / "Recover" / "2004_5_1_Back1_Other.ini"));
+    EXPECT_EQ(readFile(program() / "Recover" / "1.ini"), "2004_5_1_Back1_Data.ini\r\n");
+    EXPECT_EQ(readFile(program() / "Recover" / "BackupDir.ini"), catalog);
+}
+
 TEST_F(CoreBackup, ASourceFolderSwappedForALinkBringsNothingIn) {
     writeFile(drives.host(u8"D:\\Data\\Sub\\Inner\\a.txt"), "a");
     writeFile(drives.host(u8"D:\\Etc\\Inner\\ssl\\openssl.cnf"), "outside");

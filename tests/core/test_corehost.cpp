@@ -99,8 +99,9 @@ TEST_F(HostLayer, CopyWithoutReplacingKeepsWhatIsThere) {
     auto past = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
     fs::last_write_time(drives.host(u8"D:\\Src\\b.txt"), past);
 
+    // Another file at the name is kept, and told apart from the source's copy.
     platform::CopyResult kept = platform::copyFileNoReplace("D:\\Src\\a.txt", "E:\\Bak\\a.txt");
-    EXPECT_EQ(kept.status, platform::CopyStatus::TargetExists);
+    EXPECT_EQ(kept.status, platform::CopyStatus::TargetDiffers);
     EXPECT_EQ(readFile(drives.host(u8"E:\\Bak\\a.txt")), "old");
 
     platform::CopyResult copied = platform::copyFileNoReplace("D:\\Src\\b.txt", "E:\\Bak\\b.txt");
@@ -109,6 +110,18 @@ TEST_F(HostLayer, CopyWithoutReplacingKeepsWhatIsThere) {
     EXPECT_EQ(readFile(drives.host(u8"E:\\Bak\\b.txt")), std::string(300000, 'b'));
     EXPECT_EQ(fs::last_write_time(drives.host(u8"E:\\Bak\\b.txt")),
               fs::last_write_time(drives.host(u8"D:\\Src\\b.txt")));
+    // The copy itself, found again, is there already.
+    EXPECT_EQ(platform::copyFileNoReplace("D:\\Src\\b.txt", "E:\\Bak\\b.txt").status,
+              platform::CopyStatus::TargetExists);
+    // The same size but another time, or the same time but another size: not the copy.
+    writeFile(drives.host(u8"D:\\Src\\b.txt"), std::string(300000, 'c'));
+    EXPECT_EQ(platform::copyFileNoReplace("D:\\Src\\b.txt", "E:\\Bak\\b.txt").status,
+              platform::CopyStatus::TargetDiffers);
+    writeFile(drives.host(u8"D:\\Src\\b.txt"), std::string(300001, 'b'));
+    fs::last_write_time(drives.host(u8"D:\\Src\\b.txt"), past);
+    EXPECT_EQ(platform::copyFileNoReplace("D:\\Src\\b.txt", "E:\\Bak\\b.txt").status,
+              platform::CopyStatus::TargetDiffers);
+    EXPECT_EQ(readFile(drives.host(u8"E:\\Bak\\b.txt")), std::string(300000, 'b'));
 
     // A missing source: a Chinese reason, and nothing under the name or beside it.
     platform::CopyResult missing =

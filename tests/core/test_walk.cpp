@@ -551,8 +551,9 @@ TEST_F(Walk, WhatAnOlderShowingSendsIsDropped) {
 
 TEST_F(Walk, FailureReportsNameTheFirstFiveOfEachKind) {
     const std::string done = "done", filesBefore = "files ", filesAfter = ":",
-                      foldersBefore = "folders ", foldersAfter = ":";
-    walk::FailureWords words{done, filesBefore, filesAfter, foldersBefore, foldersAfter};
+                      foldersBefore = "folders ", foldersAfter = ":", differingBefore = "differ ";
+    walk::FailureWords words{done,         filesBefore,     filesAfter,  foldersBefore,
+                             foldersAfter, differingBefore, foldersAfter};
     walk::CopyFailures failures;
     ASSERT_EQ(failures.describe(words), std::string("done"));
     for (int i = 1; i <= 5; ++i)
@@ -562,10 +563,11 @@ TEST_F(Walk, FailureReportsNameTheFirstFiveOfEachKind) {
     ASSERT_EQ(failures.describe(words), five);
     failures.add("f6", "r");
     failures.addFolder("d1", "why");
+    failures.addDiffering("x1");
     ASSERT_EQ(
         failures.describe(words),
         testsupport::ansi(u8"done\n\nfiles 6:\nf1（r）\nf2（r）\nf3（r）\nf4（r）\nf5（r）\n……"
-                          u8"\n\nfolders 1:\nd1（why）"));
+                          u8"\n\nfolders 1:\nd1（why）\n\ndiffer 1:\nx1"));
 }
 
 } // namespace
