@@ -194,14 +194,19 @@ int main(int argc, char** argv) {
                 if (std::string why = bench::compareTrees(src, copy); !why.empty())
                     refuse(why);
             };
-            auto backup = [&](int workers) {
-                std::string folder = "cli" + std::to_string(workers);
+            // A backup flushes its copies to the disk before it records them; unflushed, the
+            // same backup shows what that costs.
+            auto backup = [&](int workers, bool flushed = true) {
+                std::string folder = "cli" + std::to_string(workers) + (flushed ? "" : "unflushed");
                 fs::create_directories(out / folder);
                 settleNow();
-                times["--backup, " + std::to_string(workers) + " w"].push_back(
-                    runCommand("TARNWICK_COPY_WORKERS=" + std::to_string(workers) + " " + program +
-                               " --backup --quiet --source 'D:\\" + tree.name + "' --dest '" +
-                               outDrive + "\\" + folder + "'"));
+                times["--backup, " + std::to_string(workers) + " w" +
+                      (flushed ? "" : ", unflushed")]
+                    .push_back(
+                        runCommand(std::string(flushed ? "" : "TARNWICK_BENCH_UNFLUSHED=1 ") +
+                                   "TARNWICK_COPY_WORKERS=" + std::to_string(workers) + " " +
+                                   program + " --backup --quiet --source 'D:\\" + tree.name +
+                                   "' --dest '" + outDrive + "\\" + folder + "'"));
                 check(out / folder / todayFolder() / tree.name);
             };
             std::vector<std::function<void()>> steps = {
@@ -216,11 +221,20 @@ int main(int argc, char** argv) {
                 [&] { backup(1); },
                 [&] { backup(2); },
                 [&] { backup(4); },
+                [&] { backup(2, false); },
                 [&] {
                     settleNow();
                     times["cp -r"].push_back(runCommand("cp -r --preserve=mode,timestamps " +
                                                         quoted(src) + " " + quoted(out / "cp")));
                     check(out / "cp");
+                },
+                [&] {
+                    // The same guarantee as a backup's: on the disk when it ends.
+                    settleNow();
+                    times["cp -r; sync"].push_back(runCommand("cp -r --preserve=mode,timestamps " +
+                                                              quoted(src) + " " +
+                                                              quoted(out / "cpsync") + " && sync"));
+                    check(out / "cpsync");
                 },
                 [&] {
                     settleNow();
@@ -251,6 +265,10 @@ int main(int argc, char** argv) {
                 std::string name = std::string("--backup, ") + workers + " w";
                 ratios[name + " / cp -r"].push_back(at(name.c_str()) / at("cp -r"));
             }
+            ratios["--backup, 2 w / cp -r; sync"].push_back(at("--backup, 2 w") /
+                                                            at("cp -r; sync"));
+            ratios["--backup, 2 w, unflushed / cp -r"].push_back(at("--backup, 2 w, unflushed") /
+                                                                 at("cp -r"));
             ratios["--backup, 2 w / (count + copy)"].push_back(
                 at("--backup, 2 w") / (at("count pass") + at("copy pass")));
             if (tree.manyFiles)
@@ -258,21 +276,23 @@ int main(int argc, char** argv) {
         }
         std::printf("\n%s (%s), %d runs, min / median / max:\n", tree.name.c_str(),
                     tree.label.c_str(), runs);
-        for (const char* name : {"count pass", "find", "copy pass", "--backup, 1 w",
-                                 "--backup, 2 w", "--backup, 4 w", "cp -r", "rsync -a"}) {
+        for (const char* name :
+             {"count pass", "find", "copy pass", "--backup, 1 w", "--backup, 2 w", "--backup, 4 w",
+              "--backup, 2 w, unflushed", "cp -r", "cp -r; sync", "rsync -a"}) {
             if (times[name].empty())
                 continue;
             Spread s = spread(times[name]);
-            std::printf("  %-32s %7.3f %7.3f %7.3f s\n", name, s.min, s.median, s.max);
+            std::printf("  %-34s %7.3f %7.3f %7.3f s\n", name, s.min, s.median, s.max);
         }
         for (const char* name :
              {"copy pass / cp -r", "copy pass / rsync -a", "--backup, 1 w / cp -r",
-              "--backup, 2 w / cp -r", "--backup, 4 w / cp -r", "--backup, 2 w / (count + copy)",
+              "--backup, 2 w / cp -r", "--backup, 4 w / cp -r", "--backup, 2 w / cp -r; sync",
+              "--backup, 2 w, unflushed / cp -r", "--backup, 2 w / (count + copy)",
               "count pass / find"}) {
             if (ratios[name].empty())
                 continue;
             Spread s = spread(ratios[name]);
-            std::printf("  %-32s %7.3f %7.3f %7.3f\n", name, s.min, s.median, s.max);
+            std::printf("  %-34s %7.3f %7.3f %7.3f\n", name, s.min, s.median, s.max);
         }
         std::fflush(stdout);
     }

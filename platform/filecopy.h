@@ -26,7 +26,7 @@ struct [[nodiscard]] CopyResult {
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to);
 
 // Whether copies reach the disk before the restore point that names them is recorded: always,
-// but for the benchmark, which measures what it costs.
+// but for the benchmark, which measures what it costs (TARNWICK_BENCH_UNFLUSHED set).
 bool durableCopies();
 void setDurableCopiesForBenchmark(bool durable);
 
