@@ -6,6 +6,7 @@
 #include "process.h"
 #include "stagedfile_linux.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -127,7 +128,7 @@ private:
 // Opens a file for reading, refusing folders (which open fine on Linux but not on Windows).
 int openForReading(std::string_view path) {
     std::optional<std::string> host = hostPath(path);
-    if (!host)
+    if (!host || faults::injected("open", path))
         return -1;
     int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -140,16 +141,31 @@ int openForReading(std::string_view path) {
     return fd;
 }
 
+// One read() of at most `size` bytes, `done` bytes into the file; the fault seam's bad sector
+// fails it.
+ssize_t readSome(int fd, char* buffer, size_t size, size_t done,
+                 const std::optional<faults::ReadFault>& fault) {
+    if (fault) {
+        if (done >= fault->offset) {
+            errno = fault->error;
+            return -1;
+        }
+        size = std::min(size, fault->offset - done);
+    }
+    return ::read(fd, buffer, size);
+}
+
 } // namespace
 
 FileContents readFile(std::string_view path, size_t limit) {
     int fd = openForReading(path);
     if (fd < 0)
         return {};
+    std::optional<faults::ReadFault> fault = faults::readFault(path);
     FileContents contents{ReadStatus::Read, {}};
     char buffer[16384];
     for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        ssize_t got = readSome(fd, buffer, sizeof buffer, contents.bytes.size(), fault);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)

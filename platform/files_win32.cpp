@@ -6,6 +6,7 @@
 #include "stagingname.h"
 #include "win32.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace platform {
@@ -132,7 +133,7 @@ private:
 // Opens a file for reading; folders and links to them do not open as files.
 HANDLE openForReading(std::string_view path) {
     std::optional<std::wstring> host = widePath(path);
-    if (!host)
+    if (!host || faults::injected("open", path))
         return INVALID_HANDLE_VALUE;
     return ::CreateFileW(host->c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -156,11 +157,19 @@ FileContents readFile(std::string_view path, size_t limit) {
     Handle file(openForReading(path));
     if (!file.isOpen())
         return {};
+    std::optional<faults::ReadFault> fault = faults::readFault(path);
     FileContents contents{ReadStatus::Read, {}};
     char buffer[16384];
     for (;;) {
+        DWORD size = sizeof buffer;
+        if (fault) {
+            size_t done = contents.bytes.size();
+            if (done >= fault->offset)
+                break;
+            size = static_cast<DWORD>(std::min<size_t>(size, fault->offset - done));
+        }
         DWORD got = 0;
-        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) || got == 0)
+        if (!::ReadFile(file.get(), buffer, size, &got, nullptr) || got == 0)
             break;
         if (contents.bytes.size() + got > limit)
             return {ReadStatus::TooLarge, {}};
