@@ -177,6 +177,9 @@ TEST_F(Store, BadRecordCountGivesTheConversionMessage) {
         {"two lines", "1\r\n2", "'12'"},
         {"too big", "4294967296", "'4294967296' is not a valid integer value"},
         {"blank", " 3", "' 3' is not a valid integer value"},
+        // A NUL would end the message there; control bytes would show as nothing or break it.
+        {"a NUL", std::string{'1', '\0', '2'}, "'1\\x002' is not a valid integer value"},
+        {"control bytes", "7\x01\t\r", "'7\\x01\\x09\\x0D' is not a valid integer value"},
         {"negative", "-5", badCount + " '-5'" + range},
         {"the largest", "2147483647", badCount + " '2147483647'" + range},
         // Megabytes of digits: damaged, said in a line, and read no further.
