@@ -24,6 +24,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 
@@ -222,7 +223,15 @@ void TForm1::FillDriveLists() {
 }
 
 void TForm1::LoadSettings() {
-    std::optional<SettingsValues> settings = store_.ReadSettings();
+    std::optional<SettingsValues> settings;
+    try {
+        settings = store_.ReadSettings();
+    } catch (const ProgramError& error) {
+        // The lists start at C:\ as without the file, and the user is told why once the window
+        // is up: 下一步 replaces the file with the folders then chosen, never in silence.
+        QTimer::singleShot(
+            0, this, [message = std::string(error.what())] { toolkit::showErrorMessage(message); });
+    }
     try {
         if (!settings)
             throw std::runtime_error("no settings");

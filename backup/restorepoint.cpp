@@ -51,6 +51,8 @@ RestorePointResult CreateRestorePoint(const RestorePointInput& input) {
             catalog.push_back(BackupStore::RecordText(input.destDir, number, input.backupName));
         }
         result.number = number;
+        // Read before anything is written: a file that cannot be read leaves the store as it was.
+        std::optional<FileLines> pointFile = store.ReadPointEntries(number);
         if (newRecord || !catalogFile || catalogFile->lines.size() != catalog.size() ||
             catalogFile->lastCutShort)
             check(store.WriteCatalog(catalog), store.CatalogPath());
@@ -61,7 +63,6 @@ RestorePointResult CreateRestorePoint(const RestorePointInput& input) {
             BackupStore::FolderListFileName(input.backupName, number, input.sourceName);
         check(store.WriteFolderList(input.backupName, number, input.sourceName, input.folderList),
               store.FolderListPath(listFile));
-        std::optional<FileLines> pointFile = store.ReadPointEntries(number);
         std::vector<std::string> entries;
         if (pointFile)
             entries = wholeLines(*pointFile, isWholeEntry);

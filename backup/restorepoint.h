@@ -30,7 +30,8 @@ struct RestorePointResult {
 // record count, the folder list file, and its entry in the restore-point file, in this order.
 // The store is locked from the reading of the catalog to the last write, and the count is read
 // afresh under the lock, so that two programs finishing at once never give two records one
-// number. Every write is whole and checked; the first that fails ends the recording.
+// number. Every write is whole and checked; the first that fails ends the recording. The files
+// it reads are read before the first write: one that cannot be read ends it with nothing written.
 //
 // Whatever step an earlier recording was cut short at, this one leaves the store consistent: a
 // new record takes the number after both the count and the highest record number; a record

@@ -12,6 +12,7 @@ struct Fault {
     std::string operation;
     std::string suffix;
     int error;
+    size_t offset = 0; // "read" only: where the reading fails
 };
 
 std::atomic<bool> armed{false};
@@ -45,6 +46,12 @@ int takeStep() {
 void failAt(std::string operation, std::string suffix, int error) {
     std::lock_guard lock(faultsMutex);
     planted.push_back({std::move(operation), std::move(suffix), error});
+    armed = true;
+}
+
+void failReadAt(std::string suffix, size_t offset, int error) {
+    std::lock_guard lock(faultsMutex);
+    planted.push_back({"read", std::move(suffix), error, offset});
     armed = true;
 }
 
@@ -87,6 +94,16 @@ int injected(std::string_view operation, std::string_view nameOrPath) {
         if (fault.operation == operation && nameOrPath.ends_with(fault.suffix))
             return fault.error;
     return 0;
+}
+
+std::optional<ReadFault> readFault(std::string_view path) {
+    if (!armed.load(std::memory_order_relaxed))
+        return std::nullopt;
+    std::lock_guard lock(faultsMutex);
+    for (const Fault& fault : planted)
+        if (fault.operation == "read" && path.ends_with(fault.suffix))
+            return ReadFault{fault.offset, fault.error};
+    return std::nullopt;
 }
 
 void planStoreSteps(int crashAt, int failAt, int error) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,8 +14,13 @@ namespace platform::faults {
 // From now on, the operation fails with `error` for every name or path that ends in `suffix`.
 // Operations: "mkdir" (making a folder), "opendir" (listing a folder), "tmpfile" (an unnamed
 // file; EOPNOTSUPP makes the copy use hidden temporary names as on FAT), "syncfs" (putting a
-// backup's copies on the disk).
+// backup's copies on the disk), "open" (opening a file of the program to read it whole; matched
+// against its program path, such as "C:\Program Files\Tarnwick2004\TotalCount.ini", on every
+// system).
 void failAt(std::string operation, std::string suffix, int error);
+// From now on, reading a file of the program whose program path ends in `suffix` gives its first
+// `offset` bytes and then fails with `error`, as a disk with a bad sector does part way.
+void failReadAt(std::string suffix, size_t offset, int error);
 // From now on, `action` runs just before the operation is made on a name or path that ends in
 // `suffix`, each time: what another program could do at that moment. Operations: "opensub" (a
 // walk opens a folder that the listing of its parent showed), "syncfs" (a backup puts its
@@ -27,6 +34,13 @@ void runBefore(std::string_view operation, std::string_view nameOrPath);
 
 // The error the operation must fail with for this name or path, or 0.
 int injected(std::string_view operation, std::string_view nameOrPath);
+
+struct ReadFault {
+    size_t offset; // bytes that read before the failure
+    int error;
+};
+// The failure planted for reading this program path, if any.
+std::optional<ReadFault> readFault(std::string_view path);
 
 // The steps of a write of the program's own files: each open, write, fsync, link and rename
 // passes here just before it is made and just after. From this call on, steps are counted

@@ -8,15 +8,17 @@
 // own files belong to their readers and writers.
 namespace platform {
 
-enum class ReadStatus { Read, Missing, TooLarge };
+enum class ReadStatus { Read, Missing, TooLarge, Failed };
 
 struct FileContents {
     ReadStatus status = ReadStatus::Missing;
     std::string bytes;
+    std::string reason; // why not (code page 950), when Failed
 };
 
-// The file's bytes; Missing when it cannot be opened for reading, TooLarge (and nothing read)
-// when it holds more than `limit` bytes.
+// The file's bytes; Missing only when there is no such file (nor a folder on its way), TooLarge
+// (and nothing read) when it holds more than `limit` bytes, Failed (and nothing read) when it is
+// there but cannot be opened or read to its end: a part of a file is never its contents.
 FileContents readFile(std::string_view path, size_t limit);
 
 bool canOpenForReading(std::string_view path);

@@ -6,6 +6,7 @@
 #include "process.h"
 #include "stagedfile_linux.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -124,38 +125,75 @@ private:
     int error_ = 0;
 };
 
-// Opens a file for reading, refusing folders (which open fine on Linux but not on Windows).
-int openForReading(std::string_view path) {
-    std::optional<std::string> host = hostPath(path);
-    if (!host)
-        return -1;
-    int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+// Opens a file for reading: 0 and the descriptor, or an errno value. A folder opens fine on Linux
+// but is no file (on Windows it does not open at all); nor is a pipe, a socket or a device.
+int openForReading(const std::string& host, int& fd) {
+    fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return -1;
+        return errno;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int error = ::fstat(fd, &st) != 0  ? errno
+                : S_ISDIR(st.st_mode)  ? EISDIR
+                : !S_ISREG(st.st_mode) ? ENXIO
+                                       : 0;
+    if (error != 0) {
         ::close(fd);
-        return -1;
+        fd = -1;
     }
-    return fd;
+    return error;
+}
+
+// A file that could not be opened: missing only when nothing is at its name (or a folder on its
+// way is none). Anything else is there and must not pass for missing, or its contents would be
+// replaced by a fresh start.
+FileContents notOpened(int error) {
+    if (error == ENOENT || error == ENOTDIR)
+        return {};
+    return {ReadStatus::Failed, {}, reasonForError(error)};
+}
+
+// One read() of at most `size` bytes, `done` bytes into the file; the fault seam's bad sector
+// fails it.
+ssize_t readSome(int fd, char* buffer, size_t size, size_t done,
+                 const std::optional<faults::ReadFault>& fault) {
+    if (fault) {
+        if (done >= fault->offset) {
+            errno = fault->error;
+            return -1;
+        }
+        size = std::min(size, fault->offset - done);
+    }
+    return ::read(fd, buffer, size);
 }
 
 } // namespace
 
 FileContents readFile(std::string_view path, size_t limit) {
-    int fd = openForReading(path);
-    if (fd < 0)
-        return {};
-    FileContents contents{ReadStatus::Read, {}};
+    std::optional<std::string> host = hostPath(path);
+    if (!host)
+        return {}; // no file can have such a name
+    int fd = -1;
+    int error = faults::injected("open", path);
+    if (error == 0)
+        error = openForReading(*host, fd);
+    if (error != 0)
+        return notOpened(error);
+    std::optional<faults::ReadFault> fault = faults::readFault(path);
+    FileContents contents{ReadStatus::Read, {}, {}};
     char buffer[16384];
     for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        ssize_t got = readSome(fd, buffer, sizeof buffer, contents.bytes.size(), fault);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
+        if (got < 0) {
+            // What was read is a part of the file: whoever wrote it back would lose the rest.
+            contents = {ReadStatus::Failed, {}, reasonForError(errno)};
+            break;
+        }
+        if (got == 0)
             break;
         if (contents.bytes.size() + static_cast<size_t>(got) > limit) {
-            contents = {ReadStatus::TooLarge, {}};
+            contents = {ReadStatus::TooLarge, {}, {}};
             break;
         }
         contents.bytes.append(buffer, static_cast<size_t>(got));
@@ -165,8 +203,9 @@ FileContents readFile(std::string_view path, size_t limit) {
 }
 
 bool canOpenForReading(std::string_view path) {
-    int fd = openForReading(path);
-    if (fd < 0)
+    std::optional<std::string> host = hostPath(path);
+    int fd = -1;
+    if (!host || openForReading(*host, fd) != 0)
         return false;
     ::close(fd);
     return true;

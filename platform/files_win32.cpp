@@ -6,6 +6,7 @@
 #include "stagingname.h"
 #include "win32.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace platform {
@@ -130,13 +131,32 @@ private:
 };
 
 // Opens a file for reading; folders and links to them do not open as files.
-HANDLE openForReading(std::string_view path) {
-    std::optional<std::wstring> host = widePath(path);
-    if (!host)
-        return INVALID_HANDLE_VALUE;
-    return ::CreateFileW(host->c_str(), GENERIC_READ,
+HANDLE openForReading(const std::wstring& host) {
+    return ::CreateFileW(host.c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+// A file that could not be opened: missing only when nothing is at its name (or a folder on its
+// way is none). Anything else is there and must not pass for missing, or its contents would be
+// replaced by a fresh start.
+FileContents notOpened(const std::wstring& host, DWORD error) {
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return {};
+    int code = errnoFromWin32(error);
+    // A folder refuses to open as a file with "access denied": named for what it is.
+    DWORD attributes = attributesOf(host);
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        code = EISDIR;
+    return {ReadStatus::Failed, {}, reasonForError(code)};
+}
+
+// The same for a failure the fault seam planted (an errno value).
+FileContents notOpened(int error) {
+    if (error == ENOENT || error == ENOTDIR)
+        return {};
+    return {ReadStatus::Failed, {}, reasonForError(error)};
 }
 
 WriteResult writeWhole(std::string_view path, std::string_view contents, bool replace) {
@@ -153,24 +173,43 @@ WriteResult writeWhole(std::string_view path, std::string_view contents, bool re
 } // namespace
 
 FileContents readFile(std::string_view path, size_t limit) {
-    Handle file(openForReading(path));
+    std::optional<std::wstring> host = widePath(path);
+    if (!host)
+        return {}; // no file can have such a name
+    if (int error = faults::injected("open", path))
+        return notOpened(error);
+    Handle file(openForReading(*host));
     if (!file.isOpen())
-        return {};
-    FileContents contents{ReadStatus::Read, {}};
+        return notOpened(*host, ::GetLastError());
+    std::optional<faults::ReadFault> fault = faults::readFault(path);
+    FileContents contents{ReadStatus::Read, {}, {}};
     char buffer[16384];
     for (;;) {
+        DWORD size = sizeof buffer;
+        if (fault) {
+            size_t done = contents.bytes.size();
+            if (done >= fault->offset)
+                return {ReadStatus::Failed, {}, reasonForError(fault->error)};
+            size = static_cast<DWORD>(std::min<size_t>(size, fault->offset - done));
+        }
         DWORD got = 0;
-        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) || got == 0)
+        if (!::ReadFile(file.get(), buffer, size, &got, nullptr))
+            // What was read is a part of the file: whoever wrote it back would lose the rest.
+            return {ReadStatus::Failed, {}, reasonForError(lastErrno())};
+        if (got == 0)
             break;
         if (contents.bytes.size() + got > limit)
-            return {ReadStatus::TooLarge, {}};
+            return {ReadStatus::TooLarge, {}, {}};
         contents.bytes.append(buffer, got);
     }
     return contents;
 }
 
 bool canOpenForReading(std::string_view path) {
-    Handle file(openForReading(path));
+    std::optional<std::wstring> host = widePath(path);
+    if (!host)
+        return false;
+    Handle file(openForReading(*host));
     return file.isOpen();
 }
 

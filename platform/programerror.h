@@ -11,5 +11,6 @@ public:
 };
 
 // Text to integer as the toolkit converts it: an optional sign and decimal digits that fit in
-// 32 bits, or the error "'text' is not a valid integer value".
+// 32 bits, or the error "'text' is not a valid integer value" (with the text's control bytes and
+// NULs written as \x00 and the like, so that the message shows all of it).
 int StrToInt(const std::string& text);

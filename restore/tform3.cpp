@@ -3,6 +3,7 @@
 #include "platform/big5.h"
 #include "platform/codepage.h"
 #include "platform/hosterror.h"
+#include "platform/programerror.h"
 #include "store/backupstore.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
@@ -146,9 +147,9 @@ void TForm3::ShowBackupContents() {
     SelectedName = ListView1->Caption(row);
     SelectedPoint = ListView1->SubItem(row, 0);
     SelectedDest = ListView1->SubItem(row, 1);
+    ListView2->Clear(); // a file that cannot be read leaves no folder of another backup listed
     std::optional<std::vector<PointEntry>> entries =
         store_.ReadPointFile(SelectedPoint, SelectedName);
-    ListView2->Clear();
     if (!entries) {
         toolkit::showMessage(listFaulty(SelectedPoint));
         return;
@@ -212,7 +213,14 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     int levelsBelowChosen = DirectoryListBox1->CurrentLevel() - BaseIndex;
     for (int i = BaseIndex; i <= DirectoryListBox1->CurrentLevel(); ++i)
         key += "\\" + DirectoryListBox1->EntryText(i);
-    std::optional<std::string> match = store_.FindSourceLine(ListView2->SubItem(folderRow, 0), key);
+    std::optional<std::string> match;
+    try {
+        match = store_.FindSourceLine(ListView2->SubItem(folderRow, 0), key);
+    } catch (const ProgramError& error) {
+        // Nowhere to restore to, as for a missing list, and the user is told why.
+        toolkit::showErrorMessage(error.what());
+        match = std::string();
+    }
     if (!match)
         toolkit::showMessage(listFaulty(SelectedPoint));
     restoreTarget_ = match.value_or(std::string());

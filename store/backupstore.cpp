@@ -8,6 +8,7 @@
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/hosterror.h"
 
 #include <algorithm>
 #include <charconv>
@@ -23,6 +24,7 @@ constexpr const char* kCountFile = "TotalCount.ini";
 constexpr const char* kCatalogFile = "BackupDir.ini";
 
 const platform::Text kDamagedBefore{u8"檔案已損壞，無法讀取："};
+const platform::Text kCannotRead{u8"無法讀取："};
 const platform::Text kTooLarge{u8"（檔案大小超出正常範圍）"};
 const platform::Text kBadCountBefore{u8"還原點數目有誤："};
 const platform::Text kBadCountAfter{u8"（應為 0 到 2147483646 之間的整數）"};
@@ -37,10 +39,13 @@ constexpr size_t kPointFileLimit = 1 << 20;
 constexpr size_t kFolderListLimit = size_t{256} << 20;
 
 // The decoded text; nullopt when missing. A damaged file throws ProgramError, or reads as
-// missing when `damagedIsMissing`.
+// missing when `damagedIsMissing`. A file that is there but cannot be read always throws: taken
+// for missing, or for the part that was read, it would be replaced by what follows from that.
 std::optional<std::string> readText(const std::string& path, size_t limit,
                                     bool damagedIsMissing = false) {
     platform::FileContents stored = platform::readFile(path, limit);
+    if (stored.status == platform::ReadStatus::Failed)
+        throw ProgramError(kCannotRead.str() + platform::withReason(path, stored.reason));
     if (stored.status == platform::ReadStatus::TooLarge) {
         if (damagedIsMissing)
             return std::nullopt;
@@ -182,9 +187,9 @@ int BackupStore::EnsureRecordCount() const {
     std::string path = CountFilePath();
     std::optional<std::string> text = readText(path, kCountLimit);
     if (!text) {
-        // Only a missing file starts the count afresh: one that exists but cannot be read is
-        // left alone, so its count is not lost. A count file that cannot be made shows when the
-        // restore point is recorded.
+        // Only a missing file starts the count afresh: one that exists but cannot be read has
+        // thrown, and is left alone so that its count is not lost. A count file that cannot be
+        // made shows when the restore point is recorded.
         platform::createNewFile(path, "0");
         return 0;
     }

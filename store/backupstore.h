@@ -18,6 +18,8 @@
 // All are text-mode files in code page 950. Every write replaces a file whole, in one step and on
 // the disk before it returns, so a crash or a full disk leaves each file old or new. Readers
 // refuse files larger than a healthy store makes (a damaged file), rather than freeze on them.
+// Only a file that is not there is missing: one that is there but cannot be opened or read to
+// its end throws ProgramError ("無法讀取：" with the path and the reason), never read in part.
 
 struct SettingsValues {
     std::string sourceDir;
@@ -86,18 +88,19 @@ public:
 
     // The settings file: line 1 gives the source folder, everything after it the destination
     // folder; a value is the text after the last "=" of its line. nullopt when missing (or
-    // damaged).
+    // damaged); throws ProgramError when it cannot be read.
     std::optional<SettingsValues> ReadSettings() const;
     platform::WriteResult WriteSettings(const std::string& sourceDir,
                                         const std::string& destDir) const;
 
     // The record count; a missing count file is made holding "0". Throws ProgramError when the
-    // file holds no integer, a negative one, one no next record can follow, or is damaged.
+    // file holds no integer, a negative one, one no next record can follow, is damaged, or
+    // cannot be read (and then makes none).
     int EnsureRecordCount() const;
     platform::WriteResult WriteRecordCount(int count) const;
 
     // The catalog's lines in file order; nullopt when it is missing. Throws ProgramError when it
-    // is damaged.
+    // is damaged or cannot be read.
     std::optional<std::vector<std::string>> ReadCatalog() const;
     std::optional<FileLines> ReadCatalogFile() const;
     // Replaces the catalog with the lines, each with its line end.
@@ -124,19 +127,19 @@ public:
                                           const std::string& sourceName,
                                           const std::string& folderList) const;
     // The lines of restore point `number`'s file; nullopt when missing. Throws ProgramError when
-    // it is damaged.
+    // it is damaged or cannot be read.
     std::optional<FileLines> ReadPointEntries(int number) const;
     platform::WriteResult WritePointFile(int number, const std::vector<std::string>& entries) const;
 
     // The entries of restore point `number` (its decimal text), nullopt when its file is
-    // missing or the number is no number.
+    // missing or the number is no number; throws ProgramError when it cannot be read.
     std::optional<std::vector<PointEntry>> ReadPointFile(const std::string& number,
                                                          const std::string& backupName) const;
 
     // The line of the folder list file of the folder the relative text leads to from line 1
     // (the folder backed up), else the first that ends with the relative text, else the first
     // that contains it (whole characters only), or empty; nullopt when the file is missing or
-    // the name is not a plain file name.
+    // the name is not a plain file name; throws ProgramError when it cannot be read.
     std::optional<std::string> FindSourceLine(const std::string& listFileName,
                                               const std::string& relative) const;
 

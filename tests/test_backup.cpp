@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <sys/socket.h>
@@ -784,6 +785,48 @@ private slots:
         QCOMPARE(dialog->ProgressBar2->value(), 0); // no restore point, no animation
         QCOMPARE(readFile(copyRoot("2004_5_1", "Data") / "a.txt"), std::string("a"));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+    }
+
+    void aStoreFileThatCannotBeReadIsToldAndNothingRecorded() {
+        // Restore point 1 holds D:\Data, backed up into E:\Bak today; D:\Mail joins it.
+        storeOfTheDayBefore();
+        writeFile(drives->driveFolder('d') / "Mail" / "m.txt", "m");
+        const std::string folder = "C:\\Program Files\\Tarnwick2004\\";
+        struct Row {
+            std::string path;
+            std::function<void()> plant;
+            const char8_t* reason;
+        };
+        const std::vector<Row> rows = {
+            // Part way through record 1: read as a line cut short, it would be dropped.
+            {folder + "Recover\\BackupDir.ini",
+             [&] { platform::faults::failReadAt(folder + "Recover\\BackupDir.ini", 10, EIO); },
+             u8"磁碟讀寫錯誤"},
+            {folder + "TotalCount.ini",
+             [&] { platform::faults::failAt("open", folder + "TotalCount.ini", EACCES); },
+             u8"存取被拒"},
+            // Part way through D:\Data's entry, which would be dropped the same way.
+            {folder + "Recover\\1.ini",
+             [&] { platform::faults::failReadAt(folder + "Recover\\1.ini", 10, EIO); },
+             u8"磁碟讀寫錯誤"},
+        };
+        for (const Row& row : rows) {
+            messages->clear();
+            prepare("D:\\Mail", "E:\\Bak");
+            showAndCount();
+            Snapshot before = snapshot(recover() / "..");
+            row.plant();
+            copyToTheEnd();
+            platform::faults::clear();
+            std::vector<toolkit::MessageBoxCall> calls = messages->calls();
+            QCOMPARE(calls.size(), size_t{1});
+            QCOMPARE(calls[0].caption, ansi(u8"還原點未建立"));
+            QCOMPARE(calls[0].text, ansi(u8"檔案已備份，但無法建立還原點：無法讀取：") + row.path +
+                                        ansi(u8"（") + ansi(row.reason) + ansi(u8"）"));
+            QCOMPARE(dialog->ProgressBar2->value(), 0); // no restore point, no animation
+            QVERIFY2(snapshot(recover() / "..") == before, row.path.c_str());
+            dialog->close();
+        }
     }
 
     void aCloseWhileTheLastCopiesRunRecordsNothing() {

@@ -281,6 +281,80 @@ private slots:
         QCOMPARE(readFile(program() / "TotalCount.ini"), std::string("many"));
     }
 
+    void aStoreFileThatCannotBeReadIsNamedAndNothingRecorded() {
+        // Backups of D:\Data on 2004/5/1 and of D:\Mail on 2004/5/2 into E:\Bak; now D:\Data
+        // again on 2004/5/2, which joins restore point 2.
+        makeData(*drives);
+        writeFile(drives->driveFolder('d') / "Mail" / "m.txt", "mail");
+        saveChoice("D:\\Data", "E:\\Bak");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        QCOMPARE(run({"--backup"}).status, 0);
+        platform::setTodayForTesting(year(2004) / May / 2);
+        QCOMPARE(run({"--backup", "--source", "D:\\Mail"}).status, 0);
+        const testsupport::Snapshot store = snapshot(program());
+        QCOMPARE(store.at("Recover/BackupDir.ini"),
+                 std::string("E:\\Bak\\<1>2004_5_1_Back\r\nE:\\Bak\\<2>2004_5_2_Back\r\n"));
+
+        struct File {
+            const char* path;
+            size_t badSector; // where a read part way fails
+            bool beforeTheCopy;
+        };
+        const std::string folder = "C:\\Program Files\\Tarnwick2004\\";
+        for (const File& file : {File{"SystemBackRD.ini", 39, true}, // "E:\B" of "E:\Bak"
+                                 File{"TotalCount.ini", 0, true},
+                                 File{"Recover\\BackupDir.ini", 30, false}, // in record 2
+                                 File{"Recover\\2.ini", 10, false}}) {
+            const std::string path = folder + file.path;
+            fs::path host = drives->host(std::u8string(path.begin(), path.end()));
+            for (const char* fault : {"bad sector", "access denied", "a folder"}) {
+                const std::string row = path + ", " + fault;
+                std::string reason;
+                if (fault == std::string("bad sector")) {
+                    platform::faults::failReadAt(path, file.badSector, EIO);
+                    reason = ansi(u8"（磁碟讀寫錯誤）");
+                } else if (fault == std::string("access denied")) {
+                    platform::faults::failAt("open", path, EACCES);
+                    reason = ansi(u8"（存取被拒）");
+                } else {
+                    fs::rename(host, host.string() + ".aside");
+                    fs::create_directory(host);
+                    reason = ansi(u8"（是資料夾，不是檔案）");
+                }
+                Run result = run({"--backup"});
+                platform::faults::clear();
+                if (fs::is_directory(host)) {
+                    fs::remove(host);
+                    fs::rename(host.string() + ".aside", host);
+                }
+                QVERIFY2(result.status == 2, row.c_str());
+                QVERIFY2(result.err.find(ansi(u8"無法讀取：") + path + reason) != std::string::npos,
+                         (row + ": " + result.err).c_str());
+                QVERIFY2(snapshot(program()) == store, row.c_str());
+                // No backup starts from what could not be read; a copy made before the store
+                // was read is not recorded.
+                QVERIFY2(fs::exists(backupOf("2004_5_2", "Data")) != file.beforeTheCopy,
+                         row.c_str());
+                fs::remove_all(backupOf("2004_5_2", "Data"));
+            }
+        }
+        // Nothing was lost: the next backup joins restore point 2.
+        QCOMPARE(run({"--backup"}).status, 0);
+        QCOMPARE(readFile(recover() / "BackupDir.ini"), store.at("Recover/BackupDir.ini"));
+        QCOMPARE(readFile(recover() / "2.ini"),
+                 std::string("2004_5_2_Back2_Mail.ini\r\n2004_5_2_Back2_Data.ini\r\n"));
+
+        // The program itself says it on standard error.
+        fs::path settings = program() / "SystemBackRD.ini";
+        fs::remove(settings);
+        fs::create_directory(settings);
+        Run real = runProgram({QStringLiteral("--backup")});
+        QCOMPARE(real.status, 2);
+        QVERIFY2(real.err.find("無法讀取：C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini"
+                               "（是資料夾，不是檔案）") != std::string::npos,
+                 real.err.c_str());
+    }
+
     void theCommandLinePairReplacesTheSavedOneOnlyWhenAsked() {
         makeData(*drives);
         writeFile(drives->driveFolder('d') / "Other" / "o.txt", "other");

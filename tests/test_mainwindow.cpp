@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
+#include "platform/faults.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
@@ -23,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 
@@ -78,6 +80,7 @@ private slots:
         fs::create_directories(drives->driveFolder('e') / "Bak");
     }
     void cleanup() {
+        platform::faults::clear(); // also after a test that failed with faults planted
         messages.reset();
         drives.reset();
     }
@@ -500,6 +503,82 @@ private slots:
         QCOMPARE(calls.size(), size_t{1});
         QCOMPARE(calls[0].kind, toolkit::MessageBoxKind::Error);
         QCOMPARE(calls[0].text, std::string("'x1' is not a valid integer value"));
+    }
+
+    void aStoreFileThatCannotBeReadIsNamedAndItsStepNotTaken() {
+        const std::string folder = "C:\\Program Files\\Tarnwick2004\\";
+        auto cannotRead = [](const std::string& path, const char8_t* reason) {
+            return ansi(u8"無法讀取：") + path + ansi(u8"（") + ansi(reason) + ansi(u8"）");
+        };
+        auto errors = [&] {
+            std::vector<std::string> texts;
+            for (const toolkit::MessageBoxCall& call : messages->calls())
+                texts.push_back((call.kind == toolkit::MessageBoxKind::Error ? "error: " : "") +
+                                call.text);
+            return texts;
+        };
+        // Closes any dialog that opens, so that the test cannot hang, and notes it.
+        std::vector<QWidget*> opened;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                opened.push_back(dialog);
+                dialog->close();
+            }
+        });
+        watch.start(0);
+
+        // At start-up: the lists start at C:\ as without the file, and the user is told.
+        fs::create_directories(programFolder() / "Recover");
+        writeSettings("D:\\Work\\Docs", "E:\\Bak");
+        writeFile(programFolder() / "TotalCount.ini", "2");
+        writeFile(programFolder() / "Recover" / "BackupDir.ini",
+                  "E:\\Bak\\<1>2004_5_1_Back\r\nE:\\Save\\<2>2004_5_1_Back\r\n");
+        testsupport::Snapshot store = testsupport::snapshot(programFolder());
+        platform::faults::failAt("open", folder + "SystemBackRD.ini", EACCES);
+        Forms forms;
+        platform::faults::clear();
+        TForm1& form = *forms.Form1;
+        QCOMPARE(form.DirectoryListBox1->Directory(), std::string("C:\\"));
+        QCOMPARE(form.DirectoryListBox3->Directory(), std::string("C:\\"));
+        QVERIFY(!form.BitBtn2->isEnabled());
+        QTRY_COMPARE(errors(),
+                     (std::vector<std::string>{
+                         "error: " + cannotRead(folder + "SystemBackRD.ini", u8"存取被拒")}));
+        QVERIFY(testsupport::snapshot(programFolder()) == store);
+
+        // 下一步: the settings just saved, or the count, cannot be read back; the backup
+        // dialog does not open.
+        form.DirectoryListBox1->SetDirectory("D:\\Work\\Docs");
+        form.DirectoryListBox3->SetDirectory("E:\\Bak");
+        store = testsupport::snapshot(programFolder());
+        messages->clear();
+        platform::faults::failReadAt(folder + "SystemBackRD.ini", 39, EIO);
+        emit form.BitBtn2->clicked(); // through the handler's guard, as a user's click
+        QCoreApplication::processEvents();
+        platform::faults::failAt("open", folder + "TotalCount.ini", EACCES);
+        emit form.BitBtn2->clicked();
+        QCoreApplication::processEvents();
+        platform::faults::clear();
+        QCOMPARE(errors(),
+                 (std::vector<std::string>{
+                     "error: " + cannotRead(folder + "SystemBackRD.ini", u8"磁碟讀寫錯誤"),
+                     "error: " + cannotRead(folder + "TotalCount.ini", u8"存取被拒")}));
+        QVERIFY(testsupport::snapshot(programFolder()) == store);
+
+        // The restore link and the history: the catalog cannot be read; neither dialog opens.
+        messages->clear();
+        platform::faults::failReadAt(folder + "Recover\\BackupDir.ini", 30, EIO);
+        emit form.Label4->Click();
+        emit form.BitBtn3->clicked();
+        QCoreApplication::processEvents();
+        platform::faults::clear();
+        std::string catalogError =
+            "error: " + cannotRead(folder + "Recover\\BackupDir.ini", u8"磁碟讀寫錯誤");
+        QCOMPARE(errors(), (std::vector<std::string>{catalogError, catalogError}));
+        QCOMPARE(forms.Form4->ListView1->RowCount(), 0);
+        QCOMPARE(opened, std::vector<QWidget*>{});
+        QVERIFY(testsupport::snapshot(programFolder()) == store);
     }
 
     void historyListsDestinationsNewestFirst() {

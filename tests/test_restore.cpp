@@ -7,6 +7,7 @@
 #include "platform/faults.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
+#include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "walk/jobchannel.h"
 #include "widgets/bitbtn.h"
@@ -498,6 +499,57 @@ private slots:
         chooseFolder(0);
         QCOMPARE(texts(), (std::vector<std::string>{ansi(u8"原備份資料夾已不存在了!!")}));
         QVERIFY(!dialog->BitBtn1->isEnabled());
+    }
+
+    void aFileListThatCannotBeReadIsNamedAndNothingRestored() {
+        makeSource();
+        backUp();
+        messages->clear();
+        const std::string folder = "C:\\Program Files\\Tarnwick2004\\Recover\\";
+        auto error = [](const std::string& path, const char8_t* reason) {
+            return std::vector<toolkit::MessageBoxCall>{
+                {toolkit::MessageBoxKind::Error, "Tarnwick",
+                 ansi(u8"無法讀取：") + path + ansi(u8"（") + ansi(reason) + ansi(u8"）")}};
+        };
+        auto same = [](const std::vector<toolkit::MessageBoxCall>& calls,
+                       const std::vector<toolkit::MessageBoxCall>& expected) {
+            return std::equal(calls.begin(), calls.end(), expected.begin(), expected.end(),
+                              [](const auto& a, const auto& b) {
+                                  return a.kind == b.kind && a.caption == b.caption &&
+                                         a.text == b.text;
+                              });
+        };
+
+        // The restore point's file: its folders are not listed, nor those of another backup.
+        open();
+        chooseBackup(0);
+        QCOMPARE(dialog->ListView2->RowCount(), 1);
+        platform::faults::failReadAt(folder + "1.ini", 10, EIO);
+        dialog->ListView1->SelectRow(0);
+        emit dialog->ListView1->Click(); // through the handler's guard, as a user's click
+        platform::faults::clear();
+        QVERIFY(same(messages->calls(), error(folder + "1.ini", u8"磁碟讀寫錯誤")));
+        QCOMPARE(dialog->ListView2->RowCount(), 0);
+
+        // The folder list: a folder chosen before is not left ready to restore.
+        chooseBackup(0);
+        chooseFolder(0);
+        QVERIFY(dialog->BitBtn1->isEnabled());
+        messages->clear();
+        std::string listFile = folder + "2004_5_1_Back1_Data.ini";
+        platform::faults::failAt("open", listFile, EACCES);
+        dialog->ListView2->SelectRow(0);
+        emit dialog->ListView2->Click();
+        settle();
+        platform::faults::clear();
+        QVERIFY(same(messages->calls(), error(listFile, u8"存取被拒")));
+        QVERIFY(!dialog->BitBtn1->isEnabled());
+        QCOMPARE(dialog->RestoreTarget(), std::string());
+        QCOMPARE(dialog->Panel2->caption(), ansi(u8" 欲還原資料夾："));
+        fs::remove(data() / "top.txt");
+        emit dialog->BitBtn1->clicked();
+        settle();
+        QVERIFY(!fs::exists(data() / "top.txt"));
     }
 
     void aRestoreCutShortShowsNothingAndThenFinishes() {

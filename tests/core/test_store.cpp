@@ -3,14 +3,17 @@
 #include "support/testdrives.h"
 
 #include "platform/codepage.h"
+#include "platform/faults.h"
 #include "platform/programerror.h"
 #include "store/backupstore.h"
 #include "store/textmode.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +22,8 @@ namespace fs = std::filesystem;
 using testsupport::ansi;
 using testsupport::folderNames;
 using testsupport::readFile;
+using testsupport::Snapshot;
+using testsupport::snapshot;
 using testsupport::writeFile;
 
 namespace {
@@ -48,6 +53,22 @@ protected:
         }
         // The file is left as it was.
         ASSERT_EQ(readFile(programFolder() / "TotalCount.ini"), contents);
+    }
+
+    void TearDown() override { platform::faults::clear(); }
+
+    // The store after a backup of D:\Data on 2004/5/1 and one of D:\Mail on 2004/5/2, both
+    // into E:\Bak.
+    void makeTwoBackups(const BackupStore& store) {
+        store.CreateFolders();
+        ASSERT_TRUE(store.WriteSettings("D:\\Data", "E:\\Bak"));
+        ASSERT_TRUE(store.WriteRecordCount(2));
+        ASSERT_TRUE(store.WriteCatalog({BackupStore::RecordText("E:\\Bak", 1, "2004_5_1_Back"),
+                                        BackupStore::RecordText("E:\\Bak", 2, "2004_5_2_Back")}));
+        ASSERT_TRUE(store.WriteFolderList("2004_5_1_Back", 1, "Data", "D:\\Data\n"));
+        ASSERT_TRUE(store.WritePointFile(1, {"2004_5_1_Back1_Data.ini"}));
+        ASSERT_TRUE(store.WriteFolderList("2004_5_2_Back", 2, "Mail", "D:\\Mail\nD:\\Mail\\Old\n"));
+        ASSERT_TRUE(store.WritePointFile(2, {"2004_5_2_Back2_Mail.ini"}));
     }
 
     testsupport::TestDrives drives;
@@ -156,6 +177,9 @@ TEST_F(Store, BadRecordCountGivesTheConversionMessage) {
         {"two lines", "1\r\n2", "'12'"},
         {"too big", "4294967296", "'4294967296' is not a valid integer value"},
         {"blank", " 3", "' 3' is not a valid integer value"},
+        // A NUL would end the message there; control bytes would show as nothing or break it.
+        {"a NUL", std::string{'1', '\0', '2'}, "'1\\x002' is not a valid integer value"},
+        {"control bytes", "7\x01\t\r", "'7\\x01\\x09\\x0D' is not a valid integer value"},
         {"negative", "-5", badCount + " '-5'" + range},
         {"the largest", "2147483647", badCount + " '2147483647'" + range},
         // Megabytes of digits: damaged, said in a line, and read no further.
@@ -167,6 +191,62 @@ TEST_F(Store, BadRecordCountGivesTheConversionMessage) {
         SCOPED_TRACE(row.name);
         checkBadRecordCount(row.contents, row.message);
     }
+}
+
+TEST_F(Store, AFileThatCannotBeReadIsNamedAndNeverTakenForMissing) {
+    BackupStore store;
+    makeTwoBackups(store);
+    if (HasFatalFailure())
+        return;
+    struct File {
+        std::string path;
+        size_t badSector; // where a read part way fails
+        std::function<void()> read;
+    };
+    const std::string folder = "C:\\Program Files\\Tarnwick2004";
+    const std::vector<File> files = {
+        {folder + "\\SystemBackRD.ini", 39, [&] { store.ReadSettings(); }}, // in "E:\\Bak"
+        {folder + "\\TotalCount.ini", 0, [&] { store.EnsureRecordCount(); }},
+        {folder + "\\Recover\\BackupDir.ini", 30, [&] { store.ReadCatalog(); }},
+        {folder + "\\Recover\\BackupDir.ini", 30, [&] { store.ReadCatalogFile(); }},
+        {folder + "\\Recover\\2.ini", 10, [&] { store.ReadPointFile("2", "2004_5_2_Back"); }},
+        {folder + "\\Recover\\2.ini", 10, [&] { store.ReadPointEntries(2); }},
+        {folder + "\\Recover\\2004_5_2_Back2_Mail.ini", 12,
+         [&] { store.FindSourceLine("2004_5_2_Back2_Mail.ini", "\\Mail\\Old"); }},
+    };
+    // The read throws the file's name and the reason, and the store is left byte for byte.
+    auto refused = [&](const File& file, const std::u8string& reason) {
+        Snapshot before = snapshot(programFolder());
+        try {
+            file.read();
+            ADD_FAILURE() << "read as if missing or whole";
+        } catch (const ProgramError& error) {
+            EXPECT_EQ(std::string(error.what()), ansi(u8"無法讀取：") + file.path + ansi(u8"（") +
+                                                     ansi(reason) + ansi(u8"）"));
+        }
+        EXPECT_TRUE(snapshot(programFolder()) == before);
+        platform::faults::clear();
+    };
+    for (const File& file : files) {
+        SCOPED_TRACE(file.path);
+        platform::faults::failReadAt(file.path, file.badSector, EIO);
+        refused(file, u8"磁碟讀寫錯誤");
+        platform::faults::failAt("open", file.path, EACCES);
+        refused(file, u8"存取被拒");
+        // A folder where the file should be.
+        fs::path host = drives.host(std::u8string(file.path.begin(), file.path.end()));
+        fs::rename(host, host.string() + ".aside");
+        fs::create_directory(host);
+        refused(file, u8"是資料夾，不是檔案");
+        fs::remove(host);
+        fs::rename(host.string() + ".aside", host);
+    }
+    // Only a name that leads nowhere is missing.
+    fs::remove(recover() / "2.ini");
+    ASSERT_FALSE(store.ReadPointFile("2", "2004_5_2_Back"));
+    fs::remove_all(recover());
+    writeFile(recover(), "a file where the folder should be");
+    ASSERT_FALSE(store.ReadCatalog());
 }
 
 TEST_F(Store, DamagedCatalogsAreRefusedQuickly) {
