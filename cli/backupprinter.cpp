@@ -43,8 +43,23 @@ std::string rateText(uint64_t bytes, double seconds) {
     return rate;
 }
 
-std::string failureLine(const walk::CopyFailure& failure) {
-    return platform::withReason(failure.path, failure.reason) + "\n";
+// Writes one kind of what went wrong: the heading, then a line per path with its reason, and
+// the host's own name beside a path that cannot show it, so that the user can find the file.
+void writeKind(Console& console, const std::string& after,
+               const std::vector<walk::CopyFailure>& items) {
+    if (items.empty())
+        return;
+    std::string text = kFilesFailedBefore.str() + std::to_string(items.size()) + after + "\n";
+    for (const walk::CopyFailure& item : items) {
+        text += platform::withReason(item.path, item.reason);
+        if (!item.hostText.empty()) {
+            console.write(text + " ");
+            console.writeHostText("[" + item.hostText + "]");
+            text.clear();
+        }
+        text += "\n";
+    }
+    console.write(text);
 }
 
 } // namespace
@@ -125,27 +140,9 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
         console_.write(summary + kSummaryFailed.str() + std::to_string(failures.count()) +
                        kFilesCount.str() + "\n");
     }
-    std::string listed;
-    if (failures.count() > 0) {
-        listed += kFilesFailedBefore.str() + std::to_string(failures.count()) +
-                  kFilesFailedAfter.str() + "\n";
-        for (const walk::CopyFailure& failure : failures.files())
-            listed += failureLine(failure);
-    }
-    if (failures.folderCount() > 0) {
-        listed += kFilesFailedBefore.str() + std::to_string(failures.folderCount()) +
-                  kFoldersFailedAfter.str() + "\n";
-        for (const walk::CopyFailure& failure : failures.folders())
-            listed += failureLine(failure);
-    }
-    if (failures.differingCount() > 0) {
-        listed += kFilesFailedBefore.str() + std::to_string(failures.differingCount()) +
-                  kDifferingAfter.str() + "\n";
-        for (const walk::CopyFailure& failure : failures.differing())
-            listed += failureLine(failure);
-    }
-    if (!listed.empty())
-        console_.write(listed);
+    writeKind(console_, kFilesFailedAfter.str(), failures.files());
+    writeKind(console_, kFoldersFailedAfter.str(), failures.folders());
+    writeKind(console_, kDifferingAfter.str(), failures.differing());
     if (const std::optional<StoreFailure>& failure = report.storeFailure) {
         console_.writeError(notRecordedMessage(*failure) + "\n");
         return kNothingBackedUp;

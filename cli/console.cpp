@@ -16,4 +16,8 @@ void HostConsole::writeError(std::string_view text) {
     platform::writeOutput(platform::Output::Errors, text);
 }
 
+void HostConsole::writeHostText(std::string_view utf8) {
+    platform::writeHostText(platform::Output::Standard, utf8);
+}
+
 } // namespace cli

@@ -14,6 +14,9 @@ public:
     virtual bool isTerminal() const = 0;
     virtual void write(std::string_view text) = 0;
     virtual void writeError(std::string_view text) = 0;
+    // A text of the host's own (UTF-8) on the standard output, written as it is: a name that
+    // program text cannot show.
+    virtual void writeHostText(std::string_view utf8) = 0;
 };
 
 // The process's own output.
@@ -22,6 +25,7 @@ public:
     bool isTerminal() const override;
     void write(std::string_view text) override;
     void writeError(std::string_view text) override;
+    void writeHostText(std::string_view utf8) override;
 };
 
 } // namespace cli

@@ -16,6 +16,9 @@ bool isTerminal(Output output);
 // Writes program text as the host shows it (UTF-8 on Linux). False when it could not be written
 // (a pipe whose reader has gone, a full disk under a log): the run goes on without it.
 bool writeOutput(Output output, std::string_view text);
+// Writes a text of the host's own (UTF-8), such as a file name without a code page 950 form, as
+// it is: to a console as its characters, elsewhere as UTF-8.
+bool writeHostText(Output output, std::string_view utf8);
 
 // The program's command-line arguments (those after its name) as program text. On Windows they
 // are read from the system's own UTF-16 command line, not from argv, whose conversion to the

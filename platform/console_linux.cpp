@@ -24,7 +24,10 @@ bool writeOutput(Output output, std::string_view text) {
     // fails instead.
     static const bool pipeSignalIgnored = [] { return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR; }();
     (void)pipeSignalIgnored;
-    std::string bytes = utf8FromAnsi(text);
+    return writeHostText(output, utf8FromAnsi(text));
+}
+
+bool writeHostText(Output output, std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t put = ::write(descriptor(output), bytes.data() + done, bytes.size() - done);

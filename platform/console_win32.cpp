@@ -33,19 +33,16 @@ bool isTerminal(Output output) {
     return ::GetConsoleMode(handleOf(output), &mode) != 0;
 }
 
-bool writeOutput(Output output, std::string_view text) {
-    HANDLE handle = handleOf(output);
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
-        return false;
-    if (isTerminal(output)) {
-        // A console shows UTF-16 whatever its code page.
-        std::wstring wide = wideFromAnsi(text);
-        DWORD written = 0;
-        return wide.empty() || ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()),
-                                               &written, nullptr) != 0;
-    }
-    // Into a file or a pipe: the program's own code page 950 text, as the system's
-    // Traditional Chinese programs write.
+namespace {
+
+bool writeConsole(HANDLE handle, const std::wstring& wide) {
+    // A console shows UTF-16 whatever its code page.
+    DWORD written = 0;
+    return wide.empty() || ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()),
+                                           &written, nullptr) != 0;
+}
+
+bool writeBytes(HANDLE handle, std::string_view text) {
     while (!text.empty()) {
         DWORD written = 0;
         if (!::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
@@ -54,6 +51,26 @@ bool writeOutput(Output output, std::string_view text) {
         text.remove_prefix(written);
     }
     return true;
+}
+
+} // namespace
+
+bool writeHostText(Output output, std::string_view utf8) {
+    HANDLE handle = handleOf(output);
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
+        return false;
+    return isTerminal(output) ? writeConsole(handle, wideFromUtf8(utf8)) : writeBytes(handle, utf8);
+}
+
+bool writeOutput(Output output, std::string_view text) {
+    HANDLE handle = handleOf(output);
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
+        return false;
+    if (isTerminal(output))
+        return writeConsole(handle, wideFromAnsi(text));
+    // Into a file or a pipe: the program's own code page 950 text, as the system's
+    // Traditional Chinese programs write.
+    return writeBytes(handle, text);
 }
 
 std::vector<std::string> commandLineArguments(int, char**) {

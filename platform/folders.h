@@ -14,6 +14,9 @@ constexpr uint32_t kDirectoryAttribute = 0x10;
 
 struct FindData {
     std::string name; // code page 950; "?" stands for characters it cannot show
+    // The host's own name (UTF-8) when `name` could not show it, so that the user can find the
+    // file; empty otherwise.
+    std::string hostText;
     uint32_t attributes = 0;
     uint64_t size = 0;
 

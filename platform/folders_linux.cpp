@@ -196,6 +196,9 @@ bool FolderSearch::findNext(FindData& entry) {
         std::replace(name.begin(), name.end(), '\\', '?');
         entry.name = ansiFromUtf8(name);
     }
+    entry.hostText.clear();
+    if (entry.name.find('?') != std::string::npos && host.name.find('?') == std::string::npos)
+        entry.hostText = host.name;
     entry.attributes = 0;
     entry.size = 0;
     if (host.type == DT_DIR) {

@@ -189,6 +189,9 @@ bool FolderSearch::findNext(FindData& entry) {
         if (s.skipDots && (name == L"." || name == L".."))
             continue;
         entry.name = ansiFromWide(name);
+        entry.hostText.clear();
+        if (entry.name.find('?') != std::string::npos && name.find(L'?') == std::wstring_view::npos)
+            entry.hostText = utf8FromWide(name);
         entry.attributes = found.dwFileAttributes;
         entry.size = 0;
         if (isLinkEntry(found)) {

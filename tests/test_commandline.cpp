@@ -35,6 +35,7 @@ public:
     bool isTerminal() const override { return terminal_; }
     void write(std::string_view text) override { out += text; }
     void writeError(std::string_view text) override { err += text; }
+    void writeHostText(std::string_view text) override { out += text; }
 
     std::string out;
     std::string err;

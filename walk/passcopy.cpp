@@ -19,15 +19,20 @@ const platform::Text kNoTargetFolder{u8"目標資料夾無法使用"};
 } // namespace
 
 void CopyFailures::add(std::string path, std::string reason) {
-    files_.push_back({std::move(path), std::move(reason)});
+    files_.push_back({std::move(path), std::move(reason), {}});
 }
 
 void CopyFailures::addFolder(std::string path, std::string reason) {
-    folders_.push_back({std::move(path), std::move(reason)});
+    folders_.push_back({std::move(path), std::move(reason), {}});
 }
 
 void CopyFailures::addDiffering(std::string path) {
-    differing_.push_back({std::move(path), {}});
+    differing_.push_back({std::move(path), {}, {}});
+}
+
+void CopyFailures::nameLastOnHost(std::string hostText) {
+    if (!files_.empty())
+        files_.back().hostText = std::move(hostText);
 }
 
 void CopyFailures::takeFiles(CopyFailures&& other) {

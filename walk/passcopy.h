@@ -30,6 +30,7 @@ struct PassProgress {
 struct CopyFailure {
     std::string path;
     std::string reason;
+    std::string hostText; // the host's own name (UTF-8) where `path` cannot show it
 };
 
 // The texts of a closing message, in the job's words.
@@ -53,6 +54,8 @@ public:
     void add(std::string path, std::string reason);
     void addFolder(std::string path, std::string reason);
     void addDiffering(std::string path);
+    // The host's own name of the file that failed last, where its path cannot show it.
+    void nameLastOnHost(std::string hostText);
     // Adds the files that failed or differed in `other`, after those here.
     void takeFiles(CopyFailures&& other);
     int64_t count() const { return static_cast<int64_t>(files_.size()); }

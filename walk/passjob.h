@@ -165,6 +165,8 @@ protected:
                 try {
                     copy->status = copyPassFile(from.get(), copy->source, to.get(),
                                                 copy->entry.name, copy->failures, copy->bytes);
+                    if (copy->status == platform::CopyStatus::Failed)
+                        copy->failures.nameLastOnHost(copy->entry.hostText);
                 } catch (const std::bad_alloc&) {
                     copy->failures.add(copy->source, platform::reasonForError(ENOMEM));
                 } catch (...) {

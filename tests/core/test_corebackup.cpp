@@ -30,6 +30,7 @@ public:
     bool isTerminal() const override { return false; }
     void write(std::string_view text) override { out += text; }
     void writeError(std::string_view text) override { err += text; }
+    void writeHostText(std::string_view text) override { out += text; }
     std::string out;
     std::string err;
 };
@@ -185,6 +186,20 @@ TEST_F(CoreBackup, CopiesReachTheDiskBeforeTheRestorePointIsRecorded) {
     EXPECT_FALSE(fs::exists(program() / "Recover" / "2004_5_1_Back1_Other.ini"));
     EXPECT_EQ(readFile(program() / "Recover" / "1.ini"), "2004_5_1_Back1_Data.ini\r\n");
     EXPECT_EQ(readFile(program() / "Recover" / "BackupDir.ini"), catalog);
+}
+
+// A file whose host name has no code page 950 form cannot be backed up; the summary names it
+// with the host's own name beside the "?" it reads as, so that the user can find it.
+TEST_F(CoreBackup, AFileWithoutABig5NameIsNamedAsTheHostNamesIt) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
+    writeFile(drives.host(u8"D:\\Data") / fs::path(u8"caf\u00e9.txt"), "no Big5 form");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+    EXPECT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 1) << console.err;
+    EXPECT_NE(console.out.find("D:\\Data\\caf?.txt" + ansi(u8"（名稱含有此系統無法表示的字元）") +
+                               " [caf\xc3\xa9.txt]\n"),
+              std::string::npos)
+        << console.out;
 }
 
 TEST_F(CoreBackup, ASourceFolderSwappedForALinkBringsNothingIn) {
