@@ -301,6 +301,41 @@ private slots:
         QCOMPARE(now->destDir, std::string("E:\\Bak"));
     }
 
+    void foldersAreKeptAsTheWindowKeepsThem() {
+        makeData(*drives);
+        platform::setTodayForTesting(year(2004) / May / 1);
+        auto backUp = [&](const std::string& source, const std::string& dest) {
+            Run result = run({"--backup", "--source", source, "--dest", dest, "--quiet"});
+            QVERIFY2(result.status == 0, (source + " " + dest + ": " + result.err).c_str());
+        };
+        // One folder however it is typed: one record, one folder list.
+        for (const char* dest :
+             {"E:\\Bak", "E:/Bak", "E:\\.\\Bak", "E:\\Bak\\..\\Bak", "e:\\Bak\\", "E:\\\\Bak//"})
+            backUp("D:\\Data", dest);
+        std::string one = "E:\\Bak\\<1>2004_5_1_Back\r\n";
+        QCOMPARE(readFile(recover() / "BackupDir.ini"), one);
+        // A root as the window keeps it: "E:", whatever the form.
+        for (const char* dest : {"E:\\", "e:", "E:/", "E:\\.", "E:\\Bak\\..\\", "E:\\..\\"})
+            backUp("D:\\Data", dest);
+        QCOMPARE(readFile(recover() / "BackupDir.ini"), one + "E:\\<2>2004_5_1_Back\r\n");
+        QCOMPARE(readFile(drives->driveFolder('e') / "2004_5_1_Back" / "Data" / "a.txt"),
+                 std::string("alpha"));
+        // The source too, a name with a 0x5C trail byte included.
+        backUp(ansi(u8"d:/Data/./許多/"), "E:\\Bak");
+        QCOMPARE(readFile(recover() / "1.ini"),
+                 ansi(u8"2004_5_1_Back1_Data.ini\r\n2004_5_1_Back1_許多.ini\r\n"));
+        QCOMPARE(readFile(recover() / fs::path(u8"2004_5_1_Back1_許多.ini")),
+                 ansi(u8"D:\\Data\\許多\r\n"));
+        QCOMPARE(readFile(recover() / "2004_5_1_Back1_Data.ini").substr(0, 9),
+                 std::string("D:\\Data\r\n"));
+        // And saved so, for the window to show.
+        QCOMPARE(run({"--backup", "--source", "D:/Data/", "--dest", "e:\\", "--save"}).status, 0);
+        std::optional<SettingsValues> saved = BackupStore().ReadSettings();
+        QVERIFY(saved);
+        QCOMPARE(saved->sourceDir, std::string("D:\\Data"));
+        QCOMPARE(saved->destDir, std::string("E:"));
+    }
+
     void theProgramRunsWithoutADisplayAndWritesPlainLines() {
         makeData(*drives);
         fs::path data = drives->driveFolder('d') / "Data";
