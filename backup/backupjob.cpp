@@ -36,6 +36,7 @@ bool BackupJob::copyBegins() {
     platform::TargetFolder destination = platform::TargetFolder::open(pass_.destDir, whyNot);
     platform::TargetFolder backup;
     platform::TargetFolder copy;
+    bool madeNow = false;
     if (destination.isOpen()) {
         failed = backupFolder();
         if (destination.makeSub(pass_.backupName, whyNot))
@@ -44,10 +45,10 @@ bool BackupJob::copyBegins() {
     if (backup.isOpen()) {
         ownFolder_ = backup.id();
         failed = backupFolder() + "\\" + pass_.sourceName;
-        if (backup.makeSub(pass_.sourceName, whyNot))
+        if (backup.makeSub(pass_.sourceName, whyNot, &madeNow))
             copy = backup.openSub(pass_.sourceName, whyNot);
     }
-    return openTargets(std::move(copy), failed, whyNot);
+    return openTargets(std::move(copy), failed, whyNot, madeNow);
 }
 
 void BackupJob::targetImpossible(const std::string& path, const std::string& reason) {

@@ -632,6 +632,24 @@ private slots:
         QCOMPARE(fileCount(copy), size_t{3});
     }
 
+    void aBackupSweepsWhatARunWithoutUnnamedFilesLeft() {
+        fs::path data = drives->driveFolder('d') / "Data";
+        writeFile(data / "a.txt", "a");
+        writeFile(data / "Sub" / "b.txt", "b");
+        fs::path copy = copyRoot("2004_5_1", "Data");
+        // What a backup killed earlier today left where it had no unnamed files (a FAT stick);
+        // this one, on the same folders, has them.
+        writeFile(copy / ".a.txt.tw99999999-0.tmp", "half of a");
+        writeFile(copy / "Sub" / ".b.txt.tw99999999-1.tmp", "half of b");
+        writeFile(copy / "Sub" / ".c.txt.tw1-2.tmp", "someone else's, at work");
+        backup("D:\\Data");
+        QCOMPARE(messages->calls().at(0).text, ansi(u8"您所指定的檔案已備份完成!!"));
+        QVERIFY(!fs::exists(copy / ".a.txt.tw99999999-0.tmp"));
+        QVERIFY(!fs::exists(copy / "Sub" / ".b.txt.tw99999999-1.tmp"));
+        QVERIFY(fs::exists(copy / "Sub" / ".c.txt.tw1-2.tmp"));
+        QCOMPARE(fileCount(copy), size_t{3});
+    }
+
     // The store before a backup on 2004/5/2 of D:\Data and of D:\Mail: one record of the day
     // before, its restore point and folder list.
     Snapshot storeOfTheDayBefore() {

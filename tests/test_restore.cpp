@@ -749,6 +749,8 @@ private slots:
         writeFile(backupCopy() / ".a.txt.tw99999999-3.tmp", "half of a");
         writeFile(backupCopy() / "Sub" / ".b.txt.tw99999999-0.tmp", "half of b");
         fs::remove_all(data());
+        // And what a restore killed where it had no unnamed files left in its target.
+        writeFile(data() / "Sub" / ".b.txt.tw99999999-9.tmp", "half of b, restored");
         if (namedTemporaries)
             platform::faults::failAt("tmpfile", "", EOPNOTSUPP); // for every name
 

@@ -11,11 +11,14 @@ namespace walk {
 
 // The target folders of a copy pass, held open along the walk's path and reached downwards from
 // the copy's root one name at a time, never through a link. A folder whose target cannot be made
-// or opened has none, and neither has anything below it: nothing is written there.
+// or opened has none, and neither has anything below it: nothing is written there. Every target
+// that was there before the pass loses, as the pass enters it, the temporary files a run cut
+// short left there, whatever the file system offers now: that run may have had no unnamed files.
 class TargetTree {
 public:
-    // The copy's root: the target of the walk's level 1.
-    void open(platform::TargetFolder root);
+    // The copy's root: the target of the walk's level 1. madeNow: this pass made it, so that
+    // everything below it is made by the pass too, and nothing there is swept.
+    void open(platform::TargetFolder root, bool madeNow = false);
     void close() { levels_.clear(); }
 
     // The walk enters a folder: its target becomes the current one. False when it has none;
@@ -43,7 +46,7 @@ private:
     void trim();
 
     std::vector<Level> levels_; // [0] the root, [i] the folder at walk level i + 1 on the path
-    bool sweep_ = false;        // temporary names are in use here: remove stale ones on entry
+    bool sweep_ = false;        // the folders were there before the pass: sweep each on entry
 };
 
 } // namespace walk
