@@ -78,4 +78,8 @@ bool folderExists(std::string_view folder);
 // Whether the folder exists and may be listed and gone into.
 bool folderCanBeEntered(std::string_view folder);
 
+// Whether nothing at all stands at the path: the system finds no such entry, as opposed to one
+// that is there but cannot be reached or read.
+bool nothingAt(std::string_view path);
+
 } // namespace platform

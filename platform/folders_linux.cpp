@@ -190,4 +190,10 @@ bool folderCanBeEntered(std::string_view folder) {
            ::access(path->c_str(), R_OK | X_OK) == 0;
 }
 
+bool nothingAt(std::string_view path) {
+    std::optional<std::string> host = hostPath(path);
+    struct stat st {};
+    return host && ::lstat(host->c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 } // namespace platform

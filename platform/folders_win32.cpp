@@ -184,4 +184,12 @@ bool folderCanBeEntered(std::string_view folder) {
     return true;
 }
 
+bool nothingAt(std::string_view path) {
+    std::optional<std::wstring> host = widePath(path);
+    if (!host || attributesOf(*host) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    int error = lastErrno();
+    return error == ENOENT || error == ENOTDIR;
+}
+
 } // namespace platform

@@ -448,7 +448,40 @@ private slots:
         QCOMPARE(dialog->ListView2->Caption(1), std::string("More"));
         chooseBackup(2); // 9.ini is missing
         QCOMPARE(dialog->ListView2->RowCount(), 0);
-        QCOMPARE(texts(), (std::vector<std::string>{ansi(u8"檔案清單9有誤")}));
+        QCOMPARE(texts(), (std::vector<std::string>{ansi(
+                              u8"還原點9尚未完成（記錄時中斷了）；同一天再備份一次到同一個目地資"
+                              u8"料夾，就會補齊")}));
+    }
+
+    void aRestorePointCutShortIsToldUntilTheNextBackupCompletesIt() {
+        const std::string notCompleted = ansi(u8"還原點1尚未完成（記錄時中斷了）；同一天再備份一次"
+                                              u8"到同一個目地資料夾，就會補齊");
+        makeSource();
+        backUp();
+        // A full disk stopped the recording before the restore point's own file.
+        fs::remove(recover() / "1.ini");
+        messages->clear();
+        open();
+        chooseBackup(0);
+        QCOMPARE(dialog->ListView2->RowCount(), 0);
+        QCOMPARE(texts(), std::vector<std::string>{notCompleted});
+
+        // A file that is there but cannot be read is faulty, not unfinished.
+        fs::create_directories(recover() / "1.ini");
+        messages->clear();
+        chooseBackup(0);
+        QCOMPARE(texts(), std::vector<std::string>{ansi(u8"檔案清單1有誤")});
+        fs::remove(recover() / "1.ini");
+
+        // The next backup of that day completes it.
+        dialog->close();
+        backUp();
+        messages->clear();
+        open();
+        chooseBackup(0);
+        QCOMPARE(texts(), std::vector<std::string>{});
+        QCOMPARE(dialog->ListView2->RowCount(), 1);
+        QCOMPARE(dialog->ListView2->Caption(0), std::string("Data"));
     }
 
     void everyFaultHasItsMessage() {
