@@ -577,6 +577,45 @@ private slots:
         QCOMPARE(fileCount(copyRoot("2004_5_1", "Data")), fileCount(data));
     }
 
+    void everyRecordedBackupFolderIsLeftOutOfTheSource() {
+        fs::path data = drives->driveFolder('d') / "Data";
+        writeFile(data / "a.txt", "a");
+        writeFile(data / "Sub" / "b.txt", "b");
+        fs::create_directories(data / "Bak");
+        std::string twoFiles = ansi(u8" 檔案大小：0.00MB(2個檔案)");
+
+        // Day after day into a folder inside the source: each day's backup holds the source
+        // alone, not the days before it; counted and copied alike.
+        for (unsigned day = 1; day <= 3; ++day) {
+            platform::setTodayForTesting(year(2004) / May / day);
+            backup("D:\\Data", "D:\\Data\\Bak");
+            QCOMPARE(dialog->Panel5->caption(), twoFiles);
+        }
+        for (const char* day : {"2004_5_1_Back", "2004_5_2_Back", "2004_5_3_Back"}) {
+            fs::path copy = data / "Bak" / day / "Data";
+            QCOMPARE(fileCount(copy), size_t{2});
+            QVERIFY(fs::is_directory(copy / "Bak"));
+            QVERIFY(fs::is_empty(copy / "Bak"));
+        }
+        QCOMPARE(readFile(recover() / "2004_5_3_Back3_Data.ini"),
+                 std::string("D:\\Data\r\nD:\\Data\\Bak\r\nD:\\Data\\Sub\r\n"));
+
+        // The same into the source itself; a folder of a dated name that no backup made is the
+        // user's, and backed up.
+        fs::remove_all(data / "Bak");
+        writeFile(data / "2004_5_9_Back" / "mine.txt", "mine");
+        for (unsigned day = 4; day <= 5; ++day) {
+            platform::setTodayForTesting(year(2004) / May / day);
+            backup("D:\\Data", "D:\\Data");
+            QCOMPARE(dialog->Panel5->caption(), ansi(u8" 檔案大小：0.00MB(3個檔案)"));
+        }
+        fs::path copy = data / "2004_5_5_Back" / "Data";
+        QCOMPARE(fileCount(copy), size_t{3});
+        QVERIFY(!fs::exists(copy / "2004_5_4_Back"));
+        QCOMPARE(readFile(copy / "2004_5_9_Back" / "mine.txt"), std::string("mine"));
+        QVERIFY(messages->calls().back().text == ansi(u8"您所指定的檔案已備份完成!!"));
+    }
+
     void closingDuringTheAnimationTellsAtOnce() {
         writeFile(drives->driveFolder('d') / "One" / "a.txt", "a");
         writeFile(drives->driveFolder('d') / "Two" / "b.txt", "b");
