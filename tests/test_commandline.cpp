@@ -95,12 +95,15 @@ private:
         return {status.value_or(-1), console.out, console.err};
     }
 
-    // The program itself, with no display and no toolkit platform, on this test's drives.
-    QProcess* start(const QStringList& arguments) {
+    // The program itself, with no display and no toolkit platform (unless `platform` names
+    // one), on this test's drives.
+    QProcess* start(const QStringList& arguments, const QString& platform = {}) {
         auto* process = new QProcess(this);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "QT_QPA_PLATFORM"})
             environment.remove(QString::fromLatin1(name));
+        if (!platform.isEmpty())
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         environment.insert(QStringLiteral("TARNWICK_PREFIX"),
                            QString::fromStdString(drives->base().string()));
         process->setProcessEnvironment(environment);
@@ -365,6 +368,30 @@ private slots:
         Run wrong = runProgram({QStringLiteral("--backup"), QStringLiteral("--nonsense")});
         QCOMPARE(wrong.status, 2);
         QVERIFY(wrong.err.find("不明的選項：--nonsense") != std::string::npos);
+    }
+
+    void withoutADisplayTheWindowSaysWhatToDo() {
+        Run bare = runProgram({});
+        QCOMPARE(bare.status, 1);
+        QVERIFY2(bare.err.find("沒有可以顯示視窗的螢幕") != std::string::npos, bare.err.c_str());
+        QVERIFY(bare.err.find("tarnwick2004 --backup\n") != std::string::npos);
+        QVERIFY(bare.err.find("tarnwick2004 --help\n") != std::string::npos);
+        QCOMPARE(bare.out, std::string());
+
+        // A platform that needs no display still opens the window: it sweeps the program
+        // folder as it starts.
+        fs::path stale = program() / ".SystemBackRD.ini.tw99999999-1.tmp";
+        auto opens = [&](QProcess* process) {
+            QTRY_VERIFY_WITH_TIMEOUT(!fs::exists(stale), 20000);
+            QCOMPARE(process->state(), QProcess::Running);
+            process->kill();
+            process->waitForFinished(20000);
+            delete process;
+        };
+        writeFile(stale, "half");
+        opens(start({}, QStringLiteral("offscreen")));
+        writeFile(stale, "half");
+        opens(start({QStringLiteral("-platform"), QStringLiteral("offscreen")}));
     }
 
     void aBackupAndADialogBackupRecordInTurn() {
