@@ -124,9 +124,9 @@ int runBackup(const CommandLine& line, Console& console) {
         if (std::string why = refusal(*choice); !why.empty())
             return refuse(console, why);
 
-        store.CreateFolders();
-        if (!platform::folderExists(store.RecoverFolder()))
-            return refuse(console, kNoProgramFolder.str() + store.RecoverFolder());
+        if (std::optional<FolderFailure> missing = store.CreateFolders())
+            return refuse(console, kNoProgramFolder.str() +
+                                       platform::withReason(missing->path, missing->reason));
         if (line.save) {
             platform::WriteResult saved = store.WriteSettings(choice->sourceDir, choice->destDir);
             if (!saved)

@@ -71,6 +71,8 @@ private:
 
 // Makes one folder; false when it exists already, its parent is missing or it cannot be made.
 bool createFolder(std::string_view folder);
+// The same, with the reason (code page 950) in whyNot when it returns false.
+bool createFolder(std::string_view folder, std::string& whyNot);
 
 // Whether the path names an existing folder (a drive root included).
 bool folderExists(std::string_view folder);

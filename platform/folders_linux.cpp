@@ -173,8 +173,21 @@ bool FolderSearch::findNext(FindData& entry) {
 }
 
 bool createFolder(std::string_view folder) {
+    std::string whyNot;
+    return createFolder(folder, whyNot);
+}
+
+bool createFolder(std::string_view folder, std::string& whyNot) {
     std::optional<std::string> path = hostPath(folder);
-    return path && ::mkdir(path->c_str(), 0777) == 0;
+    if (!path) {
+        whyNot = unusableNameReason();
+        return false;
+    }
+    if (::mkdir(path->c_str(), 0777) != 0) {
+        whyNot = reasonForError(errno);
+        return false;
+    }
+    return true;
 }
 
 bool folderExists(std::string_view folder) {

@@ -160,8 +160,21 @@ bool isLinkAt(const std::wstring& path) {
 }
 
 bool createFolder(std::string_view folder) {
+    std::string whyNot;
+    return createFolder(folder, whyNot);
+}
+
+bool createFolder(std::string_view folder, std::string& whyNot) {
     std::optional<std::wstring> path = widePath(folder);
-    return path && ::CreateDirectoryW(path->c_str(), nullptr) != 0;
+    if (!path) {
+        whyNot = unusableNameReason();
+        return false;
+    }
+    if (!::CreateDirectoryW(path->c_str(), nullptr)) {
+        whyNot = reasonForError(lastErrno());
+        return false;
+    }
+    return true;
 }
 
 bool folderExists(std::string_view folder) {

@@ -429,10 +429,18 @@ private slots:
         emit dialog->BitBtn1->clicked();
         QTRY_COMPARE(messages->calls().size(), size_t{1});
         settle();
-        QCOMPARE(messages->calls()[0].text, ansi(u8"無法讀取備份來源資料夾：D:\\Gone"));
+        QCOMPARE(messages->calls()[0].text, ansi(u8"備份來源資料夾不存在：D:\\Gone"));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
         QVERIFY(!dialog->Timer1->isActive());
         QVERIFY(dialog->BitBtn1->isEnabled());
+
+        // Something in its place that is no folder: there, but it cannot be read as one.
+        writeFile(drives->driveFolder('d') / "Gone", "a file");
+        emit dialog->BitBtn1->clicked();
+        QTRY_COMPARE(messages->calls().size(), size_t{2});
+        settle();
+        QCOMPARE(messages->calls()[1].text, ansi(u8"無法讀取備份來源資料夾：D:\\Gone"));
+        QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
     }
 
     void aMissingSettingsFileIsReported() {

@@ -250,7 +250,9 @@ private slots:
         makeData(*drives);
         fs::create_directories(drives->driveFolder('e') / "Bak");
         refused({"--backup", "--source", "D:\\Gone", "--dest", "E:\\Bak"},
-                ansi(u8"無法讀取備份來源資料夾：D:\\Gone"));
+                ansi(u8"備份來源資料夾不存在：D:\\Gone"));
+        refused({"--backup", "--source", "D:\\Data\\a.txt", "--dest", "E:\\Bak"},
+                ansi(u8"無法讀取備份來源資料夾：D:\\Data\\a.txt")); // there, but no folder
         refused({"--backup", "--source", "d:", "--dest", "E:\\Bak"},
                 ansi(u8"磁碟機的根目錄無法備份：D:\\"));
         refused({"--backup", "--source", "D:\\Da?a", "--dest", "E:\\Bak"},
@@ -258,6 +260,12 @@ private slots:
         refused({"--backup", "--source", "D:\\Data", "--dest", "E:\\Gone"},
                 ansi(u8"找不到備份目地資料夾：E:\\Gone"));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+
+        // The program folder cannot be made: a file stands in its place.
+        writeFile(program(), "in the way");
+        refused({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak"},
+                ansi(u8"無法建立程式資料夾：C:\\Program Files\\Tarnwick2004（已有同名的項目）"));
+        fs::remove(program());
 
         // The backup folder cannot be made: nothing copied, nothing recorded.
         platform::faults::failAt("mkdir", "2004_5_1_Back", EACCES);
