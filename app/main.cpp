@@ -3,12 +3,22 @@
 #include "tform1.h"
 
 #include "cli/commands.h"
+#include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/process.h"
 #include "toolkit/messagebox.h"
 
 #include <string>
 #include <vector>
+
+namespace {
+
+const platform::Text kNoDisplay{
+    u8"沒有可以顯示視窗的螢幕（未設定 DISPLAY 或 WAYLAND_DISPLAY），無法開啟視窗。\n"
+    u8"不開視窗備份：tarnwick2004 --backup\n"
+    u8"所有選項：tarnwick2004 --help\n"};
+
+} // namespace
 
 int main(int argc, char** argv) {
     // A backup from the command line, the help and the version need no display: they are done
@@ -17,6 +27,11 @@ int main(int argc, char** argv) {
     cli::HostConsole console;
     if (std::optional<int> status = cli::runCommandLine(arguments, console))
         return *status;
+    // Without a display the toolkit would end the program with an abort and its own hint.
+    if (!platform::windowsCanShow(arguments)) {
+        console.writeError(kNoDisplay.str());
+        return 1;
+    }
 
     TarnwickApplication app(argc, argv);
     try {

@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
+#include "platform/programerror.h"
 
 namespace {
 
@@ -24,12 +25,39 @@ bool sameAsciiName(std::string_view a, std::string_view b) {
 
 } // namespace
 
+// The destination's dated folders that the catalog records. Without them a destination inside
+// the source would take every earlier day's backup into today's, doubling it day by day.
+void BackupJob::findBackupFolders() {
+    backupFolders_.clear();
+    std::optional<platform::FolderId> destination = platform::folderId(pass_.destDir);
+    if (!destination || !pass_.store)
+        return;
+    std::optional<std::vector<std::string>> catalog;
+    try {
+        catalog = pass_.store->ReadCatalog();
+    } catch (const ProgramError&) {
+        // A damaged catalog is told when the restore point is recorded; the walk leaves out
+        // today's folder still.
+    }
+    for (const std::string& line : catalog.value_or(std::vector<std::string>{})) {
+        BackupRecord record = BackupStore::ParseRecord(line);
+        if (record.backupName.empty() || platform::folderId(record.destDir) != destination)
+            continue;
+        if (std::optional<platform::FolderId> id =
+                platform::folderId(record.destDir + "\\" + record.backupName))
+            backupFolders_.push_back({record.backupName, *id});
+    }
+}
+
 void BackupJob::countBegins() {
-    ownFolder_ = platform::folderId(backupFolder()); // there from a backup earlier today
+    findBackupFolders();
+    if (std::optional<platform::FolderId> today = platform::folderId(backupFolder()))
+        backupFolders_.push_back({pass_.backupName, *today}); // there from a backup earlier today
 }
 
 bool BackupJob::copyBegins() {
     folderList_ = pass_.sourceDir + "\n";
+    findBackupFolders();
     // The backup folder, and the copy of the source folder in it, as the root of the targets.
     // Below the destination nothing is reached through a link.
     std::string whyNot;
@@ -37,6 +65,7 @@ bool BackupJob::copyBegins() {
     platform::TargetFolder destination = platform::TargetFolder::open(pass_.destDir, whyNot);
     platform::TargetFolder backup;
     platform::TargetFolder copy;
+    bool madeNow = false;
     if (destination.isOpen()) {
         failed = backupFolder();
         if (destination.makeSub(pass_.backupName, whyNot))
@@ -44,12 +73,13 @@ bool BackupJob::copyBegins() {
     }
     backupHeld_ = backup.duplicate();
     if (backup.isOpen()) {
-        ownFolder_ = backup.id();
+        if (std::optional<platform::FolderId> today = backup.id())
+            backupFolders_.push_back({pass_.backupName, *today});
         failed = backupFolder() + "\\" + pass_.sourceName;
-        if (backup.makeSub(pass_.sourceName, whyNot))
+        if (backup.makeSub(pass_.sourceName, whyNot, &madeNow))
             copy = backup.openSub(pass_.sourceName, whyNot);
     }
-    return openTargets(std::move(copy), failed, whyNot);
+    return openTargets(std::move(copy), failed, whyNot, madeNow);
 }
 
 void BackupJob::targetImpossible(const std::string& path, const std::string& reason) {
@@ -94,10 +124,17 @@ std::string BackupJob::targetDir(const walk::Folder& folder) const {
 }
 
 bool BackupJob::walksInto(const walk::Folder& folder, const std::string& name) {
-    // Only a folder of the backup's own name can be it; the look at the disk is for those.
-    if (!ownFolder_ || !sameAsciiName(name, pass_.backupName))
-        return true;
-    return platform::folderId(folder.path + "\\" + name) != ownFolder_;
+    // Only a folder of a backup's name can be one; the look at the disk is for those.
+    std::optional<platform::FolderId> id;
+    for (const BackupFolder& backup : backupFolders_) {
+        if (!sameAsciiName(name, backup.name))
+            continue;
+        if (!id)
+            id = platform::folderId(folder.path + "\\" + name);
+        if (id == backup.id)
+            return false;
+    }
+    return true;
 }
 
 void BackupJob::folderMade(const walk::Folder& folder, const std::string& name) {

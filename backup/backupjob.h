@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The values one backup works with, fixed when the dialog is prepared.
 struct BackupJobInput {
@@ -66,9 +67,16 @@ private:
     bool walksInto(const walk::Folder& folder, const std::string& name) override;
 
     std::string backupFolder() const;
+    void findBackupFolders();
+
+    // A dated backup folder of the destination, left out of the walk when it lies inside the
+    // source: today's and every earlier one the catalog records.
+    struct BackupFolder {
+        std::string name;
+        platform::FolderId id;
+    };
 
     std::string folderList_;
     platform::TargetFolder backupHeld_; // the backup folder of the copy pass
-    // The backup's own folder, left out of the walk when it lies inside the source.
-    std::optional<platform::FolderId> ownFolder_;
+    std::vector<BackupFolder> backupFolders_;
 };

@@ -1,17 +1,22 @@
 #include "backupmessages.h"
 
 #include "platform/codepage.h"
+#include "platform/folders.h"
 #include "platform/hosterror.h"
 
 namespace {
 
 const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
+const platform::Text kSourceMissing{u8"備份來源資料夾不存在："};
 const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
 const platform::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
 
 } // namespace
 
 std::string cannotReadSourceMessage(const std::string& sourceDir) {
+    // "Cannot read" sends the user after permissions; a folder that is simply gone says so.
+    if (platform::nothingAt(sourceDir))
+        return kSourceMissing.str() + sourceDir;
     return kCannotReadSource.str() + sourceDir;
 }
 

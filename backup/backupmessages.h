@@ -7,7 +7,7 @@
 // What a backup tells the user when it cannot be made or recorded, in the same words in the
 // dialog and on the command line (code page 950).
 
-// The source folder cannot be read: nothing was copied.
+// The source folder is gone or cannot be read: nothing was copied. Says which of the two.
 std::string cannotReadSourceMessage(const std::string& sourceDir);
 // The backup folder (or the copy of the source in it) cannot be made: nothing was copied.
 std::string cannotMakeBackupFolderMessage(const std::string& path, const std::string& reason);

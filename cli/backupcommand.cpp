@@ -60,9 +60,12 @@ std::optional<SettingsValues> chosenFolders(const CommandLine& line, const Backu
         choice.sourceDir = *line.sourceDir;
     if (line.destDir)
         choice.destDir = *line.destDir;
-    // In the form the window keeps them in, so that both record the same names.
+    // In the form the window keeps them in, so that both record the same names: one dated folder
+    // is one catalog record however the folder was typed, and a root destination is "E:".
     choice.sourceDir = platform::normalizedFolder(choice.sourceDir);
     choice.destDir = platform::normalizedFolder(choice.destDir);
+    if (platform::isDriveRoot(choice.destDir))
+        choice.destDir.resize(2);
     return choice;
 }
 
@@ -121,9 +124,9 @@ int runBackup(const CommandLine& line, Console& console) {
         if (std::string why = refusal(*choice); !why.empty())
             return refuse(console, why);
 
-        store.CreateFolders();
-        if (!platform::folderExists(store.RecoverFolder()))
-            return refuse(console, kNoProgramFolder.str() + store.RecoverFolder());
+        if (std::optional<FolderFailure> missing = store.CreateFolders())
+            return refuse(console, kNoProgramFolder.str() +
+                                       platform::withReason(missing->path, missing->reason));
         if (line.save) {
             platform::WriteResult saved = store.WriteSettings(choice->sourceDir, choice->destDir);
             if (!saved)

@@ -25,4 +25,9 @@ bool writeHostText(Output output, std::string_view utf8);
 // ANSI code page may turn a character into a look-alike that names another folder.
 std::vector<std::string> commandLineArguments(int argc, char** argv);
 
+// Whether the program's windows have somewhere to show: on Linux a display (DISPLAY,
+// WAYLAND_DISPLAY or WAYLAND_SOCKET, or the -display argument), or a toolkit platform named
+// (QT_QPA_PLATFORM or -platform; offscreen needs no display); always on Windows.
+bool windowsCanShow(const std::vector<std::string>& arguments);
+
 } // namespace platform

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace platform {
@@ -38,6 +39,18 @@ bool writeHostText(Output output, std::string_view bytes) {
         done += static_cast<size_t>(put);
     }
     return true;
+}
+
+bool windowsCanShow(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments)
+        if (argument == "-platform" || argument == "-display")
+            return true; // what was asked for, and the toolkit's word if it fails
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
 }
 
 std::vector<std::string> commandLineArguments(int argc, char** argv) {

@@ -84,11 +84,17 @@ private:
 
 // Makes one folder; false when it exists already, its parent is missing or it cannot be made.
 bool createFolder(std::string_view folder);
+// The same, with the reason (code page 950) in whyNot when it returns false.
+bool createFolder(std::string_view folder, std::string& whyNot);
 
 // Whether the path names an existing folder (a drive root included).
 bool folderExists(std::string_view folder);
 
 // Whether the folder exists and may be listed and gone into.
 bool folderCanBeEntered(std::string_view folder);
+
+// Whether nothing at all stands at the path: the system finds no such entry, as opposed to one
+// that is there but cannot be reached or read.
+bool nothingAt(std::string_view path);
 
 } // namespace platform

@@ -220,8 +220,21 @@ bool FolderSearch::findNext(FindData& entry) {
 }
 
 bool createFolder(std::string_view folder) {
+    std::string whyNot;
+    return createFolder(folder, whyNot);
+}
+
+bool createFolder(std::string_view folder, std::string& whyNot) {
     std::optional<std::string> path = hostPath(folder);
-    return path && ::mkdir(path->c_str(), 0777) == 0;
+    if (!path) {
+        whyNot = unusableNameReason();
+        return false;
+    }
+    if (::mkdir(path->c_str(), 0777) != 0) {
+        whyNot = reasonForError(errno);
+        return false;
+    }
+    return true;
 }
 
 bool folderExists(std::string_view folder) {
@@ -235,6 +248,12 @@ bool folderCanBeEntered(std::string_view folder) {
     struct stat st {};
     return path && ::stat(path->c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
            ::access(path->c_str(), R_OK | X_OK) == 0;
+}
+
+bool nothingAt(std::string_view path) {
+    std::optional<std::string> host = hostPath(path);
+    struct stat st {};
+    return host && ::lstat(host->c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
 } // namespace platform

@@ -215,8 +215,21 @@ bool isLinkAt(const std::wstring& path) {
 }
 
 bool createFolder(std::string_view folder) {
+    std::string whyNot;
+    return createFolder(folder, whyNot);
+}
+
+bool createFolder(std::string_view folder, std::string& whyNot) {
     std::optional<std::wstring> path = widePath(folder);
-    return path && ::CreateDirectoryW(path->c_str(), nullptr) != 0;
+    if (!path) {
+        whyNot = unusableNameReason();
+        return false;
+    }
+    if (!::CreateDirectoryW(path->c_str(), nullptr)) {
+        whyNot = reasonForError(lastErrno());
+        return false;
+    }
+    return true;
 }
 
 bool folderExists(std::string_view folder) {
@@ -237,6 +250,14 @@ bool folderCanBeEntered(std::string_view folder) {
         return ::GetLastError() == ERROR_FILE_NOT_FOUND; // an empty drive root
     ::FindClose(find);
     return true;
+}
+
+bool nothingAt(std::string_view path) {
+    std::optional<std::wstring> host = widePath(path);
+    if (!host || attributesOf(*host) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    int error = lastErrno();
+    return error == ENOENT || error == ENOTDIR;
 }
 
 } // namespace platform

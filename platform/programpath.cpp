@@ -63,13 +63,39 @@ bool isDriveRoot(std::string_view windowsPath) {
 }
 
 std::string normalizedFolder(std::string_view folder) {
-    std::string path(folder);
-    if (path.size() == 2 && path[1] == ':')
-        path += '\\';
-    if (path.size() >= 2 && path[1] == ':' && path[0] >= 'a' && path[0] <= 'z')
-        path[0] = static_cast<char>(path[0] - 'a' + 'A');
-    while (path.size() > 3 && path.back() == '\\' && big5::rfind(path, '\\') == path.size() - 1)
-        path.pop_back();
+    bool fullPath =
+        folder.size() >= 2 && folder[1] == ':' &&
+        ((folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z')) &&
+        (folder.size() == 2 || folder[2] == '\\' || folder[2] == '/');
+    if (!fullPath)
+        return std::string(folder); // refused as it was given
+    // The names one whole character at a time: a trail byte may be 0x5C, never "/" or ".".
+    std::vector<std::string> names;
+    std::string name;
+    auto endName = [&] {
+        if (name == "..") {
+            if (!names.empty())
+                names.pop_back(); // never above the root, as the system resolves it
+        } else if (!name.empty() && name != ".") {
+            names.push_back(name);
+        }
+        name.clear();
+    };
+    for (size_t i = 3; i < folder.size(); ++i) {
+        char c = folder[i];
+        if (c == '\\' || c == '/') {
+            endName();
+            continue;
+        }
+        name += c;
+        if (big5::isLeadByte(static_cast<unsigned char>(c)) && i + 1 < folder.size())
+            name += folder[++i];
+    }
+    endName();
+    std::string path(1, folder[0] >= 'a' ? static_cast<char>(folder[0] - 'a' + 'A') : folder[0]);
+    path += ":\\";
+    for (size_t i = 0; i < names.size(); ++i)
+        path += (i > 0 ? "\\" : "") + names[i];
     return path;
 }
 

@@ -9,8 +9,11 @@
 // characters are split, so a trail byte 0x5C (許 is B3 5C) never counts as a backslash.
 namespace platform {
 
-// The form the program keeps a folder in: "d:" and "D:\" name the same root, with the drive
-// letter in upper case; other folders lose their trailing backslashes.
+// The form the directory lists keep a folder in: the drive letter in upper case, a root as
+// "D:\", every other folder as its names below the root joined by single backslashes, "/"
+// read as "\" and "." and ".." resolved (never above the root), so that D:/Data, d:\Data\ and
+// D:\Data\..\Data give D:\Data. A text that is no full path with a drive letter comes back as
+// it is.
 std::string normalizedFolder(std::string_view folder);
 
 // The names of a full path below its drive root ("D:\Data\Docs" gives Data and Docs).

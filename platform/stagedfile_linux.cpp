@@ -51,15 +51,6 @@ int linkUnnamedFile(int fd, int folderFd, const std::string& name) {
     return errno;
 }
 
-bool folderTakesUnnamedFiles(int folderFd) {
-    int fd = openUnnamed(folderFd, ".", 0600);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
-    }
-    return !meansNoUnnamedFiles(errno);
-}
-
 void removeStaleStagingFiles(int folderFd) {
     int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;

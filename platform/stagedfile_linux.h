@@ -47,9 +47,6 @@ int openStaging(int folderFd, const std::string& name, mode_t mode, std::string&
 // Gives an unnamed file (open for writing) a name in the folder; 0 or an errno value.
 int linkUnnamedFile(int fd, int folderFd, const std::string& name);
 
-// Whether files made in the folder can be unnamed (else they go through a temporary name).
-bool folderTakesUnnamedFiles(int folderFd);
-
 // Removes the temporary files in the folder that a program cut short left behind: those whose
 // process is gone.
 void removeStaleStagingFiles(int folderFd);

@@ -33,8 +33,8 @@ public:
     bool isOpen() const { return handle_ != nullptr; }
 
     // Makes the sub-folder when it is missing; false, with the reason, when it cannot be made or
-    // something other than a folder holds the name.
-    bool makeSub(std::string_view name, std::string& whyNot) const;
+    // something other than a folder holds the name. *madeNow tells whether this call made it.
+    bool makeSub(std::string_view name, std::string& whyNot, bool* madeNow = nullptr) const;
     // Opens an existing sub-folder, never through a link.
     TargetFolder openSub(std::string_view name, std::string& whyNot) const;
 
@@ -54,9 +54,6 @@ public:
     // than a flush per file); Windows flushes each copy as it is made and moves it in with write
     // through, so there is nothing left to do. 0 or an errno value.
     [[nodiscard]] int flushToDisk() const;
-
-    // Whether files can be written here without a temporary name (not on FAT, say).
-    bool takesUnnamedFiles() const;
     // Removes the temporary files that a copy of the program cut short left here.
     void removeStaleTemporaries() const;
 

@@ -63,7 +63,9 @@ TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
     return TargetFolder(holdDescriptor(fd, *host));
 }
 
-bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
+bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* madeNow) const {
+    if (madeNow)
+        *madeNow = false;
     std::optional<std::string> host = hostName(name);
     if (!host) {
         whyNot = unusableNameReason();
@@ -71,8 +73,11 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
     }
     int folderFd = descriptorOf(handle_);
     int error = faults::injected("mkdir", *host);
-    if (error == 0 && ::mkdirat(folderFd, host->c_str(), 0777) == 0)
+    if (error == 0 && ::mkdirat(folderFd, host->c_str(), 0777) == 0) {
+        if (madeNow)
+            *madeNow = true;
         return true;
+    }
     if (error == 0)
         error = errno;
     struct stat st {};
@@ -121,10 +126,6 @@ int TargetFolder::flushToDisk() const {
         error = errno;
     ::close(fd);
     return error;
-}
-
-bool TargetFolder::takesUnnamedFiles() const {
-    return !handle_ || folderTakesUnnamedFiles(handle_->fd);
 }
 
 void TargetFolder::removeStaleTemporaries() const {

@@ -65,7 +65,9 @@ TargetFolder TargetFolder::duplicate() const {
     return TargetFolder(FolderHandlePtr(new FolderHandle{copy, handle_->path}));
 }
 
-bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
+bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* madeNow) const {
+    if (madeNow)
+        *madeNow = false;
     std::optional<std::wstring> host = wideName(name);
     if (!host || !handle_) {
         whyNot = unusableNameReason();
@@ -73,8 +75,11 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot) const {
     }
     std::wstring path = childPath(handle_->path, *host);
     int error = faults::injected("mkdir", utf8FromWide(*host));
-    if (error == 0 && ::CreateDirectoryW(path.c_str(), nullptr))
+    if (error == 0 && ::CreateDirectoryW(path.c_str(), nullptr)) {
+        if (madeNow)
+            *madeNow = true;
         return true;
+    }
     if (error == 0)
         error = lastErrno();
     DWORD attributes = attributesOf(path);
@@ -110,10 +115,6 @@ std::optional<FolderId> TargetFolder::id() const {
 
 int TargetFolder::flushToDisk() const {
     return handle_ ? 0 : ENOENT; // each copy was flushed before it was moved in
-}
-
-bool TargetFolder::takesUnnamedFiles() const {
-    return !handle_; // Windows has no unnamed files: copies go through temporary names
 }
 
 void TargetFolder::removeStaleTemporaries() const {

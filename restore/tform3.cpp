@@ -2,6 +2,7 @@
 
 #include "platform/big5.h"
 #include "platform/codepage.h"
+#include "platform/folders.h"
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
 #include "store/backupstore.h"
@@ -34,6 +35,9 @@ const platform::Text kStart{u8"啟動還原檔案"};
 const platform::Text kChooseBackupName{u8"請點選 備份名稱 欄位!!"};
 const platform::Text kListFaultyBefore{u8"檔案清單"};
 const platform::Text kListFaultyAfter{u8"有誤"};
+const platform::Text kPointNotCompletedBefore{u8"還原點"};
+const platform::Text kPointNotCompletedAfter{
+    u8"尚未完成（記錄時中斷了）；同一天再備份一次到同一個目地資料夾，就會補齊"};
 const platform::Text kChooseFolderRow{u8"請點選有 〔資料夾名稱〕 的欄位!!"};
 const platform::Text kBackupFolderGone{u8"原備份資料夾已不存在了!!"};
 const platform::Text kNothingToRestore{u8"目前沒有備份檔案可供還原"};
@@ -62,6 +66,16 @@ TPanel* messagePanel(QWidget* parent, const char* name, QRect geometry, const st
 
 std::string listFaulty(const std::string& point) {
     return kListFaultyBefore.str() + point + kListFaultyAfter.str();
+}
+
+// Why a restore point's file gave no folders. A file that was never written is a recording cut
+// short (a full disk, say), which the next backup of that destination and day completes; one
+// that is there but cannot be read is faulty.
+std::string pointFileFault(const BackupStore& store, const std::string& point) {
+    bool number = !point.empty() && point.find_first_not_of("0123456789") == std::string::npos;
+    if (number && platform::nothingAt(store.RecoverFolder() + "\\" + point + ".ini"))
+        return kPointNotCompletedBefore.str() + point + kPointNotCompletedAfter.str();
+    return listFaulty(point);
 }
 
 } // namespace
@@ -151,7 +165,7 @@ void TForm3::ShowBackupContents() {
     std::optional<std::vector<PointEntry>> entries =
         store_.ReadPointFile(SelectedPoint, SelectedName);
     if (!entries) {
-        toolkit::showMessage(listFaulty(SelectedPoint));
+        toolkit::showMessage(pointFileFault(store_, SelectedPoint));
         return;
     }
     for (const PointEntry& entry : *entries)

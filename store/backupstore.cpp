@@ -159,9 +159,13 @@ std::optional<FileLines> BackupStore::readLines(const std::string& path, size_t 
     return file;
 }
 
-void BackupStore::CreateFolders() const {
-    platform::createFolder(folder_);
-    platform::createFolder(RecoverFolder());
+std::optional<FolderFailure> BackupStore::CreateFolders() const {
+    for (const std::string& folder : {folder_, RecoverFolder()}) {
+        std::string whyNot;
+        if (!platform::createFolder(folder, whyNot) && !platform::folderExists(folder))
+            return FolderFailure{folder, whyNot};
+    }
+    return std::nullopt;
 }
 
 std::optional<SettingsValues> BackupStore::ReadSettings() const {

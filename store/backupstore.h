@@ -26,6 +26,12 @@ struct SettingsValues {
     std::string destDir;
 };
 
+// A folder of the store that could not be made, and why (code page 950).
+struct FolderFailure {
+    std::string path;
+    std::string reason;
+};
+
 // One catalog line taken apart.
 struct BackupRecord {
     std::string destDir;     // the destination, without the backslash before "<"
@@ -63,8 +69,9 @@ public:
     std::string SettingsFilePath() const;
     std::string RecoverFolder() const;
 
-    // Makes the program folder and its Recover folder where they are missing.
-    void CreateFolders() const;
+    // Makes the program folder and its Recover folder where they are missing. The first of them
+    // that is still missing, and why; nullopt when both are there.
+    std::optional<FolderFailure> CreateFolders() const;
 
     std::string CountFilePath() const;
     std::string CatalogPath() const;

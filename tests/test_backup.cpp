@@ -432,10 +432,18 @@ private slots:
         emit dialog->BitBtn1->clicked();
         QTRY_COMPARE(messages->calls().size(), size_t{1});
         settle();
-        QCOMPARE(messages->calls()[0].text, ansi(u8"無法讀取備份來源資料夾：D:\\Gone"));
+        QCOMPARE(messages->calls()[0].text, ansi(u8"備份來源資料夾不存在：D:\\Gone"));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
         QVERIFY(!dialog->Timer1->isActive());
         QVERIFY(dialog->BitBtn1->isEnabled());
+
+        // Something in its place that is no folder: there, but it cannot be read as one.
+        writeFile(drives->driveFolder('d') / "Gone", "a file");
+        emit dialog->BitBtn1->clicked();
+        QTRY_COMPARE(messages->calls().size(), size_t{2});
+        settle();
+        QCOMPARE(messages->calls()[1].text, ansi(u8"無法讀取備份來源資料夾：D:\\Gone"));
+        QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
     }
 
     void aMissingSettingsFileIsReported() {
@@ -580,6 +588,45 @@ private slots:
         QCOMPARE(fileCount(copyRoot("2004_5_1", "Data")), fileCount(data));
     }
 
+    void everyRecordedBackupFolderIsLeftOutOfTheSource() {
+        fs::path data = drives->driveFolder('d') / "Data";
+        writeFile(data / "a.txt", "a");
+        writeFile(data / "Sub" / "b.txt", "b");
+        fs::create_directories(data / "Bak");
+        std::string twoFiles = ansi(u8" 檔案大小：0.00MB(2個檔案)");
+
+        // Day after day into a folder inside the source: each day's backup holds the source
+        // alone, not the days before it; counted and copied alike.
+        for (unsigned day = 1; day <= 3; ++day) {
+            platform::setTodayForTesting(year(2004) / May / day);
+            backup("D:\\Data", "D:\\Data\\Bak");
+            QCOMPARE(dialog->Panel5->caption(), twoFiles);
+        }
+        for (const char* day : {"2004_5_1_Back", "2004_5_2_Back", "2004_5_3_Back"}) {
+            fs::path copy = data / "Bak" / day / "Data";
+            QCOMPARE(fileCount(copy), size_t{2});
+            QVERIFY(fs::is_directory(copy / "Bak"));
+            QVERIFY(fs::is_empty(copy / "Bak"));
+        }
+        QCOMPARE(readFile(recover() / "2004_5_3_Back3_Data.ini"),
+                 std::string("D:\\Data\r\nD:\\Data\\Bak\r\nD:\\Data\\Sub\r\n"));
+
+        // The same into the source itself; a folder of a dated name that no backup made is the
+        // user's, and backed up.
+        fs::remove_all(data / "Bak");
+        writeFile(data / "2004_5_9_Back" / "mine.txt", "mine");
+        for (unsigned day = 4; day <= 5; ++day) {
+            platform::setTodayForTesting(year(2004) / May / day);
+            backup("D:\\Data", "D:\\Data");
+            QCOMPARE(dialog->Panel5->caption(), ansi(u8" 檔案大小：0.00MB(3個檔案)"));
+        }
+        fs::path copy = data / "2004_5_5_Back" / "Data";
+        QCOMPARE(fileCount(copy), size_t{3});
+        QVERIFY(!fs::exists(copy / "2004_5_4_Back"));
+        QCOMPARE(readFile(copy / "2004_5_9_Back" / "mine.txt"), std::string("mine"));
+        QVERIFY(messages->calls().back().text == ansi(u8"您所指定的檔案已備份完成!!"));
+    }
+
     void closingDuringTheAnimationTellsAtOnce() {
         writeFile(drives->driveFolder('d') / "One" / "a.txt", "a");
         writeFile(drives->driveFolder('d') / "Two" / "b.txt", "b");
@@ -632,6 +679,24 @@ private slots:
         QVERIFY(!fs::exists(copy / ".c.txt.tw99999999-1.tmp"));
         QVERIFY(!fs::exists(copy / "Sub" / ".b.txt.tw99999999-7.tmp"));
         QVERIFY(fs::exists(copy / ".a.txt.tw1-0.tmp"));
+        QCOMPARE(fileCount(copy), size_t{3});
+    }
+
+    void aBackupSweepsWhatARunWithoutUnnamedFilesLeft() {
+        fs::path data = drives->driveFolder('d') / "Data";
+        writeFile(data / "a.txt", "a");
+        writeFile(data / "Sub" / "b.txt", "b");
+        fs::path copy = copyRoot("2004_5_1", "Data");
+        // What a backup killed earlier today left where it had no unnamed files (a FAT stick);
+        // this one, on the same folders, has them.
+        writeFile(copy / ".a.txt.tw99999999-0.tmp", "half of a");
+        writeFile(copy / "Sub" / ".b.txt.tw99999999-1.tmp", "half of b");
+        writeFile(copy / "Sub" / ".c.txt.tw1-2.tmp", "someone else's, at work");
+        backup("D:\\Data");
+        QCOMPARE(messages->calls().at(0).text, ansi(u8"您所指定的檔案已備份完成!!"));
+        QVERIFY(!fs::exists(copy / ".a.txt.tw99999999-0.tmp"));
+        QVERIFY(!fs::exists(copy / "Sub" / ".b.txt.tw99999999-1.tmp"));
+        QVERIFY(fs::exists(copy / "Sub" / ".c.txt.tw1-2.tmp"));
         QCOMPARE(fileCount(copy), size_t{3});
     }
 

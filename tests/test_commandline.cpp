@@ -96,12 +96,15 @@ private:
         return {status.value_or(-1), console.out, console.err};
     }
 
-    // The program itself, with no display and no toolkit platform, on this test's drives.
-    QProcess* start(const QStringList& arguments) {
+    // The program itself, with no display and no toolkit platform (unless `platform` names
+    // one), on this test's drives.
+    QProcess* start(const QStringList& arguments, const QString& platform = {}) {
         auto* process = new QProcess(this);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "QT_QPA_PLATFORM"})
             environment.remove(QString::fromLatin1(name));
+        if (!platform.isEmpty())
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         environment.insert(QStringLiteral("TARNWICK_PREFIX"),
                            QString::fromStdString(drives->base().string()));
         process->setProcessEnvironment(environment);
@@ -248,7 +251,9 @@ private slots:
         makeData(*drives);
         fs::create_directories(drives->driveFolder('e') / "Bak");
         refused({"--backup", "--source", "D:\\Gone", "--dest", "E:\\Bak"},
-                ansi(u8"無法讀取備份來源資料夾：D:\\Gone"));
+                ansi(u8"備份來源資料夾不存在：D:\\Gone"));
+        refused({"--backup", "--source", "D:\\Data\\a.txt", "--dest", "E:\\Bak"},
+                ansi(u8"無法讀取備份來源資料夾：D:\\Data\\a.txt")); // there, but no folder
         refused({"--backup", "--source", "d:", "--dest", "E:\\Bak"},
                 ansi(u8"磁碟機的根目錄無法備份：D:\\"));
         refused({"--backup", "--source", "D:\\Da?a", "--dest", "E:\\Bak"},
@@ -256,6 +261,12 @@ private slots:
         refused({"--backup", "--source", "D:\\Data", "--dest", "E:\\Gone"},
                 ansi(u8"找不到備份目地資料夾：E:\\Gone"));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
+
+        // The program folder cannot be made: a file stands in its place.
+        writeFile(program(), "in the way");
+        refused({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak"},
+                ansi(u8"無法建立程式資料夾：C:\\Program Files\\Tarnwick2004（已有同名的項目）"));
+        fs::remove(program());
 
         // The backup folder cannot be made: nothing copied, nothing recorded.
         platform::faults::failAt("mkdir", "2004_5_1_Back", EACCES);
@@ -376,6 +387,41 @@ private slots:
         QCOMPARE(now->destDir, std::string("E:\\Bak"));
     }
 
+    void foldersAreKeptAsTheWindowKeepsThem() {
+        makeData(*drives);
+        platform::setTodayForTesting(year(2004) / May / 1);
+        auto backUp = [&](const std::string& source, const std::string& dest) {
+            Run result = run({"--backup", "--source", source, "--dest", dest, "--quiet"});
+            QVERIFY2(result.status == 0, (source + " " + dest + ": " + result.err).c_str());
+        };
+        // One folder however it is typed: one record, one folder list.
+        for (const char* dest :
+             {"E:\\Bak", "E:/Bak", "E:\\.\\Bak", "E:\\Bak\\..\\Bak", "e:\\Bak\\", "E:\\\\Bak//"})
+            backUp("D:\\Data", dest);
+        std::string one = "E:\\Bak\\<1>2004_5_1_Back\r\n";
+        QCOMPARE(readFile(recover() / "BackupDir.ini"), one);
+        // A root as the window keeps it: "E:", whatever the form.
+        for (const char* dest : {"E:\\", "e:", "E:/", "E:\\.", "E:\\Bak\\..\\", "E:\\..\\"})
+            backUp("D:\\Data", dest);
+        QCOMPARE(readFile(recover() / "BackupDir.ini"), one + "E:\\<2>2004_5_1_Back\r\n");
+        QCOMPARE(readFile(drives->driveFolder('e') / "2004_5_1_Back" / "Data" / "a.txt"),
+                 std::string("alpha"));
+        // The source too, a name with a 0x5C trail byte included.
+        backUp(ansi(u8"d:/Data/./許多/"), "E:\\Bak");
+        QCOMPARE(readFile(recover() / "1.ini"),
+                 ansi(u8"2004_5_1_Back1_Data.ini\r\n2004_5_1_Back1_許多.ini\r\n"));
+        QCOMPARE(readFile(recover() / fs::path(u8"2004_5_1_Back1_許多.ini")),
+                 ansi(u8"D:\\Data\\許多\r\n"));
+        QCOMPARE(readFile(recover() / "2004_5_1_Back1_Data.ini").substr(0, 9),
+                 std::string("D:\\Data\r\n"));
+        // And saved so, for the window to show.
+        QCOMPARE(run({"--backup", "--source", "D:/Data/", "--dest", "e:\\", "--save"}).status, 0);
+        std::optional<SettingsValues> saved = BackupStore().ReadSettings();
+        QVERIFY(saved);
+        QCOMPARE(saved->sourceDir, std::string("D:\\Data"));
+        QCOMPARE(saved->destDir, std::string("E:"));
+    }
+
     void theProgramRunsWithoutADisplayAndWritesPlainLines() {
         makeData(*drives);
         fs::path data = drives->driveFolder('d') / "Data";
@@ -405,6 +451,30 @@ private slots:
         Run wrong = runProgram({QStringLiteral("--backup"), QStringLiteral("--nonsense")});
         QCOMPARE(wrong.status, 2);
         QVERIFY(wrong.err.find("不明的選項：--nonsense") != std::string::npos);
+    }
+
+    void withoutADisplayTheWindowSaysWhatToDo() {
+        Run bare = runProgram({});
+        QCOMPARE(bare.status, 1);
+        QVERIFY2(bare.err.find("沒有可以顯示視窗的螢幕") != std::string::npos, bare.err.c_str());
+        QVERIFY(bare.err.find("tarnwick2004 --backup\n") != std::string::npos);
+        QVERIFY(bare.err.find("tarnwick2004 --help\n") != std::string::npos);
+        QCOMPARE(bare.out, std::string());
+
+        // A platform that needs no display still opens the window: it sweeps the program
+        // folder as it starts.
+        fs::path stale = program() / ".SystemBackRD.ini.tw99999999-1.tmp";
+        auto opens = [&](QProcess* process) {
+            QTRY_VERIFY_WITH_TIMEOUT(!fs::exists(stale), 20000);
+            QCOMPARE(process->state(), QProcess::Running);
+            process->kill();
+            process->waitForFinished(20000);
+            delete process;
+        };
+        writeFile(stale, "half");
+        opens(start({}, QStringLiteral("offscreen")));
+        writeFile(stale, "half");
+        opens(start({QStringLiteral("-platform"), QStringLiteral("offscreen")}));
     }
 
     void aBackupAndADialogBackupRecordInTurn() {

@@ -454,7 +454,44 @@ private slots:
         QCOMPARE(dialog->ListView2->Caption(1), std::string("More"));
         chooseBackup(2); // 9.ini is missing
         QCOMPARE(dialog->ListView2->RowCount(), 0);
-        QCOMPARE(texts(), (std::vector<std::string>{ansi(u8"檔案清單9有誤")}));
+        QCOMPARE(texts(), (std::vector<std::string>{ansi(
+                              u8"還原點9尚未完成（記錄時中斷了）；同一天再備份一次到同一個目地資"
+                              u8"料夾，就會補齊")}));
+    }
+
+    void aRestorePointCutShortIsToldUntilTheNextBackupCompletesIt() {
+        const std::string notCompleted = ansi(u8"還原點1尚未完成（記錄時中斷了）；同一天再備份一次"
+                                              u8"到同一個目地資料夾，就會補齊");
+        makeSource();
+        backUp();
+        // A full disk stopped the recording before the restore point's own file.
+        fs::remove(recover() / "1.ini");
+        messages->clear();
+        open();
+        chooseBackup(0);
+        QCOMPARE(dialog->ListView2->RowCount(), 0);
+        QCOMPARE(texts(), std::vector<std::string>{notCompleted});
+
+        // Something that is there but cannot be read is not unfinished: it is named.
+        fs::create_directories(recover() / "1.ini");
+        messages->clear();
+        dialog->ListView1->SelectRow(0);
+        emit dialog->ListView1->Click(); // through the handler's guard, as a user's click
+        QCOMPARE(texts(),
+                 std::vector<std::string>{
+                     ansi(u8"無法讀取：C:\\Program Files\\Tarnwick2004\\Recover\\1.ini（") +
+                     ansi(u8"是資料夾，不是檔案）")});
+        fs::remove(recover() / "1.ini");
+
+        // The next backup of that day completes it.
+        dialog->close();
+        backUp();
+        messages->clear();
+        open();
+        chooseBackup(0);
+        QCOMPARE(texts(), std::vector<std::string>{});
+        QCOMPARE(dialog->ListView2->RowCount(), 1);
+        QCOMPARE(dialog->ListView2->Caption(0), std::string("Data"));
     }
 
     void everyFaultHasItsMessage() {
@@ -806,6 +843,8 @@ private slots:
         writeFile(backupCopy() / ".a.txt.tw99999999-3.tmp", "half of a");
         writeFile(backupCopy() / "Sub" / ".b.txt.tw99999999-0.tmp", "half of b");
         fs::remove_all(data());
+        // And what a restore killed where it had no unnamed files left in its target.
+        writeFile(data() / "Sub" / ".b.txt.tw99999999-9.tmp", "half of b, restored");
         if (namedTemporaries)
             platform::faults::failAt("tmpfile", "", EOPNOTSUPP); // for every name
 

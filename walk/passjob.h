@@ -119,15 +119,15 @@ protected:
     virtual void describeCopy(Progress& progress, const std::string& source,
                               const platform::FindData& entry) = 0;
 
-    // Takes the copy's root folder as the root of the targets; false, told as impossible at
-    // `path` for `whyNot`, when it is not open.
+    // Takes the copy's root folder as the root of the targets (madeNow: made by this pass, see
+    // TargetTree::open); false, told as impossible at `path` for `whyNot`, when it is not open.
     bool openTargets(platform::TargetFolder root, const std::string& path,
-                     const std::string& whyNot) {
+                     const std::string& whyNot, bool madeNow = false) {
         if (!root.isOpen()) {
             targetImpossible(path, whyNot);
             return false;
         }
-        targets_.open(std::move(root));
+        targets_.open(std::move(root), madeNow);
         return true;
     }
 

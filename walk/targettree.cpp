@@ -4,8 +4,11 @@
 
 namespace walk {
 
-void TargetTree::open(platform::TargetFolder root) {
-    sweep_ = root.isOpen() && !root.takesUnnamedFiles();
+void TargetTree::open(platform::TargetFolder root, bool madeNow) {
+    // Whatever this file system offers now, a run cut short here may have had no unnamed files
+    // (a FAT stick, the Windows build, a network share): its temporary names go on entry. A tree
+    // this pass makes afresh (a day's first backup) has none, and costs no listing.
+    sweep_ = root.isOpen() && !madeNow;
     if (sweep_)
         root.removeStaleTemporaries();
     chain_.reset(std::move(root));

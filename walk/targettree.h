@@ -15,8 +15,9 @@ namespace walk {
 // or opened has none, and neither has anything below it: nothing is written there.
 class TargetTree {
 public:
-    // The copy's root: the target of the walk's level 1.
-    void open(platform::TargetFolder root);
+    // The copy's root: the target of the walk's level 1. madeNow: this pass made it, so that
+    // everything below it is made by the pass too, and nothing there is swept.
+    void open(platform::TargetFolder root, bool madeNow = false);
     void close() {
         chain_.clear();
         refused_.clear();
@@ -35,7 +36,7 @@ private:
     FolderChain<platform::TargetFolder> chain_;
     std::vector<std::vector<std::string>> refused_; // per folder on the path: what MakeSub could
                                                     // not make there
-    bool sweep_ = false; // temporary names are in use here: remove stale ones on entry
+    bool sweep_ = false; // the folders were there before the pass: sweep each on entry
 };
 
 } // namespace walk

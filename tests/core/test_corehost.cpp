@@ -11,6 +11,7 @@
 #include "platform/folders.h"
 #include "platform/hostpath.h"
 #include "platform/hostsystem.h"
+#include "platform/programpath.h"
 #include "platform/targetfolder.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,25 @@ TEST_F(HostLayer, CodePage950ConvertsBothWays) {
     EXPECT_EQ(platform::utf8FromAnsiStrict("\xA4\x40"), std::string("\xE4\xB8\x80")); // 一
     EXPECT_EQ(platform::utf8FromAnsiStrict("ok\xA4"), std::nullopt); // a lead byte alone
     EXPECT_EQ(platform::utf8FromAnsi("ok"), "ok");
+}
+
+TEST(ProgramPath, FoldersTakeTheFormTheDirectoryListsKeep) {
+    using platform::normalizedFolder;
+    EXPECT_EQ(normalizedFolder("e:"), "E:\\");
+    EXPECT_EQ(normalizedFolder("E:/"), "E:\\");
+    EXPECT_EQ(normalizedFolder("E:\\.\\"), "E:\\");
+    EXPECT_EQ(normalizedFolder("E:\\..\\.."), "E:\\"); // never above the root
+    EXPECT_EQ(normalizedFolder("E:/Bak"), "E:\\Bak");
+    EXPECT_EQ(normalizedFolder("E:\\.\\Bak"), "E:\\Bak");
+    EXPECT_EQ(normalizedFolder("E:\\Bak\\..\\Bak\\"), "E:\\Bak");
+    EXPECT_EQ(normalizedFolder("E:\\\\Bak//Old\\"), "E:\\Bak\\Old");
+    // 許 and 功 end in the byte 0x5C: no separator, whatever follows them.
+    EXPECT_EQ(normalizedFolder(ansi(u8"d:\\許\\")), ansi(u8"D:\\許"));
+    EXPECT_EQ(normalizedFolder(ansi(u8"D:/許功/../功/./")), ansi(u8"D:\\功"));
+    EXPECT_EQ(normalizedFolder(ansi(u8"D:\\許\\..")), "D:\\");
+    // What is no full path is left for its refusal to show as it was given.
+    EXPECT_EQ(normalizedFolder("E:Bak\\"), "E:Bak\\");
+    EXPECT_EQ(normalizedFolder("Bak/"), "Bak/");
 }
 
 TEST_F(HostLayer, CopyWithoutReplacingKeepsWhatIsThere) {
