@@ -85,12 +85,7 @@ void FolderSearch::close() {
 HeldFolder FolderSearch::holdFolder() const {
     if (!state_ || !state_->folder)
         return {};
-    HANDLE copy = INVALID_HANDLE_VALUE;
-    HANDLE process = ::GetCurrentProcess();
-    if (!::DuplicateHandle(process, state_->folder->handle, process, &copy, 0, FALSE,
-                           DUPLICATE_SAME_ACCESS))
-        return {};
-    return HeldFolder(FolderHandlePtr(new FolderHandle{copy, state_->folder->path}));
+    return HeldFolder(duplicateFolderHandle(*state_->folder));
 }
 
 HeldFolder HeldFolder::open(std::string_view path, std::string& whyNot) {
@@ -110,37 +105,46 @@ HeldFolder HeldFolder::open(std::string_view path, std::string& whyNot) {
     return HeldFolder(std::move(held));
 }
 
-HeldFolder HeldFolder::openSub(std::string_view name, std::string& whyNot) const {
+FolderHandlePtr duplicateFolderHandle(const FolderHandle& folder) {
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    HANDLE process = ::GetCurrentProcess();
+    if (!::DuplicateHandle(process, folder.handle, process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        return nullptr;
+    return FolderHandlePtr(new FolderHandle{copy, folder.path});
+}
+
+int openSubFolder(const FolderHandle& folder, std::string_view name, FolderHandlePtr& held,
+                  std::string& whyNot) {
     std::optional<std::wstring> host = wideName(name);
-    if (!host || !handle_) {
+    if (!host) {
         whyNot = unusableNameReason();
-        return {};
+        return EINVAL;
     }
-    // This folder is held without shared deletion, so its path still leads to it; the sub-folder
-    // is opened as it stands, and a link or junction there is refused, not followed.
-    std::wstring path = childPath(handle_->path, *host);
+    // The sub-folder is opened as it stands, and a link or junction there is refused.
+    std::wstring path = childPath(folder.path, *host);
     std::string utf8 = utf8FromWide(path);
     faults::runBefore("opensub", utf8);
-    FolderHandlePtr held;
     int error = faults::injected("opendir", utf8);
     if (error == 0)
         error = openFolderHandle(path, false, held);
-    if (error) {
+    if (error)
         whyNot = whyNoFolder(path, error);
+    return error;
+}
+
+HeldFolder HeldFolder::openSub(std::string_view name, std::string& whyNot) const {
+    if (!handle_) {
+        whyNot = unusableNameReason();
         return {};
     }
+    FolderHandlePtr held;
+    if (openSubFolder(*handle_, name, held, whyNot) != 0)
+        return {};
     return HeldFolder(std::move(held));
 }
 
 HeldFolder HeldFolder::duplicate() const {
-    if (!handle_)
-        return {};
-    HANDLE copy = INVALID_HANDLE_VALUE;
-    HANDLE process = ::GetCurrentProcess();
-    if (!::DuplicateHandle(process, handle_->handle, process, &copy, 0, FALSE,
-                           DUPLICATE_SAME_ACCESS))
-        return {};
-    return HeldFolder(FolderHandlePtr(new FolderHandle{copy, handle_->path}));
+    return handle_ ? HeldFolder(duplicateFolderHandle(*handle_)) : HeldFolder();
 }
 
 bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool withSizes) {

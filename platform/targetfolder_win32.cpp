@@ -55,14 +55,7 @@ TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
 }
 
 TargetFolder TargetFolder::duplicate() const {
-    if (!handle_)
-        return {};
-    HANDLE copy = INVALID_HANDLE_VALUE;
-    HANDLE process = ::GetCurrentProcess();
-    if (!::DuplicateHandle(process, handle_->handle, process, &copy, 0, FALSE,
-                           DUPLICATE_SAME_ACCESS))
-        return {};
-    return TargetFolder(FolderHandlePtr(new FolderHandle{copy, handle_->path}));
+    return handle_ ? TargetFolder(duplicateFolderHandle(*handle_)) : TargetFolder();
 }
 
 bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* madeNow) const {
@@ -91,19 +84,13 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* mad
 }
 
 TargetFolder TargetFolder::openSub(std::string_view name, std::string& whyNot) const {
-    std::optional<std::wstring> host = wideName(name);
-    if (!host || !handle_) {
+    if (!handle_) {
         whyNot = unusableNameReason();
         return {};
     }
-    // The parent is held and cannot be swapped; the sub-folder is opened as it stands, and a
-    // link or junction there is refused, not followed.
-    std::wstring path = childPath(handle_->path, *host);
     FolderHandlePtr held;
-    if (int error = openFolderHandle(path, false, held)) {
-        whyNot = whyNoFolder(path, error);
+    if (openSubFolder(*handle_, name, held, whyNot) != 0)
         return {};
-    }
     return TargetFolder(std::move(held));
 }
 

@@ -82,6 +82,15 @@ inline bool isLinkEntry(const WIN32_FIND_DATAW& found) {
 // The same for the entry at a path (false when there is none).
 bool isLinkAt(const std::wstring& path);
 
+// Another handle on the same folder, or nullptr.
+FolderHandlePtr duplicateFolderHandle(const FolderHandle& folder);
+
+// Opens the sub-folder `name` (a program name) of a folder held, never through a link or
+// junction: 0, or an errno value with the reason in whyNot. The folder is held without shared
+// deletion, so its path still leads to it.
+int openSubFolder(const FolderHandle& folder, std::string_view name, FolderHandlePtr& held,
+                  std::string& whyNot);
+
 // Why the entry at the path is no folder that can be opened, for the error that opening it as
 // one gave: a link or a file in the way is told as such.
 std::string whyNoFolder(const std::wstring& path, int error);
