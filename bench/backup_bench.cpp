@@ -3,11 +3,12 @@
 // Each run times, on every tree and in an order rotated from run to run: the backup dialog's
 // count and copy passes (headless, as the user sees them: from the showing or the click to the
 // bar showing the count or the last file), `tarnwick2004 --backup` as a process with 1, 2 and 4
-// copy workers (TARNWICK_COPY_WORKERS; the dialog uses the default), `cp -r`,
-// `rsync -a` and, on trees of many files, `find`. Every step writes into a fresh folder; every
-// copy is compared with its source (names, sizes, permissions, times, a sample of contents),
-// and a copy that differs ends the benchmark. Ratios are taken within each run and printed as
-// min / median / max over the runs.
+// copy workers (TARNWICK_COPY_WORKERS; the dialog uses the default) and with 2 but without the
+// flush of its copies (TARNWICK_BENCH_UNFLUSHED), `cp -r`, `cp -r` followed by `sync` (the same
+// guarantee as a backup's), `rsync -a` and, on trees of many files, `find`. Every step writes into
+// a fresh folder; every copy is compared with its source (names, sizes, permissions, times, a
+// sample of contents), and a copy that differs ends the benchmark. Ratios are taken within each run
+// and printed as min / median / max over the runs.
 
 #include "benchtrees.h"
 #include "verify.h"
