@@ -247,6 +247,36 @@ private slots:
         drives.reset();
     }
 
+    // While a restore runs, another program swaps a folder of the backup for a link to a folder
+    // outside it that holds the same names: nothing of the outside is restored.
+    void aBackupFolderSwappedForALinkRestoresNothingOfTheOutside() {
+        makeSource();
+        backUp();
+        fs::remove_all(data() / "Docs");
+        fs::path outside = drives->driveFolder('d') / "Outside";
+        writeFile(outside / "Sub1" / "marker.txt", "outside");
+        writeFile(outside / "Sub1" / "Deep" / "marker2.txt", "outside");
+        fs::path docs = backupData() / "Docs";
+        int opened = 0;
+        platform::faults::beforeOperation("opensub", "/Docs/Sub1", [&] {
+            if (++opened != 2) // the copy pass's (the count pass's is the first)
+                return;
+            fs::rename(docs, backupData() / "Aside");
+            fs::create_directory_symlink(outside, docs);
+        });
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        restoreToTheEnd();
+        QCOMPARE(opened, 2);
+        QVERIFY(fs::is_symlink(docs));
+        for (const auto& entry : fs::recursive_directory_iterator(data()))
+            QVERIFY2(entry.path().filename().string().find("marker") == std::string::npos,
+                     entry.path().c_str());
+        QCOMPARE(readFile(data() / "Docs" / "Sub1" / "s1.txt"), std::string("one"));
+        QCOMPARE(readFile(data() / "Docs" / "Sub1" / "Deep" / "d.txt"), std::string("deep"));
+    }
+
     void aBackedUpFolderComesBack() {
         makeSource();
         backUp();
