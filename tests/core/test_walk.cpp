@@ -80,10 +80,10 @@ public:
         if (beforeFile)
             beforeFile(folder, entry.name);
         walk::CopyFailures failed;
-        uint64_t bytes = 0;
         platform::HeldFolder source = folder.listing->holdFolder();
         if (walk::copyPassFile(&source, folder.path + "\\" + entry.name, targets.current(),
-                               entry.name, failed, bytes) != platform::CopyStatus::Copied)
+                               entry.name, nullptr, failed)
+                .status != platform::CopyStatus::Copied)
             failures.push_back("file " + folder.relPath + entry.name);
     }
     std::function<void(const walk::Folder&, const std::string&)> beforeFile;
