@@ -275,3 +275,19 @@ TEST_F(LinkedBackup, AFileSystemThatRefusesLinksStillGetsEveryFile) {
     EXPECT_GE(tried.load(), 1);
     EXPECT_LE(tried.load(), walk::copyWorkers());
 }
+
+#ifndef _WIN32
+TEST_F(LinkedBackup, AnEarlierFolderSwappedForALinkLeadsNowhereOutside) {
+    ASSERT_EQ(backUpOn(1), 0) << console.err;
+    // Yesterday's Sub is a link now, to a folder outside the backups holding files just like it.
+    fs::path outside = drives.host(u8"E:\\Outside");
+    fs::rename(copyOn(1, "Sub"), outside);
+    fs::create_directory_symlink(outside, copyOn(1, "Sub"));
+    ASSERT_EQ(backUpOn(2), 0) << console.err;
+    EXPECT_TRUE(linked(1, 2, "a.txt"));
+    for (const char* file : {"b.txt", "c.txt"}) {
+        EXPECT_EQ(fs::hard_link_count(outside / file), 1u) << file;
+        EXPECT_EQ(readFile(copyOn(2, "Sub") / file), readFile(outside / file)) << file;
+    }
+}
+#endif
