@@ -74,7 +74,6 @@ TEST_F(Linking, OnlyAFileOfTheSameSizeTimeAndPermissionsIsLinked) {
     EXPECT_EQ(same.status, platform::CopyStatus::Linked);
     EXPECT_EQ(same.bytes, 0u); // nothing written
     EXPECT_TRUE(sameFile(copy("same.txt"), yesterday("same.txt")));
-    EXPECT_EQ(fs::hard_link_count(yesterday("same.txt")), 2u);
 
     for (const char* changed : {"longer.txt", "touched.txt", "locked.txt", "new.txt"}) {
         platform::CopyResult result = today(changed);
@@ -94,7 +93,7 @@ TEST_F(Linking, ALinkNeverReplacesWhatIsThere) {
     writeFile(copy("same.txt"), "someone else's");
     EXPECT_EQ(today("same.txt").status, platform::CopyStatus::TargetDiffers);
     EXPECT_EQ(readFile(copy("same.txt")), "someone else's");
-    EXPECT_EQ(fs::hard_link_count(yesterday("same.txt")), 1u);
+    EXPECT_FALSE(sameFile(copy("same.txt"), yesterday("same.txt")));
 
     // Today's copy made earlier today is there already: kept as it is, and not linked again.
     fs::remove(copy("same.txt"));
@@ -256,7 +255,8 @@ TEST_F(LinkedBackup, OnlyTheLastBackupOfTheSameSourceIsLinkedTo) {
              drives.host(u8"D:\\Bak\\2004_5_9_Back\\Data"), fs::copy_options::recursive);
     ASSERT_EQ(backUpOn(4), 0) << console.err;
     EXPECT_TRUE(linked(1, 4, "a.txt"));
-    EXPECT_EQ(fs::hard_link_count(drives.host(u8"D:\\Bak\\2004_5_9_Back\\Data\\a.txt")), 1u);
+    EXPECT_FALSE(
+        sameFile(copyOn(4, "a.txt"), drives.host(u8"D:\\Bak\\2004_5_9_Back\\Data\\a.txt")));
 }
 
 TEST_F(LinkedBackup, AFileSystemThatRefusesLinksStillGetsEveryFile) {
