@@ -451,6 +451,42 @@ TEST_F(Walk, CopiesAreTakenInInTheOrderHandedOut) {
     ASSERT_TRUE(!overlapped);
 }
 
+TEST_F(Walk, DrainWaitsForACopyThatFinishesAfterTheOnesBehindIt) {
+    walk::CopyPool pool(2);
+    std::atomic<bool> release{false};
+    std::atomic<bool> laterDone{false};
+    std::vector<int> takenIn;
+    pool.submit(
+        [&] {
+            while (!release) // held until the test lets it go
+                std::this_thread::yield();
+        },
+        [&] { takenIn.push_back(0); });
+    pool.submit([&] { laterDone = true; }, [&] { takenIn.push_back(1); });
+    ASSERT_TRUE(testsupport::eventually([&] { return laterDone.load(); }));
+
+    // Nothing waits to be handed out now, and the last copy is done; the first still runs.
+    std::atomic<bool> draining{false};
+    std::atomic<bool> drained{false};
+    bool releasedWhenDrained = false;
+    size_t takenInWhenDrained = 0;
+    std::thread drainer([&] {
+        draining = true;
+        pool.drain();
+        releasedWhenDrained = release;
+        takenInWhenDrained = takenIn.size();
+        drained = true;
+    });
+    ASSERT_TRUE(testsupport::eventually([&] { return draining.load(); }));
+    release = true;
+    bool ended = testsupport::eventually([&] { return drained.load(); });
+    drainer.join();
+    ASSERT_TRUE(ended);
+    ASSERT_TRUE(releasedWhenDrained);
+    ASSERT_EQ(takenInWhenDrained, 2u);
+    ASSERT_EQ(takenIn, (std::vector<int>{0, 1}));
+}
+
 TEST_F(Walk, ADiscardedPoolDropsWhatWaitsAndGoesOn) {
     walk::CopyPool pool(2);
     std::atomic<bool> release{false};
