@@ -7,6 +7,9 @@
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace {
 
 const platform::Text kBackingUp{u8" 正在備份："};
@@ -45,14 +48,14 @@ void BackupJob::findBackupFolders() {
             continue;
         if (std::optional<platform::FolderId> id =
                 platform::folderId(record.destDir + "\\" + record.backupName))
-            backupFolders_.push_back({record.backupName, *id});
+            backupFolders_.push_back({record.backupName, *id, record.pointNumber});
     }
 }
 
 void BackupJob::countBegins() {
     findBackupFolders();
     if (std::optional<platform::FolderId> today = platform::folderId(backupFolder()))
-        backupFolders_.push_back({pass_.backupName, *today}); // there from a backup earlier today
+        backupFolders_.push_back({pass_.backupName, *today, {}}); // from a backup earlier today
 }
 
 bool BackupJob::copyBegins() {
@@ -74,12 +77,53 @@ bool BackupJob::copyBegins() {
     backupHeld_ = backup.duplicate();
     if (backup.isOpen()) {
         if (std::optional<platform::FolderId> today = backup.id())
-            backupFolders_.push_back({pass_.backupName, *today});
+            backupFolders_.push_back({pass_.backupName, *today, {}});
         failed = backupFolder() + "\\" + pass_.sourceName;
         if (backup.makeSub(pass_.sourceName, whyNot, &madeNow))
             copy = backup.openSub(pass_.sourceName, whyNot);
     }
-    return openTargets(std::move(copy), failed, whyNot, madeNow);
+    if (!openTargets(std::move(copy), failed, whyNot, madeNow))
+        return false;
+    if (pass_.linkUnchanged)
+        linkUnchangedFrom(openEarlierCopy(destination));
+    return true;
+}
+
+// The copy of the source folder in the most recent earlier backup of it into this destination,
+// as the store records it: the newest catalog record of the destination whose restore point
+// names a folder list that begins with the source folder, and whose copy is still there. Nothing
+// else in the destination is ever linked to. Closed when there is none.
+platform::TargetFolder BackupJob::openEarlierCopy(const platform::TargetFolder& destination) const {
+    std::vector<const BackupFolder*> earlier;
+    for (const BackupFolder& backup : backupFolders_)
+        if (!backup.pointNumber.empty() && !sameAsciiName(backup.name, pass_.backupName))
+            earlier.push_back(&backup);
+    auto number = [](const BackupFolder* backup) {
+        long long value = -1; // a number too long to read is no newer than any
+        const std::string& digits = backup->pointNumber;
+        std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        return value;
+    };
+    std::stable_sort(earlier.begin(), earlier.end(),
+                     [&](auto* a, auto* b) { return number(a) > number(b); });
+    for (const BackupFolder* backup : earlier) {
+        try {
+            std::optional<std::vector<PointEntry>> entries =
+                pass_.store->ReadPointFile(backup->pointNumber, backup->name);
+            for (const PointEntry& entry : entries.value_or(std::vector<PointEntry>{})) {
+                if (pass_.store->FolderListHead(entry.listFileName) != pass_.sourceDir)
+                    continue;
+                std::string whyNot;
+                platform::TargetFolder copy =
+                    destination.openSub(backup->name, whyNot).openSub(entry.sourceName, whyNot);
+                if (copy.isOpen())
+                    return copy;
+            }
+        } catch (const ProgramError&) {
+            // A store file that cannot be read: nothing is linked to what it records.
+        }
+    }
+    return {};
 }
 
 void BackupJob::targetImpossible(const std::string& path, const std::string& reason) {
@@ -95,6 +139,7 @@ void BackupJob::copyComplete() {
     CopyReport report;
     report.filesHandled = filesCopied_;
     report.filesPresent = filesPresent_;
+    report.filesLinked = filesLinked_;
     report.bytesCopied = bytesCopied_;
     report.failures = failures_;
     RestorePointResult recorded;

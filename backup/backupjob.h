@@ -16,6 +16,9 @@ struct BackupJobInput {
     std::string sourceName;
     std::optional<BackupStore> store; // where the restore point is recorded
     int recordCount = 0;
+    // A file unchanged since the last backup of the source into the destination is linked to
+    // its copy there rather than copied again (the command line's --full-copy copies them all).
+    bool linkUnchanged = true;
 };
 
 using BackupProgress = walk::PassProgress;
@@ -24,10 +27,17 @@ using BackupProgress = walk::PassProgress;
 struct CopyReport {
     int64_t filesHandled = 0;
     int64_t filesPresent = 0; // of those handled: there already, left as they were
+    int64_t filesLinked = 0;  // of those handled: unchanged, linked to the last backup's copy
     uint64_t bytesCopied = 0;
     walk::CopyFailures failures;
     int restorePoint = 0;
     std::optional<StoreFailure> storeFailure; // the restore point could not be recorded
+
+    // Of the files handled, those copied anew.
+    int64_t filesCopied() const {
+        return filesHandled - filesPresent - filesLinked - failures.differingCount() -
+               failures.count();
+    }
 };
 
 // The dialog side of a backup, called on the user-interface thread.
@@ -68,12 +78,14 @@ private:
 
     std::string backupFolder() const;
     void findBackupFolders();
+    platform::TargetFolder openEarlierCopy(const platform::TargetFolder& destination) const;
 
     // A dated backup folder of the destination, left out of the walk when it lies inside the
     // source: today's and every earlier one the catalog records.
     struct BackupFolder {
         std::string name;
         platform::FolderId id;
+        std::string pointNumber; // of its catalog record; empty for today's folder
     };
 
     std::string folderList_;

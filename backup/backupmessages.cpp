@@ -10,6 +10,8 @@ const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："}
 const platform::Text kSourceMissing{u8"備份來源資料夾不存在："};
 const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
 const platform::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
+const platform::Text kLinkedBefore{u8"未變更（連結至上次備份）"};
+const platform::Text kLinkedAfter{u8" 個檔案"};
 
 } // namespace
 
@@ -26,4 +28,8 @@ std::string cannotMakeBackupFolderMessage(const std::string& path, const std::st
 
 std::string notRecordedMessage(const StoreFailure& failure) {
     return kNotRecorded.str() + platform::withReason(failure.path, failure.reason);
+}
+
+std::string linkedText(int64_t linked) {
+    return kLinkedBefore.str() + std::to_string(linked) + kLinkedAfter.str();
 }

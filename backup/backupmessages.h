@@ -2,6 +2,7 @@
 
 #include "restorepoint.h"
 
+#include <cstdint>
 #include <string>
 
 // What a backup tells the user when it cannot be made or recorded, in the same words in the
@@ -13,3 +14,5 @@ std::string cannotReadSourceMessage(const std::string& sourceDir);
 std::string cannotMakeBackupFolderMessage(const std::string& path, const std::string& reason);
 // The files are copied, but no restore point leads to them.
 std::string notRecordedMessage(const StoreFailure& failure);
+// How many files were linked to the last backup's copies rather than copied again.
+std::string linkedText(int64_t linked);

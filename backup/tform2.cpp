@@ -41,6 +41,8 @@ const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
 const platform::Text kFolderFailuresBefore{u8"另有 "};
 const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："};
 const platform::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
+const platform::Text kCopiedBefore{u8"已複製 "};
+const platform::Text kCopiedAfter{u8" 個檔案，"};
 const platform::Text kNotRecordedCaption{u8"還原點未建立"};
 
 const QColor kHeadingBlue(5, 63, 133);
@@ -237,6 +239,12 @@ std::string TForm2::completionMessage(const CopyReport& report) const {
     if (const std::optional<StoreFailure>& failure = report.storeFailure) {
         done = notRecordedMessage(*failure);
     }
+    if (report.filesLinked > 0) // a day like the last: most of it cost nothing
+        done.append("\n\n")
+            .append(kCopiedBefore.str())
+            .append(std::to_string(report.filesCopied()))
+            .append(kCopiedAfter.str())
+            .append(linkedText(report.filesLinked));
     return report.failures.describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kFolderFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kDifferingAfter.str()});

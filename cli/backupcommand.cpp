@@ -141,9 +141,9 @@ int runBackup(const CommandLine& line, Console& console) {
         if (!line.quiet)
             console.write(kBackingUp.str() + choice->sourceDir + "  ==>  " + choice->destDir +
                           "\\" + backupName + "\n");
-        return backUp(
-            {choice->sourceDir, choice->destDir, backupName, sourceName, store, recordCount},
-            console, line.quiet);
+        return backUp({choice->sourceDir, choice->destDir, backupName, sourceName, store,
+                       recordCount, !line.fullCopy},
+                      console, line.quiet);
     } catch (const ProgramError& error) { // a damaged file of the store, say
         return refuse(console, error.what());
     } catch (const std::exception& error) {

@@ -127,13 +127,14 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
     const CopyReport& report = *report_;
     const walk::CopyFailures& failures = report.failures;
     if (!quiet_) {
-        int64_t copied = report.filesHandled - report.filesPresent - failures.differingCount() -
-                         failures.count();
-        std::string summary = kSummaryCopied.str() + std::to_string(copied) + kFilesUnit.str() +
-                              kOpenParen.str() + walk::megabytesText(report.bytesCopied) + " MB" +
-                              kCloseParen.str() + kComma.str() + kSummaryPresent.str() +
-                              std::to_string(report.filesPresent) + kFilesCount.str() +
+        std::string summary = kSummaryCopied.str() + std::to_string(report.filesCopied()) +
+                              kFilesUnit.str() + kOpenParen.str() +
+                              walk::megabytesText(report.bytesCopied) + " MB" + kCloseParen.str() +
                               kComma.str();
+        if (report.filesLinked > 0)
+            summary += linkedText(report.filesLinked) + kComma.str();
+        summary += kSummaryPresent.str() + std::to_string(report.filesPresent) + kFilesCount.str() +
+                   kComma.str();
         if (failures.differingCount() > 0)
             summary += kSummaryDiffering.str() + std::to_string(failures.differingCount()) +
                        kFilesCount.str() + kComma.str();

@@ -45,6 +45,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             line.save = true;
         } else if (argument == "--quiet") {
             line.quiet = true;
+        } else if (argument == "--full-copy") {
+            line.fullCopy = true;
         } else if (argument.rfind("--", 0) == 0) {
             return invalid(kUnknownOption.str() + argument);
         } else {

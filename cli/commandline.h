@@ -14,6 +14,7 @@ struct CommandLine {
     std::optional<std::string> destDir;   // --dest
     bool save = false;                    // --save: the pair becomes the saved choice
     bool quiet = false;                   // --quiet: failures only
+    bool fullCopy = false;                // --full-copy: unchanged files copied, not linked
     std::string error;                    // Invalid: what is wrong (program text)
 };
 

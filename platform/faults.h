@@ -14,7 +14,8 @@ namespace platform::faults {
 // From now on, the operation fails with `error` for every name or path that ends in `suffix`.
 // Operations: "mkdir" (making a folder), "opendir" (listing a folder), "tmpfile" (an unnamed
 // file; EOPNOTSUPP makes the copy use hidden temporary names as on FAT), "syncfs" (putting a
-// backup's copies on the disk), "open" (opening a file of the program to read it whole; matched
+// backup's copies on the disk), "link" (linking an unchanged file to its copy in the last backup,
+// by its name; EPERM as on FAT), "open" (opening a file of the program to read it whole; matched
 // against its program path, such as "C:\Program Files\Tarnwick2004\TotalCount.ini", on every
 // system).
 void failAt(std::string operation, std::string suffix, int error);
@@ -24,7 +25,7 @@ void failReadAt(std::string suffix, size_t offset, int error);
 // From now on, `action` runs just before the operation is made on a name or path that ends in
 // `suffix`, each time: what another program could do at that moment. Operations: "opensub" (a
 // walk opens a folder that the listing of its parent showed), "syncfs" (a backup puts its
-// copies on the disk).
+// copies on the disk), "link" (a backup links an unchanged file, by its name).
 void beforeOperation(std::string operation, std::string suffix, std::function<void()> action);
 // Removes every planted fault, action and plan.
 void clear();

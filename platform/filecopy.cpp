@@ -6,6 +6,7 @@
 #include "targetfolder.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 
 namespace platform {
@@ -37,6 +38,12 @@ bool sameSizeAndTime(uint64_t sourceSize, int64_t sourceTime, uint64_t targetSiz
                          : seconds % 2 != 0              ? kSecond
                                                          : 2 * kSecond;
     return std::llabs(sourceTime - targetTime) < resolution;
+}
+
+bool linksRefusedBy(int error) {
+    // EPERM: Linux on FAT and exFAT; EXDEV: another file system mounted on the way; ENOTSUP:
+    // network shares and Windows file systems without links.
+    return error == EPERM || error == EXDEV || error == ENOTSUP || error == EOPNOTSUPP;
 }
 
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {

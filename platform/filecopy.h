@@ -8,6 +8,7 @@ namespace platform {
 
 enum class CopyStatus {
     Copied,
+    Linked,        // unchanged since an earlier backup: a hard link to its copy there
     TargetExists,  // there already with the source's size and modification time: left as it is
     TargetDiffers, // something else holds the name (another size or time): left as it is
     Failed,
@@ -17,7 +18,14 @@ struct [[nodiscard]] CopyResult {
     CopyStatus status = CopyStatus::Failed;
     std::string reason; // why it failed, code page 950; empty otherwise
     uint64_t bytes = 0; // the size of the file copied
+    // The file system would not make a hard link at all (FAT, many network shares): the file
+    // was copied instead, and no link is worth trying there again.
+    bool linksRefused = false;
 };
+
+// Whether an error of a hard link means the file system makes none (rather than that this one
+// file cannot have another: EMLINK, say).
+bool linksRefusedBy(int error);
 
 // Copies a file's contents, permission bits and modification time, never replacing anything at
 // the target name, not even a file that appears there during the copy. A copy that fails leaves

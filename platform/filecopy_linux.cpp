@@ -1,6 +1,7 @@
 #include "filecopy.h"
 
 #include "codepage.h"
+#include "faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -151,9 +153,52 @@ CopyResult alreadyThere(int sourceDir, const std::string& from, int folderFd, co
     return {same ? CopyStatus::TargetExists : CopyStatus::TargetDiffers, {}};
 }
 
+// Whether the earlier backup's copy is the source as it is now, as far as the backup can tell
+// without reading either: both plain files, the same size, modification time and permissions.
+bool unchangedSince(const struct stat& source, const struct stat& earlier) {
+    return S_ISREG(source.st_mode) && S_ISREG(earlier.st_mode) &&
+           (source.st_mode & 07777) == (earlier.st_mode & 07777) &&
+           sameSizeAndTime(static_cast<uint64_t>(source.st_size), modificationTime(source),
+                           static_cast<uint64_t>(earlier.st_size), modificationTime(earlier));
+}
+
+// Makes `to` in folderFd a hard link to the file of the same name in the earlier backup's folder
+// (earlierFd) when the source is unchanged since; nullopt when it is to be copied instead (it
+// changed, or no link could be made: result.linksRefused tells a file system that makes none).
+std::optional<CopyResult> linkUnchanged(int sourceDir, const std::string& from, int folderFd,
+                                        const std::string& to, int earlierFd, bool& linksRefused) {
+    struct stat source {};
+    struct stat earlier {};
+    if (::fstatat(sourceDir, from.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstatat(earlierFd, to.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !unchangedSince(source, earlier))
+        return std::nullopt;
+    faults::runBefore("link", to);
+    int error = faults::injected("link", to);
+    // No flag: a link found at the earlier name is linked as itself, never followed.
+    if (error == 0 && ::linkat(earlierFd, to.c_str(), folderFd, to.c_str(), 0) != 0)
+        error = errno;
+    struct stat made {};
+    if (error == EEXIST && ::fstatat(folderFd, to.c_str(), &made, AT_SYMLINK_NOFOLLOW) == 0)
+        return alreadyThere(sourceDir, from, folderFd, to, made); // never replaced
+    if (error != 0) {
+        linksRefused = linksRefusedBy(error);
+        return std::nullopt; // EMLINK (its link limit), ENOENT (pruned meanwhile): a copy
+    }
+    // What the link leads to is the file looked at, unless another took the earlier name in
+    // between: then what was made is judged as anything found at the name is.
+    if (::fstatat(folderFd, to.c_str(), &made, AT_SYMLINK_NOFOLLOW) != 0)
+        return failed(errno);
+    if (made.st_ino != earlier.st_ino || made.st_dev != earlier.st_dev)
+        return alreadyThere(sourceDir, from, folderFd, to, made);
+    return CopyResult{CopyStatus::Linked, {}};
+}
+
 // The copy itself: the source `from` relative to sourceDir (AT_FDCWD for a whole path), into
-// the folder held open by folderFd under the host name `to`.
-CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const std::string& to) {
+// the folder held open by folderFd under the host name `to`; with earlierFd (not -1), an
+// unchanged file is linked to its copy in that earlier backup's folder instead.
+CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const std::string& to,
+                    int earlierFd = -1) {
     // What holds the name already, or took it while the copy was made (another backup of the
     // same file, say), is looked at and kept.
     auto outcome = [&](int error) -> CopyResult {
@@ -165,6 +210,11 @@ CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const 
     struct stat st {};
     if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return alreadyThere(sourceDir, from, folderFd, to, st);
+    bool linksRefused = false;
+    if (earlierFd >= 0)
+        if (std::optional<CopyResult> linked =
+                linkUnchanged(sourceDir, from, folderFd, to, earlierFd, linksRefused))
+            return *linked;
     int fd = ::openat(sourceDir, from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ELOOP && ::fstatat(sourceDir, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -186,6 +236,7 @@ CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const 
     CopyResult result = outcome(error);
     if (result.status == CopyStatus::Copied)
         result.bytes = static_cast<uint64_t>(st.st_size);
+    result.linksRefused = linksRefused;
     return result;
 }
 
@@ -202,14 +253,15 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
 }
 
 CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromName,
-                                std::string_view name) const {
+                                std::string_view name, const TargetFolder* linkFrom) const {
     if (!handle_ || !from.handle_)
         return failed(ENOENT);
     std::optional<std::string> source = hostName(fromName);
     std::optional<std::string> target = hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
-    return copyInto(from.handle_->fd, *source, handle_->fd, *target);
+    int earlierFd = linkFrom && linkFrom->handle_ ? linkFrom->handle_->fd : -1;
+    return copyInto(from.handle_->fd, *source, handle_->fd, *target, earlierFd);
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "filecopy.h"
 
 #include "codepage.h"
+#include "faults.h"
 #include "hosterror.h"
 #include "process.h"
 #include "stagingname.h"
@@ -8,6 +9,7 @@
 #include "win32.h"
 
 #include <cerrno>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -68,22 +70,57 @@ CopyResult alreadyThere(const WIN32_FILE_ATTRIBUTE_DATA& source, const std::wstr
     return {same ? CopyStatus::TargetExists : CopyStatus::TargetDiffers, {}};
 }
 
-// The copy itself: the system copies the contents, attributes and times under a temporary name
-// beside the target, and the move gives the target name only to a whole file and only when
-// nothing holds that name. A copy cut short leaves no half file under the real name.
-CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
-                    const std::wstring& name) {
-    std::wstring target = childPath(folder.path, name);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))
-        return failed(lastErrno());
-    // Links and junctions are never followed out of the tree, and a folder is no file.
-    // The reparse tag is looked up only for a reparse point: most files are none.
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-        ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && isLinkAt(source)))
-        return {CopyStatus::Failed, kNotRegular.str()};
-    if (attributesOf(target) != INVALID_FILE_ATTRIBUTES)
-        return alreadyThere(data, target);
+// Whether the earlier backup's copy is the source as it is now, as far as the backup can tell
+// without reading either: a plain file (no folder, no link) with the same size, last-write time
+// and the attributes a copy keeps.
+bool unchangedSince(const WIN32_FILE_ATTRIBUTE_DATA& source,
+                    const WIN32_FILE_ATTRIBUTE_DATA& earlier) {
+    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY |
+                            FILE_ATTRIBUTE_REPARSE_POINT;
+    return (source.dwFileAttributes & kKept) == (earlier.dwFileAttributes & kKept) &&
+           (earlier.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+               0 &&
+           sameSizeAndTime(sizeOf(source), unixNanoseconds(source.ftLastWriteTime), sizeOf(earlier),
+                           unixNanoseconds(earlier.ftLastWriteTime));
+}
+
+// Makes `target` a hard link to `earlier` (the file of the same name in the earlier backup's
+// folder, held open like today's) when the source is unchanged since; nullopt when it is to be
+// copied instead (it changed, or no link could be made: linksRefused tells a file system that
+// makes none).
+std::optional<CopyResult> linkUnchanged(const WIN32_FILE_ATTRIBUTE_DATA& source,
+                                        const std::wstring& target, const std::wstring& earlier,
+                                        const std::wstring& name, bool& linksRefused) {
+    WIN32_FILE_ATTRIBUTE_DATA there{};
+    if (!::GetFileAttributesExW(earlier.c_str(), GetFileExInfoStandard, &there) ||
+        !unchangedSince(source, there))
+        return std::nullopt;
+    std::string hostName = utf8FromWide(name);
+    faults::runBefore("link", hostName);
+    int error = faults::injected("link", hostName);
+    if (error == 0 && !::CreateHardLinkW(target.c_str(), earlier.c_str(), nullptr))
+        error = lastErrno();
+    if (error == EEXIST)
+        return alreadyThere(source, target); // never replaced
+    if (error != 0) {
+        linksRefused = linksRefusedBy(error);
+        return std::nullopt; // EMLINK (its link limit), ENOENT (pruned meanwhile): a copy
+    }
+    // Another file may have taken the earlier name since the look above: what was made is
+    // judged as anything found at the name is.
+    CopyResult made = alreadyThere(source, target);
+    if (made.status == CopyStatus::TargetExists)
+        made.status = CopyStatus::Linked;
+    return made;
+}
+
+// A new copy: the system copies the contents, attributes and times under a temporary name beside
+// the target, and the move gives the target name only to a whole file and only when nothing
+// holds that name. A copy cut short leaves no half file under the real name.
+CopyResult copyAnew(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
+                    const FolderHandle& folder, const std::wstring& name,
+                    const std::wstring& target) {
     // Windows has no unnamed files: the program's end waits for a copy under a temporary name
     // rather than leave a part of a file behind in the user's folder.
     ExitBlocker wholeOrNothing;
@@ -114,6 +151,31 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
     return result;
 }
 
+// The copy itself, of `source` into the folder under `name`; with `earlier` (the copy of the
+// folder in an earlier backup), an unchanged file is linked to its copy there instead.
+CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
+                    const std::wstring& name, const FolderHandle* earlier = nullptr) {
+    std::wstring target = childPath(folder.path, name);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))
+        return failed(lastErrno());
+    // Links and junctions are never followed out of the tree, and a folder is no file.
+    // The reparse tag is looked up only for a reparse point: most files are none.
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && isLinkAt(source)))
+        return {CopyStatus::Failed, kNotRegular.str()};
+    if (attributesOf(target) != INVALID_FILE_ATTRIBUTES)
+        return alreadyThere(data, target);
+    bool linksRefused = false;
+    if (earlier)
+        if (std::optional<CopyResult> linked =
+                linkUnchanged(data, target, childPath(earlier->path, name), name, linksRefused))
+            return *linked;
+    CopyResult copied = copyAnew(source, data, folder, name, target);
+    copied.linksRefused = linksRefused;
+    return copied;
+}
+
 } // namespace
 
 CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) const {
@@ -127,7 +189,7 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
 }
 
 CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromName,
-                                std::string_view name) const {
+                                std::string_view name, const TargetFolder* linkFrom) const {
     if (!handle_ || !from.handle_)
         return failed(ENOENT);
     std::optional<std::wstring> source = wideName(fromName);
@@ -135,7 +197,8 @@ CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromNam
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
     // The listed folder is held without sharing deletion, so its path still leads to it.
-    return copyInto(childPath(from.handle_->path, *source), *handle_, *target);
+    const FolderHandle* earlier = linkFrom ? linkFrom->handle_.get() : nullptr;
+    return copyInto(childPath(from.handle_->path, *source), *handle_, *target, earlier);
 }
 
 } // namespace platform

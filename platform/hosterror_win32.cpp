@@ -68,6 +68,10 @@ int errnoFromWin32(DWORD error) {
         return ELOOP;
     case ERROR_FILE_TOO_LARGE:
         return EFBIG;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_TOO_MANY_LINKS:
+        return EMLINK;
     default:
         return -static_cast<int>(error);
     }

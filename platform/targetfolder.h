@@ -41,9 +41,12 @@ public:
     // Copies a file into this folder under `name`, never replacing anything (see filecopy.h).
     CopyResult copyIn(std::string_view from, std::string_view name) const;
     // The same for the file `fromName` of a listed folder, read through the folder held open
-    // rather than by its whole path.
-    CopyResult copyIn(const HeldFolder& from, std::string_view fromName,
-                      std::string_view name) const;
+    // rather than by its whole path. With `linkFrom` (the copy of this folder in an earlier
+    // backup), a plain file whose copy there has its size, modification time and permissions is
+    // made a hard link to that copy instead (CopyStatus::Linked); a link that cannot be made
+    // falls back to a copy. Links are never followed and never linked to.
+    CopyResult copyIn(const HeldFolder& from, std::string_view fromName, std::string_view name,
+                      const TargetFolder* linkFrom = nullptr) const;
     // Another handle on the same folder, for copies that outlive this one.
     TargetFolder duplicate() const;
 

@@ -321,6 +321,18 @@ BackupStore::ReadPointFile(const std::string& number, const std::string& backupN
     return entries;
 }
 
+std::optional<std::string> BackupStore::FolderListHead(const std::string& listFileName) const {
+    if (!isPlainFileName(listFileName))
+        return std::nullopt;
+    std::optional<std::string> text = readText(recoverFile(listFileName), kFolderListLimit);
+    if (!text)
+        return std::nullopt;
+    std::vector<std::string> lines = textmode::splitLines(*text);
+    if (lines.empty())
+        return std::nullopt;
+    return std::move(lines.front());
+}
+
 std::optional<std::string> BackupStore::FindSourceLine(const std::string& listFileName,
                                                        const std::string& relative) const {
     if (!isPlainFileName(listFileName))

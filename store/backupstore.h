@@ -143,6 +143,11 @@ public:
     std::optional<std::vector<PointEntry>> ReadPointFile(const std::string& number,
                                                          const std::string& backupName) const;
 
+    // The first line of a folder list file (the folder that was backed up); nullopt when the file
+    // is missing, empty or the name is not a plain file name; throws ProgramError when it cannot
+    // be read.
+    std::optional<std::string> FolderListHead(const std::string& listFileName) const;
+
     // The line of the folder list file of the folder the relative text leads to from line 1
     // (the folder backed up), else the first that ends with the relative text, else the first
     // that contains it (whole characters only), or empty; nullopt when the file is missing or

@@ -181,6 +181,13 @@ private slots:
         QCOMPARE(store["TotalCount.ini"], std::string("2"));
         QCOMPARE(copies.size(), size_t{7}); // 3 files, then 4
         QCOMPARE(readFile(backupOf("2004_5_2", "Data") / "a.txt"), std::string("alpha, changed"));
+        // The window links what did not change, as the command line does.
+        QVERIFY(fs::equivalent(backupOf("2004_5_1", "Data") / "Docs" / "b.txt",
+                               backupOf("2004_5_2", "Data") / "Docs" / "b.txt"));
+        QVERIFY(!fs::equivalent(backupOf("2004_5_1", "Data") / "a.txt",
+                                backupOf("2004_5_2", "Data") / "a.txt"));
+        QVERIFY(messages->calls().back().text.find(ansi(u8"未變更（連結至上次備份）2 個檔案")) !=
+                std::string::npos);
     }
 
     void theSummaryNamesWhatWasDone() {

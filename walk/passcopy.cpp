@@ -97,26 +97,26 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
     return false;
 }
 
-platform::CopyStatus copyPassFile(const platform::HeldFolder* source, const std::string& from,
+platform::CopyResult copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,
-                                  CopyFailures& failures, uint64_t& bytesCopied) {
+                                  const platform::TargetFolder* linkFrom, CopyFailures& failures) {
+    platform::CopyResult result;
     if (!folder) {
         failures.add(from, kNoTargetFolder.str());
-        return platform::CopyStatus::Failed;
+        return result;
     }
     if (!source) {
         // Read only through the folder the walk listed, never by its whole path, which may lead
         // elsewhere by now: without a handle (none left to have), the file fails.
         failures.add(from, platform::reasonForError(EMFILE));
-        return platform::CopyStatus::Failed;
+        return result;
     }
-    platform::CopyResult result = folder->copyIn(*source, name, name);
+    result = folder->copyIn(*source, name, name, linkFrom);
     if (result.status == platform::CopyStatus::Failed)
-        failures.add(from, std::move(result.reason));
+        failures.add(from, result.reason);
     else if (result.status == platform::CopyStatus::TargetDiffers)
         failures.addDiffering(from);
-    bytesCopied += result.bytes;
-    return result.status;
+    return result;
 }
 
 } // namespace walk

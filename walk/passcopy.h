@@ -90,12 +90,13 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
                 CopyFailures& failures);
 
 // Copies one file of a copy pass (the entry `name` of the folder `source` holds open; `from` is
-// its whole path, for the user) into its target folder without replacing anything; a failure,
-// or another file found at the name, is noted under `from`. Without a target folder (it
-// could not be made) or a source folder held (no handle left) the file fails too.
-platform::CopyStatus copyPassFile(const platform::HeldFolder* source, const std::string& from,
+// its whole path, for the user) into its target folder without replacing anything, or links it
+// to its unchanged copy in `linkFrom` (see TargetFolder::copyIn); a failure, or another file
+// found at the name, is noted under `from`. Without a target folder (it could not be made) or a
+// source folder held (no handle left) the file fails too.
+platform::CopyResult copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,
-                                  CopyFailures& failures, uint64_t& bytesCopied);
+                                  const platform::TargetFolder* linkFrom, CopyFailures& failures);
 
 // How many threads copy the files of a pass: TARNWICK_COPY_WORKERS (1 to 16) when set, else
 // two where the machine has two cores or more.

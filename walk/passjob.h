@@ -1,6 +1,7 @@
 #pragma once
 
 #include "copypool.h"
+#include "earliertree.h"
 #include "folderwalk.h"
 #include "jobchannel.h"
 #include "passcopy.h"
@@ -52,6 +53,9 @@ public:
         } else {
             filesCopied_ = 0;
             filesPresent_ = 0;
+            filesLinked_ = 0;
+            linksRefused_ = false;
+            earlier_.close(); // a job that links says from where in copyBegins
             bytesCopied_ = 0;
             failures_ = CopyFailures{};
             copySizeText_ =
@@ -71,6 +75,7 @@ public:
         } catch (...) {
             endCopies(); // no copy outlives its pass
             targets_.close();
+            earlier_.close();
             throw;
         }
         if (!countPass) {
@@ -86,6 +91,7 @@ public:
             channel_.publish(progressNow()); // exact, whatever the walk published meanwhile
         }
         targets_.close();
+        earlier_.close();
         channel_.flush(); // the last progress reaches the view before anything that follows
         if (walked == WalkResult::RootUnreadable && !countPass)
             rootUnreadable();
@@ -131,6 +137,12 @@ protected:
         return true;
     }
 
+    // From now on in this copy pass, a file unchanged since its copy in `earlierCopy` (the copy
+    // of the walked tree in an earlier backup) is linked to that copy rather than copied again.
+    void linkUnchangedFrom(platform::TargetFolder earlierCopy) {
+        earlier_.open(std::move(earlierCopy));
+    }
+
     bool stopRequested() const override { return channel_.stale(); }
     bool wantsSizes() const override { return countPass_; }
     void enterFolder(const Folder& folder) override {
@@ -141,9 +153,15 @@ protected:
         // moves on while they run.
         sourceHeld_.reset();
         targetHeld_.reset();
+        earlierHeld_.reset();
         if (const platform::TargetFolder* target = targets_.current())
             targetHeld_ =
                 held<const platform::TargetFolder>([target] { return target->duplicate(); });
+        // Linking needs no handle of its own: without one (none left to have), files are copied.
+        if (targetHeld_ && earlier_.isOpen() && !linksRefused_)
+            if (const platform::TargetFolder* earlier = earlier_.enter(folder))
+                if (platform::TargetFolder copy = earlier->duplicate(); copy.isOpen())
+                    earlierHeld_ = std::make_shared<const platform::TargetFolder>(std::move(copy));
     }
     void file(const Folder& folder, const platform::FindData& entry) override {
         if (countPass_) {
@@ -159,12 +177,18 @@ protected:
         copy->source = folder.path + "\\" + entry.name;
         copy->entry = entry;
         pool_->submit(
-            [this, copy, from = sourceHeld_, to = targetHeld_] {
+            [this, copy, from = sourceHeld_, to = targetHeld_, earlier = earlierHeld_] {
                 if (channel_.stale())
                     return; // closed: the pass ends without it
                 try {
-                    copy->status = copyPassFile(from.get(), copy->source, to.get(),
-                                                copy->entry.name, copy->failures, copy->bytes);
+                    // Once the file system refused one link, the others are not tried.
+                    platform::CopyResult result =
+                        copyPassFile(from.get(), copy->source, to.get(), copy->entry.name,
+                                     linksRefused_ ? nullptr : earlier.get(), copy->failures);
+                    if (result.linksRefused)
+                        linksRefused_ = true;
+                    copy->status = result.status;
+                    copy->bytes = result.bytes;
                     if (copy->status == platform::CopyStatus::Failed)
                         copy->failures.nameLastOnHost(copy->entry.hostText);
                 } catch (const std::bad_alloc&) {
@@ -176,6 +200,8 @@ protected:
             [this, copy] {
                 if (copy->status == platform::CopyStatus::TargetExists)
                     ++filesPresent_;
+                else if (copy->status == platform::CopyStatus::Linked)
+                    ++filesLinked_;
                 bytesCopied_ += copy->bytes;
                 failures_.takeFiles(std::move(copy->failures));
                 ++filesCopied_;
@@ -200,6 +226,7 @@ protected:
     bool countPass_ = true;
     std::atomic<int64_t> filesCopied_{0};  // handled, whatever became of them
     std::atomic<int64_t> filesPresent_{0}; // there already: left as they were
+    std::atomic<int64_t> filesLinked_{0};  // unchanged: linked to their earlier copies
     std::atomic<uint64_t> bytesCopied_{0};
     CopyFailures failures_; // files: by the copies' intake; folders: by the walk
     TargetTree targets_;
@@ -224,6 +251,7 @@ private:
             pool_->discard();
         sourceHeld_.reset();
         targetHeld_.reset();
+        earlierHeld_.reset();
     }
 
     // What the view shows after a scan, and after a copied file: the size line, the bar's
@@ -249,9 +277,14 @@ private:
     };
 
     Guarded<Input> input_;
-    std::string copySizeText_;                                 // the size line during a copy pass
-    std::shared_ptr<const platform::HeldFolder> sourceHeld_;   // the folder being copied
-    std::shared_ptr<const platform::TargetFolder> targetHeld_; // where its files go
+    std::string copySizeText_;                                  // the size line during a copy pass
+    std::shared_ptr<const platform::HeldFolder> sourceHeld_;    // the folder being copied
+    std::shared_ptr<const platform::TargetFolder> targetHeld_;  // where its files go
+    std::shared_ptr<const platform::TargetFolder> earlierHeld_; // its copy in an earlier backup
+    EarlierTree earlier_; // the copy of the tree in an earlier backup, when the job links
+    // All of a pass's targets lie in one folder, on one file system: once it refuses a link,
+    // the pass copies the rest.
+    std::atomic<bool> linksRefused_{false};
     std::unique_ptr<CopyPool> pool_; // last: its threads end before the rest goes
 };
 

@@ -80,10 +80,10 @@ public:
         if (beforeFile)
             beforeFile(folder, entry.name);
         walk::CopyFailures failed;
-        uint64_t bytes = 0;
         platform::HeldFolder source = folder.listing->holdFolder();
         if (walk::copyPassFile(&source, folder.path + "\\" + entry.name, targets.current(),
-                               entry.name, failed, bytes) != platform::CopyStatus::Copied)
+                               entry.name, nullptr, failed)
+                .status != platform::CopyStatus::Copied)
             failures.push_back("file " + folder.relPath + entry.name);
     }
     std::function<void(const walk::Folder&, const std::string&)> beforeFile;
@@ -449,6 +449,42 @@ TEST_F(Walk, CopiesAreTakenInInTheOrderHandedOut) {
     pool.drain();
     ASSERT_EQ(takenIn, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
     ASSERT_TRUE(!overlapped);
+}
+
+TEST_F(Walk, DrainWaitsForACopyThatFinishesAfterTheOnesBehindIt) {
+    walk::CopyPool pool(2);
+    std::atomic<bool> release{false};
+    std::atomic<bool> laterDone{false};
+    std::vector<int> takenIn;
+    pool.submit(
+        [&] {
+            while (!release) // held until the test lets it go
+                std::this_thread::yield();
+        },
+        [&] { takenIn.push_back(0); });
+    pool.submit([&] { laterDone = true; }, [&] { takenIn.push_back(1); });
+    ASSERT_TRUE(testsupport::eventually([&] { return laterDone.load(); }));
+
+    // Nothing waits to be handed out now, and the last copy is done; the first still runs.
+    std::atomic<bool> draining{false};
+    std::atomic<bool> drained{false};
+    bool releasedWhenDrained = false;
+    size_t takenInWhenDrained = 0;
+    std::thread drainer([&] {
+        draining = true;
+        pool.drain();
+        releasedWhenDrained = release;
+        takenInWhenDrained = takenIn.size();
+        drained = true;
+    });
+    ASSERT_TRUE(testsupport::eventually([&] { return draining.load(); }));
+    release = true;
+    bool ended = testsupport::eventually([&] { return drained.load(); });
+    drainer.join();
+    ASSERT_TRUE(ended);
+    ASSERT_TRUE(releasedWhenDrained);
+    ASSERT_EQ(takenInWhenDrained, 2u);
+    ASSERT_EQ(takenIn, (std::vector<int>{0, 1}));
 }
 
 TEST_F(Walk, ADiscardedPoolDropsWhatWaitsAndGoesOn) {
