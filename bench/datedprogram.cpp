@@ -2,15 +2,21 @@
 // first day's backup and the next day's (a backup's dated folder comes from today's date):
 //   tarnwick_bench_dated YEAR/MONTH/DAY ARGUMENTS...
 // The arguments after the date go to the command line as tarnwick2004 takes them, and this
-// program is linked as tarnwick2004 is, so that it starts as fast.
+// program is linked as tarnwick2004 is, so that it starts as fast. With
+// TARNWICK_BENCH_REFUSE_LINKS set, every link of an unchanged file fails as FAT refuses it
+// (EPERM), and the number of links tried is written last to the error output.
 
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/faults.h"
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,10 +31,19 @@ int main(int argc, char** argv) {
         return 2;
     }
     platform::setTodayForTesting(today);
+    static std::atomic<int> linksTried{0};
+    bool refuseLinks = std::getenv("TARNWICK_BENCH_REFUSE_LINKS") != nullptr;
+    if (refuseLinks) {
+        platform::faults::failAt("link", "", EPERM);
+        platform::faults::beforeOperation("link", "", [] { ++linksTried; });
+    }
     std::vector<std::string> arguments = platform::commandLineArguments(argc - 1, argv + 1);
     cli::HostConsole console;
-    if (std::optional<int> status = cli::runCommandLine(arguments, console))
+    if (std::optional<int> status = cli::runCommandLine(arguments, console)) {
+        if (refuseLinks)
+            std::fprintf(stderr, "links tried: %d\n", linksTried.load());
         return *status;
+    }
     std::fprintf(stderr, "tarnwick_bench_dated runs the command line only\n");
     return 2;
 }
