@@ -16,8 +16,9 @@
 // file whole, and each a link to the first day's file where unchanged, a copy where changed),
 // and a copy that differs ends the benchmark. Ratios are taken within each run and printed as
 // min / median / max over the runs, with the limit a ratio must keep and in how many runs it did.
-// Last, a backup's two days onto a FAT file system (a vfat image mounted with fusefat): every
-// file copied, and the links the system refused counted.
+// Last, two days of backups onto destinations that make no links: the benchmark's disk with every
+// link refused as FAT refuses it (one link tried in the pass, then every file a copy), and a vfat
+// image where fusefat can mount one.
 
 #include "benchtrees.h"
 #include "verify.h"
@@ -174,28 +175,53 @@ const std::map<std::string, double> kLimits = {
     {"1 %: day 2 / rsync --link-dest", 0.5},
 };
 
-// Two days of backups of the source drive's `folder` (a relative host path) onto a FAT file system:
-// a vfat image that fusefat mounts as drive F:, which refuses hard links. Every file must be a copy
-// equal to its source; the links the system refused are counted from the program's system calls
-// (strace).
-void fatDays(const fs::path& work, const fs::path& table, const fs::path& source,
-             const std::string& environment, const fs::path& folder) {
-    fs::path image = work / "fat.img";
-    fs::path mount = work / "fat";
-    std::error_code ec;
-    std::system(("fusermount -u " + quoted(mount) + " 2>/dev/null").c_str()); // a cut-short run's
-    fs::remove(image, ec);
-    fs::create_directories(mount);
-    if (std::system(("truncate -s 128M " + quoted(image) + " && mkfs.vfat " + quoted(image) +
-                     " >/dev/null && fusefat -o rw+ " + quoted(image) + " " + quoted(mount) +
-                     " >/dev/null")
-                        .c_str()) != 0) {
-        std::printf("\nFAT: no vfat image can be mounted here (fusefat): not measured\n");
-        return;
+// What one day's backup of the two-day runs onto a destination without links said.
+struct DayOutput {
+    int status = 0;
+    std::string summary;                    // its summary's line of copied and linked files
+    int linksTried = -1;                    // as the seam counts them (-1: no seam)
+    std::map<std::string, int> callsFailed; // link calls the system refused, by error (strace)
+};
+
+// Runs `command` with its output and error output in `output`, and reads what it said.
+DayOutput runDay(const std::string& command, const fs::path& output, const fs::path& calls) {
+    DayOutput day;
+    day.status = std::system((command + " >" + quoted(output) + " 2>&1").c_str());
+    std::ifstream said(output);
+    for (std::string line; std::getline(said, line);) {
+        if (line.find("已複製") != std::string::npos)
+            day.summary = line;
+        if (line.starts_with("links tried: "))
+            day.linksTried = std::atoi(line.c_str() + 13);
     }
-    fs::remove(table / "f:", ec);
-    fs::create_directory_symlink(mount, table / "f:");
-    fs::create_directories(mount / "bak");
+    std::ifstream log(calls);
+    for (std::string line; std::getline(log, line);) {
+        size_t failure = line.find(" = -1 ");
+        if (line.find("link") != std::string::npos && failure != std::string::npos)
+            ++day.callsFailed[line.substr(failure + 6, line.find(' ', failure + 6) - failure - 6)];
+    }
+    return day;
+}
+
+void printDay(const char* date, const std::string& why, const DayOutput& day) {
+    std::printf("  %s: %s", date,
+                why.empty() ? "every file a copy equal to its source" : why.c_str());
+    if (day.linksTried >= 0)
+        std::printf("; links tried: %d", day.linksTried);
+    for (const auto& [error, count] : day.callsFailed)
+        std::printf("; link calls refused: %d (%s)", count, error.c_str());
+    std::printf("%s%s\n", day.summary.empty() ? "" : "; the summary: ", day.summary.c_str());
+}
+
+// Two days of backups of the source drive's `folder` (a relative host path) onto destinations
+// that make no hard links. First on the benchmark's own disk with every link refused as FAT
+// refuses it (tarnwick_bench_dated's TARNWICK_BENCH_REFUSE_LINKS): every file of the second day
+// must be a copy equal to its source, and the program must try one link in the pass and no more.
+// Then, where fusefat can mount a vfat image (drive F:), on FAT itself, with the link calls the
+// system refused counted by strace. Returns false when the vfat image was not backed up whole
+// (told on the way); a failure on the benchmark's own disk ends the benchmark.
+bool fatLikeDays(const fs::path& work, const fs::path& table, const fs::path& source,
+                 const fs::path& dest, const std::string& environment, const fs::path& folder) {
     fs::path from = source / folder;
     std::string programFolder = "D:";
     for (const fs::path& name : folder)
@@ -203,48 +229,81 @@ void fatDays(const fs::path& work, const fs::path& table, const fs::path& source
     int64_t files = 0;
     for (const auto& entry : fs::recursive_directory_iterator(from))
         files += entry.is_regular_file();
-    std::printf("\nFAT (a vfat image mounted with fusefat), two days of %s (%lld files):\n",
+    auto command = [&](const char* day, const std::string& to, const std::string& before) {
+        return environment + " " + before + TARNWICK_DATED_PROGRAM + " " + day +
+               " --backup --source '" + programFolder + "' --dest '" + to + "'";
+    };
+    fs::path output = work / "fat-output.txt";
+    fs::path calls = work / "fat-links.strace";
+    std::error_code ec;
+    fs::remove(calls, ec);
+
+    std::printf("\nNo links (every link refused with EPERM, as on FAT), two days of %s (%lld "
+                "files):\n",
                 programFolder.c_str(), static_cast<long long>(files));
-    std::string failed;
+    fs::path refusing = dest / "nolinks";
+    fs::create_directories(refusing);
     for (const char* day : {kDay1, kDay2}) {
-        fs::path calls = work / "fat-links.strace";
-        fs::path output = work / "fat-output.txt";
-        int status =
-            std::system((environment + " strace -f -qq -e trace=link,linkat -o " + quoted(calls) +
-                         " " + TARNWICK_DATED_PROGRAM + " " + day + " --backup --source '" +
-                         programFolder + "' --dest 'F:\\bak' >" + quoted(output) + " 2>&1")
-                            .c_str());
-        // Each link call that failed, by its error.
-        std::map<std::string, int> refused;
-        std::ifstream log(calls);
-        for (std::string line; std::getline(log, line);) {
-            size_t failure = line.find(" = -1 ");
-            if (line.find("link") != std::string::npos && failure != std::string::npos)
-                ++refused[line.substr(failure + 6, line.find(' ', failure + 6) - failure - 6)];
-        }
-        std::string summary;
-        std::ifstream said(output);
-        for (std::string line; std::getline(said, line);)
-            if (line.find("上次備份") != std::string::npos)
-                summary = line;
-        std::string why = status != 0
-                              ? "the backup ended with status " + std::to_string(status)
+        DayOutput said =
+            runDay(command(day, "E:\\nolinks", "TARNWICK_BENCH_REFUSE_LINKS=1 "), output, calls);
+        fs::path copy = refusing / FormBackupName(day) / folder.filename();
+        std::string why;
+        if (said.status != 0)
+            why = "the backup ended with status " + std::to_string(said.status);
+        else if (std::string_view(day) == kDay1)
+            why = bench::compareTrees(from, copy);
+        else if (bench::NextDay next = bench::compareNextDay(
+                     from, refusing / FormBackupName(kDay1) / folder.filename(), copy, {});
+                 !next.differs.empty())
+            why = next.differs;
+        else if (next.unchangedLinked != 0)
+            why = std::to_string(next.unchangedLinked) + " files linked where links are refused";
+        printDay(day, why, said);
+        if (!why.empty())
+            refuse(why + " (the program said: " + output.string() + ")");
+        int expected = std::string_view(day) == kDay1 ? 0 : 1;
+        std::printf("    one link tried in the pass, then copies: %s\n",
+                    said.linksTried == expected ? "held" : "NOT held");
+    }
+
+    fs::path image = work / "fat.img";
+    fs::path mount = work / "fat";
+    std::system(("fusermount -u " + quoted(mount) + " 2>/dev/null").c_str()); // a cut-short run's
+    fs::remove(image, ec);
+    fs::create_directories(mount);
+    if (std::system(("truncate -s 128M " + quoted(image) + " && mkfs.vfat " + quoted(image) +
+                     " >/dev/null && fusefat -o rw+ " + quoted(image) + " " + quoted(mount) +
+                     " >/dev/null")
+                        .c_str()) != 0) {
+        std::printf("FAT: no vfat image can be mounted here (fusefat): not measured\n");
+        return true;
+    }
+    fs::remove(table / "f:", ec);
+    fs::create_directory_symlink(mount, table / "f:");
+    fs::create_directories(mount / "bak");
+    std::printf("FAT (a vfat image mounted with fusefat), two days of %s:\n",
+                programFolder.c_str());
+    bool whole = true;
+    for (const char* day : {kDay1, kDay2}) {
+        DayOutput said = runDay(
+            command(day, "F:\\bak", "strace -f -qq -e trace=link,linkat -o " + quoted(calls) + " "),
+            output, calls);
+        std::string why = said.status != 0
+                              ? "the backup ended with status " + std::to_string(said.status)
                               : bench::compareFatCopy(from, mount / "bak" / FormBackupName(day) /
                                                                 folder.filename());
-        std::printf("  %s: %s; links refused:", day,
-                    why.empty() ? "every file a copy equal to its source" : why.c_str());
-        if (refused.empty())
-            std::printf(" none");
-        for (const auto& [error, count] : refused)
-            std::printf(" %d (%s)", count, error.c_str());
-        std::printf("%s%s\n", summary.empty() ? "" : "; the summary: ", summary.c_str());
-        if (!why.empty() && failed.empty())
-            failed = why + " (the program said: " + output.string() + ")";
+        printDay(day, why, said);
+        if (!why.empty() && whole) {
+            std::ifstream said(output);
+            std::string line;
+            for (int shown = 0; shown < 4 && std::getline(said, line); ++shown)
+                std::printf("    the program: %s\n", line.c_str());
+            whole = false;
+        }
     }
     std::system(("fusermount -u " + quoted(mount)).c_str());
     fs::remove(image, ec);
-    if (!failed.empty())
-        refuse(failed);
+    return whole;
 }
 
 } // namespace
@@ -547,9 +606,14 @@ int main(int argc, char** argv) {
         }
         std::fflush(stdout);
     }
-    fatDays(work, table, source, "TARNWICK_PREFIX=" + quoted(work) + " TARNWICK_COPY_WORKERS=2",
-            fs::path("Small") / "F0");
+    bool fatWhole = fatLikeDays(work, table, source, dest,
+                                "TARNWICK_PREFIX=" + quoted(work) + " TARNWICK_COPY_WORKERS=2",
+                                fs::path("Small") / "F0");
     std::printf("deleting the copies ...\n");
     fs::remove_all(dest, ec);
+    if (!fatWhole) {
+        std::fprintf(stderr, "benchmark refused: the vfat image was not backed up whole\n");
+        return 1;
+    }
     return 0;
 }
