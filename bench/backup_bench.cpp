@@ -45,6 +45,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <sys/wait.h>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -177,7 +178,7 @@ const std::map<std::string, double> kLimits = {
 
 // What one day's backup of the two-day runs onto a destination without links said.
 struct DayOutput {
-    int status = 0;
+    int status = 0;                         // the exit status
     std::string summary;                    // its summary's line of copied and linked files
     int linksTried = -1;                    // as the seam counts them (-1: no seam)
     std::map<std::string, int> callsFailed; // link calls the system refused, by error (strace)
@@ -186,7 +187,8 @@ struct DayOutput {
 // Runs `command` with its output and error output in `output`, and reads what it said.
 DayOutput runDay(const std::string& command, const fs::path& output, const fs::path& calls) {
     DayOutput day;
-    day.status = std::system((command + " >" + quoted(output) + " 2>&1").c_str());
+    int status = std::system((command + " >" + quoted(output) + " 2>&1").c_str());
+    day.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     std::ifstream said(output);
     for (std::string line; std::getline(said, line);) {
         if (line.find("已複製") != std::string::npos)
@@ -294,10 +296,14 @@ bool fatLikeDays(const fs::path& work, const fs::path& table, const fs::path& so
                                                                 folder.filename());
         printDay(day, why, said);
         if (!why.empty() && whole) {
+            // What the program told of its failures: the heading and the first of them.
             std::ifstream said(output);
-            std::string line;
-            for (int shown = 0; shown < 4 && std::getline(said, line); ++shown)
-                std::printf("    the program: %s\n", line.c_str());
+            int shown = 0;
+            for (std::string line; shown < 2 && std::getline(said, line);)
+                if (shown > 0 || line.find("無法備份") != std::string::npos) {
+                    std::printf("    the program: %s\n", line.c_str());
+                    ++shown;
+                }
             whole = false;
         }
     }
