@@ -93,16 +93,6 @@ int copyLink(int sourceDir, const char* from, int folderFd, const std::string& n
     return 0;
 }
 
-// The process's file mode mask, read once (reading it means setting it).
-mode_t creationMask() {
-    static const mode_t mask = [] {
-        mode_t current = ::umask(022);
-        ::umask(current);
-        return current;
-    }();
-    return mask;
-}
-
 int copyRegular(int source, int folderFd, const std::string& name, const struct stat& st) {
     mode_t wanted = st.st_mode & 07777;
     StagedFile staged;
@@ -113,7 +103,8 @@ int copyRegular(int source, int folderFd, const std::string& name, const struct 
         ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
     if (int error = copyContents(source, staged.fd(), st.st_size))
         return error;
-    if ((wanted & ~creationMask()) != wanted && ::fchmod(staged.fd(), wanted) != 0)
+    // The file was made under the process's mask, which may strip any bit: set them whole.
+    if (::fchmod(staged.fd(), wanted) != 0)
         return errno;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(staged.fd(), times) != 0)

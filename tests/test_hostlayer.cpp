@@ -172,6 +172,24 @@ private slots:
         QCOMPARE(readFile(drives->driveFolder('e') / "empty"), std::string());
     }
 
+    void copiesKeepModesTheProcessMaskWouldStrip() {
+        struct Mask {
+            mode_t before = ::umask(077);
+            ~Mask() { ::umask(before); }
+        } strict;
+        for (mode_t mode : {0664, 0777, 0641, 0400}) {
+            std::string name = "m" + std::to_string(mode);
+            fs::path source = drives->driveFolder('d') / name;
+            writeFile(source, name);
+            QCOMPARE(::chmod(source.c_str(), mode), 0);
+            platform::CopyResult result = platform::copyFileNoReplace("D:\\" + name, "E:\\" + name);
+            QCOMPARE(result.status, platform::CopyStatus::Copied);
+            struct stat st {};
+            QCOMPARE(::stat((drives->driveFolder('e') / name).c_str(), &st), 0);
+            QCOMPARE(st.st_mode & 07777, mode);
+        }
+    }
+
     void copiesNeverReplaceAnything() {
         writeFile(drives->driveFolder('d') / "new", "new contents");
         writeFile(drives->driveFolder('e') / "old", "old");
