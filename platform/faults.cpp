@@ -32,6 +32,7 @@ std::atomic<int> stepsTaken{0};
 std::atomic<int> crashStep{0};
 std::atomic<int> failStep{0};
 std::atomic<int> failError{0};
+std::vector<std::string> callsMade; // guarded by faultsMutex
 
 // Counts a step; ends the process when it is the planned one.
 int takeStep() {
@@ -82,6 +83,7 @@ void clear() {
     actions.clear();
     actionsArmed = false;
     stepsPlanned = false;
+    callsMade.clear();
     crashStep = 0;
     failStep = 0;
 }
@@ -111,6 +113,10 @@ void planStoreSteps(int crashAt, int failAt, int error) {
     failStep = failAt;
     failError = error;
     stepsTaken = 0;
+    {
+        std::lock_guard lock(faultsMutex);
+        callsMade.clear();
+    }
     stepsPlanned = true;
 }
 
@@ -118,9 +124,18 @@ int storeStepsTaken() {
     return stepsTaken.load();
 }
 
-int storeStepBefore() {
+std::vector<std::string> storeCallsMade() {
+    std::lock_guard lock(faultsMutex);
+    return callsMade;
+}
+
+int storeStepBefore(std::string_view call) {
     if (!stepsPlanned.load(std::memory_order_relaxed))
         return 0;
+    {
+        std::lock_guard lock(faultsMutex);
+        callsMade.emplace_back(call);
+    }
     return takeStep() == failStep.load() ? failError.load() : 0;
 }
 

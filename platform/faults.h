@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A test-only seam: makes a named host operation fail as the system would, so that the suite can
 // reach failures that a privileged test cannot provoke (a folder it may not list, a disk that
@@ -51,9 +52,11 @@ std::optional<ReadFault> readFault(std::string_view path);
 void planStoreSteps(int crashAt, int failAt, int error);
 // How many store steps have been taken since planStoreSteps.
 int storeStepsTaken();
+// What the calls of those steps were, in order, one name a call ("open", "write", "fsync", ...).
+std::vector<std::string> storeCallsMade();
 
-// Called by the store's writes: the error the coming call must fail with, or 0.
-int storeStepBefore();
+// Called by the store's writes before the call named `call`: the error it must fail with, or 0.
+int storeStepBefore(std::string_view call);
 void storeStepAfter();
 
 } // namespace platform::faults

@@ -183,12 +183,28 @@ TEST_F(HostLayer, TheProgramsOwnWritesAreWholeOrNothing) {
     EXPECT_EQ(refused.reason, ansi(u8"已有同名的項目"));
     ASSERT_TRUE(platform::createNewFile("C:\\Other.ini", "other"));
 
-    // A full disk at each step of a replacement in turn: the write fails with its reason, the
-    // file holds the old or the new contents whole, and no temporary file is left.
+    // What a write does, call by call: the contents on the disk before they take the name, and
+    // the name on the disk before the write returns.
+    platform::faults::planStoreSteps(0, 0, 0);
+    ASSERT_TRUE(platform::createNewFile("C:\\New.ini", "new"));
+    std::vector<std::string> created = platform::faults::storeCallsMade();
     platform::faults::planStoreSteps(0, 0, 0);
     ASSERT_TRUE(platform::replaceFile(path, "counted"));
+    std::vector<std::string> replaced = platform::faults::storeCallsMade();
+#ifdef _WIN32
+    using Calls = std::vector<std::string>;
+    EXPECT_EQ(created, (Calls{"open", "write", "flush", "close", "move"}));
+    EXPECT_EQ(replaced, (Calls{"open", "write", "flush", "close", "move"}));
+#else
+    using Calls = std::vector<std::string>;
+    EXPECT_EQ(created, (Calls{"open", "write", "fsync", "link", "fsync folder"}));
+    EXPECT_EQ(replaced, (Calls{"open", "write", "fsync", "link", "rename", "fsync folder"}));
+#endif
+
+    // A full disk at each step of a replacement in turn: the write fails with its reason, the
+    // file holds the old or the new contents whole, and no temporary file is left.
     const int steps = platform::faults::storeStepsTaken();
-    ASSERT_GE(steps, 4);
+    ASSERT_EQ(steps, static_cast<int>(2 * replaced.size()));
     for (int step = 1; step <= steps; step += 2) { // each call: a step before it, one after
         platform::faults::clear();
         ASSERT_TRUE(platform::replaceFile(path, "counted"));
