@@ -194,7 +194,7 @@ int BackupStore::EnsureRecordCount() const {
         // Only a missing file starts the count afresh: one that exists but cannot be read has
         // thrown, and is left alone so that its count is not lost. A count file that cannot be
         // made shows when the restore point is recorded.
-        platform::createNewFile(path, "0");
+        static_cast<void>(platform::createNewFile(path, "0"));
         return 0;
     }
     std::erase(*text, '\n');

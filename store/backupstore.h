@@ -71,7 +71,7 @@ public:
 
     // Makes the program folder and its Recover folder where they are missing. The first of them
     // that is still missing, and why; nullopt when both are there.
-    std::optional<FolderFailure> CreateFolders() const;
+    [[nodiscard]] std::optional<FolderFailure> CreateFolders() const;
 
     std::string CountFilePath() const;
     std::string CatalogPath() const;

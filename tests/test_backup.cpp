@@ -95,8 +95,8 @@ private:
     // What "下一步" does for the source and destination, then preparing the dialog.
     void prepare(const std::string& sourceDir, const std::string& destDir) {
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings(sourceDir, destDir);
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings(sourceDir, destDir));
         dialog->PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
     }
 
@@ -286,8 +286,8 @@ private slots:
 
     void twoProgramsFinishingAtOnceGetTwoNumbers() {
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings("D:\\Data", "E:\\Bak");
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         QCOMPARE(store.EnsureRecordCount(), 0);
         constexpr int kPrograms = 4;
         int go[2];
@@ -707,8 +707,8 @@ private slots:
     // before, its restore point and folder list.
     Snapshot storeOfTheDayBefore() {
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings("D:\\Data", "E:\\Bak");
+        if (store.CreateFolders() || !store.WriteSettings("D:\\Data", "E:\\Bak"))
+            QTest::qFail("no program folder", __FILE__, __LINE__);
         store.EnsureRecordCount();
         RestorePointResult first =
             CreateRestorePoint({store, "E:\\Bak", "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
@@ -747,8 +747,8 @@ private slots:
                 pid_t child = ::fork();
                 if (child == 0) {
                     platform::faults::planStoreSteps(step, 0, 0);
-                    CreateRestorePoint(inputs[which]);
-                    ::_exit(0);
+                    bool recorded = !CreateRestorePoint(inputs[which]).failure;
+                    ::_exit(recorded ? 0 : 1); // the crash comes first
                 }
                 int status = 0;
                 QCOMPARE(::waitpid(child, &status, 0), child);
@@ -803,8 +803,8 @@ private slots:
 
     void aStoreDamagedByTheOldProgramIsRepairedByOneBackup() {
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings("D:\\Data", "E:\\Bak");
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         // A catalog append cut short by a full disk, a count left behind the catalog, and a
         // folder list whose entry was never written.
         writeFile(recover() / "BackupDir.ini",
@@ -907,7 +907,7 @@ private slots:
                       content("large", size_t{48} << 20));
         fs::create_directories(drives->driveFolder('e') / "Bak");
         BackupStore store;
-        store.CreateFolders();
+        QVERIFY(!store.CreateFolders());
         JobLog log;
         BackupJob job(log);
         job.setInput(
@@ -934,8 +934,8 @@ private slots:
         for (int i = 0; i < 2000; ++i)
             writeFile(drives->driveFolder('d') / "Data" / ("f" + std::to_string(i)), "x");
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings("D:\\Data", "E:\\Bak");
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         JobLog log;
         BackupJob job(log);
         job.setInput(

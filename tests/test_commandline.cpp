@@ -53,7 +53,7 @@ struct Run {
 // What the window stores when the user confirms the folders (下一步).
 void saveChoice(const std::string& sourceDir, const std::string& destDir) {
     BackupStore store;
-    store.CreateFolders();
+    QVERIFY(!store.CreateFolders());
     QVERIFY(store.WriteSettings(sourceDir, destDir));
     store.EnsureRecordCount();
 }

@@ -167,8 +167,8 @@ private:
     void backUp(const std::string& source = "D:\\Data") {
         fs::create_directories(drives->driveFolder('e') / "Bak");
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings(source, "E:\\Bak");
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings(source, "E:\\Bak"));
         TForm2 backup(nullptr);
         backup.Timer1->setInterval(1);
         backup.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
