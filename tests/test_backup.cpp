@@ -1,5 +1,6 @@
 #include "support/messagerecorder.h"
 #include "support/testdrives.h"
+#include "walk/walkthread.h"
 
 #include "backup/restorepoint.h"
 #include "backup/tcopythread.h"
@@ -166,6 +167,8 @@ private:
     }
 
 private slots:
+    // The worker's pause between passes waits for a user's next click; a test clicks at once.
+    void initTestCase() { walk::WalkThread::setPauseForTesting(std::chrono::milliseconds(0)); }
     void init() {
         drives = std::make_unique<testsupport::TestDrives>();
         messages = std::make_unique<testsupport::MessageRecorder>();
