@@ -26,7 +26,8 @@ void failReadAt(std::string suffix, size_t offset, int error);
 // From now on, `action` runs just before the operation is made on a name or path that ends in
 // `suffix`, each time: what another program could do at that moment. Operations: "opensub" (a
 // walk opens a folder that the listing of its parent showed), "syncfs" (a backup puts its
-// copies on the disk), "link" (a backup links an unchanged file, by its name).
+// copies on the disk), "link" (a backup links an unchanged file, by its name), "copy" (a copy
+// pass begins on a file, by its name).
 void beforeOperation(std::string operation, std::string suffix, std::function<void()> action);
 // Removes every planted fault, action and plan.
 void clear();

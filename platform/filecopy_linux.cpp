@@ -190,6 +190,7 @@ std::optional<CopyResult> linkUnchanged(int sourceDir, const std::string& from, 
 // unchanged file is linked to its copy in that earlier backup's folder instead.
 CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const std::string& to,
                     int earlierFd = -1) {
+    faults::runBefore("copy", to);
     // What holds the name already, or took it while the copy was made (another backup of the
     // same file, say), is looked at and kept.
     auto outcome = [&](int error) -> CopyResult {

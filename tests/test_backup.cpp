@@ -901,14 +901,19 @@ private slots:
     }
 
     void aCloseWhileTheLastCopiesRunRecordsNothing() {
-        // Six large files: the walk hands them out at once and is over while two copy and the
-        // others wait. A close then must not leave a restore point behind for what may be
-        // missing.
+        // Six files: the walk hands them all out and is over while the copy of the first is
+        // held (by another program reading it, say) and the other worker copies the rest. A
+        // close then must not leave a restore point behind for what may be missing.
         qputenv("TARNWICK_COPY_WORKERS", "2");
         for (int i = 0; i < 6; ++i)
-            writeFile(drives->driveFolder('d') / "Data" / ("big" + std::to_string(i)),
-                      content("large", size_t{48} << 20));
+            writeFile(drives->driveFolder('d') / "Data" / ("f" + std::to_string(i)), "file");
         fs::create_directories(drives->driveFolder('e') / "Bak");
+        std::atomic<bool> held{false};
+        std::atomic<bool> closed{false};
+        platform::faults::beforeOperation("copy", "f0", [&] {
+            held = true;
+            testsupport::eventually([&] { return closed.load(); }, seconds(20));
+        });
         BackupStore store;
         QVERIFY(!store.CreateFolders());
         JobLog log;
@@ -918,13 +923,13 @@ private slots:
         QVERIFY(job.runPass(true));
         bool completed = true;
         std::thread worker([&] { completed = job.runPass(false); });
-        // The copy's folder is made before the walk begins; the walk of six files takes far
-        // less than the pause, the copies far more.
-        while (!fs::exists(copyRoot("2004_5_1", "Data")))
-            std::this_thread::sleep_for(microseconds(200));
-        std::this_thread::sleep_for(milliseconds(5));
+        // Five copies made while the first is held: the walk has handed out the last file.
+        bool walked = testsupport::eventually(
+            [&] { return held && fileCount(copyRoot("2004_5_1", "Data")) == 5; });
         job.newGeneration(); // the dialog is closed
+        closed = true;
         worker.join();
+        QVERIFY(walked);
         qunsetenv("TARNWICK_COPY_WORKERS");
         QCoreApplication::processEvents();
         QVERIFY(!completed);
