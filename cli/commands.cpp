@@ -43,8 +43,8 @@ const platform::Text kHelp{
     u8"--prune 的結束狀態：0 全部完成，1 有些資料夾無法刪除（已列出），\n"
     u8"  2 沒有刪除：選項有誤、無法讀取備份記錄、目地資料夾不存在\n"
     u8"\n"
-    u8"每天 02:30 由 cron 清除（crontab -e）：\n"
-    u8"  30 2 * * * tarnwick2004 --prune --dest 'E:\\Bak' --keep-daily 7 --keep-weekly 4 "
+    u8"每天 03:00（02:30 備份之後）由 cron 清除（crontab -e）：\n"
+    u8"  0 3 * * * tarnwick2004 --prune --dest 'E:\\Bak' --keep-daily 7 --keep-weekly 4 "
     u8"--keep-monthly 12\n"};
 
 } // namespace

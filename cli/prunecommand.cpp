@@ -29,6 +29,7 @@ const platform::Text kFreeBefore{u8"可用空間：刪除前 "};
 const platform::Text kFreeAfter{u8" MB，刪除後 "};
 const platform::Text kFreeEnd{u8" MB"};
 const platform::Text kFreeGained{u8"（多出 "};
+const platform::Text kCloseParen{u8"）"};
 const platform::Text kFreeUnknown{u8"無法得知可用空間"};
 const platform::Text kDryRunBefore{u8"試執行，沒有刪除任何資料夾：將刪除 "};
 const platform::Text kEstimateBefore{u8"約可釋放 "};
@@ -62,7 +63,7 @@ int report(const PruneReport& done, bool dryRun, bool quiet, Console& console) {
                                    mb(*done.freeAfter) + kFreeEnd.str();
                 if (*done.freeAfter > *done.freeBefore)
                     free += kFreeGained.str() + mb(*done.freeAfter - *done.freeBefore) +
-                            kFreeEnd.str() + ")";
+                            kFreeEnd.str() + kCloseParen.str();
                 console.write(free + "\n");
             } else {
                 console.write(kFreeUnknown.str() + "\n");
