@@ -1,6 +1,7 @@
 #include "backupcommand.h"
 
 #include "backupprinter.h"
+#include "prunecommand.h"
 #include "taskloop.h"
 
 #include "backup/backupjob.h"
@@ -141,9 +142,13 @@ int runBackup(const CommandLine& line, Console& console) {
         if (!line.quiet)
             console.write(kBackingUp.str() + choice->sourceDir + "  ==>  " + choice->destDir +
                           "\\" + backupName + "\n");
-        return backUp({choice->sourceDir, choice->destDir, backupName, sourceName, store,
-                       recordCount, !line.fullCopy},
-                      console, line.quiet);
+        int status = backUp({choice->sourceDir, choice->destDir, backupName, sourceName, store,
+                             recordCount, !line.fullCopy},
+                            console, line.quiet);
+        if (line.keep) // once the restore point is recorded
+            status =
+                pruneAfterBackup(store, choice->destDir, *line.keep, line.quiet, console, status);
+        return status;
     } catch (const ProgramError& error) { // a damaged file of the store, say
         return refuse(console, error.what());
     } catch (const std::exception& error) {

@@ -60,4 +60,11 @@ std::vector<std::string> storeCallsMade();
 int storeStepBefore(std::string_view call);
 void storeStepAfter();
 
+// The same for the steps of a removal of a backup folder: each rename, unlink and removal of a
+// folder passes here just before it is made and just after, counted on a plan of their own.
+void planRemovalSteps(int crashAt, int failAt, int error);
+int removalStepsTaken();
+int removalStepBefore();
+void removalStepAfter();
+
 } // namespace platform::faults

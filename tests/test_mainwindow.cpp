@@ -167,6 +167,19 @@ private slots:
         QVERIFY(messages->calls().empty());
     }
 
+    // A backup folder on its way out (a pruning cut short) is never offered as a folder.
+    void aFolderBeingRemovedIsNotListed() {
+        fs::create_directories(drives->driveFolder('e') / "Bak" / "2004_5_2_Back");
+        fs::create_directories(drives->driveFolder('e') / "Bak" / ".2004_5_1_Back.tw-removing");
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        form.DirectoryListBox3->SetDirectory("E:\\Bak");
+        std::vector<std::string> entries;
+        for (int i = 0; i < form.DirectoryListBox3->EntryCount(); ++i)
+            entries.push_back(form.DirectoryListBox3->EntryText(i));
+        QCOMPARE(entries, (std::vector<std::string>{"E:\\", "Bak", "2004_5_2_Back"}));
+    }
+
     void everyDriveRootIsRefusedAsSource() {
         drives->addDrive('j', drives->driveFolder('j'));
         Forms forms;
