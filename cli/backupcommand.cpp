@@ -4,7 +4,7 @@
 #include "prunecommand.h"
 #include "taskloop.h"
 
-#include "backup/backupjob.h"
+#include "backup/backupinput.h"
 #include "backup/backupmessages.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -137,14 +137,12 @@ int runBackup(const CommandLine& line, Console& console) {
         }
         int recordCount = store.EnsureRecordCount();
 
-        std::string backupName = FormBackupName(platform::shortDateToday());
-        std::string sourceName = platform::pathElements(choice->sourceDir).back();
+        BackupJobInput input = backupInput(*choice, store, recordCount, platform::shortDateToday());
+        input.linkUnchanged = !line.fullCopy;
         if (!line.quiet)
             console.write(kBackingUp.str() + choice->sourceDir + "  ==>  " + choice->destDir +
-                          "\\" + backupName + "\n");
-        int status = backUp({choice->sourceDir, choice->destDir, backupName, sourceName, store,
-                             recordCount, !line.fullCopy},
-                            console, line.quiet);
+                          "\\" + input.backupName + "\n");
+        int status = backUp(input, console, line.quiet);
         if (line.keep) // once the restore point is recorded
             status =
                 pruneAfterBackup(store, choice->destDir, *line.keep, line.quiet, console, status);

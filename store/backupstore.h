@@ -59,6 +59,7 @@ public:
     BackupStore();
     // The store in the given program folder (no trailing backslash).
     explicit BackupStore(std::string programFolder);
+    bool operator==(const BackupStore&) const = default;
 
     // The store whose settings file this is (the path that confirming the folders stored).
     static std::optional<BackupStore> FromSettingsFilePath(const std::string& settingsFilePath);

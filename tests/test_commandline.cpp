@@ -2,11 +2,13 @@
 #include "support/testdrives.h"
 #include "walk/walkthread.h"
 
+#include "backup/backupinput.h"
 #include "backup/tcopythread.h"
 #include "backup/tform2.h"
 #include "cli/commands.h"
 #include "platform/clock.h"
 #include "platform/faults.h"
+#include "platform/programpath.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
 
@@ -191,6 +193,30 @@ private slots:
                                 backupOf("2004_5_2", "Data") / "a.txt"));
         QVERIFY(messages->calls().back().text.find(ansi(u8"未變更（連結至上次備份）2 個檔案")) !=
                 std::string::npos);
+    }
+
+    void theWindowAndTheCommandLinePrepareTheSameBackup() {
+        makeData(*drives);
+        writeFile(drives->driveFolder('d') / "Data" / "Deep" / fs::path(u8"許多") / "x.txt", "x");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        for (const std::string& source :
+             {std::string("D:\\Data"), ansi(u8"D:\\Data\\Deep\\許多")}) {
+            saveChoice(source, "E:\\Bak");
+            BackupStore store;
+            int count = store.EnsureRecordCount();
+            TForm2 dialog(nullptr);
+            dialog.PrepareBackup({store.SettingsFilePath(), count});
+            BackupJobInput input = dialog.Job().input();
+            QVERIFY(input == backupInput({source, "E:\\Bak"}, store, count, "2004/5/1"));
+            QCOMPARE(input.sourceName, platform::pathElements(source).back());
+
+            // The command line backs up into the same folder the dialog would.
+            Run run = this->run({"--backup"});
+            QCOMPARE(run.status, 0);
+            std::string folder = input.destDir + "\\" + input.backupName + "\\" + input.sourceName;
+            QVERIFY2(run.out.find(ansi(u8"備份資料夾：") + folder + "\n") != std::string::npos,
+                     run.out.c_str());
+        }
     }
 
     void theSummaryNamesWhatWasDone() {
