@@ -1,3 +1,4 @@
+#include "platform/filecopy.h"
 #include "support/messagerecorder.h"
 #include "support/testdrives.h"
 #include "walk/walkthread.h"
@@ -167,15 +168,19 @@ private:
     }
 
 private slots:
-    // The worker's pause between passes waits for a user's next click; a test clicks at once.
-    void initTestCase() { walk::WalkThread::setPauseForTesting(std::chrono::milliseconds(0)); }
+    void initTestCase() {
+        // The worker's pause between passes waits for a user's next click; a test clicks at
+        // once. Each backup's flush would wait on all the machine writes to the file system.
+        walk::WalkThread::setPauseForTesting(std::chrono::milliseconds(0));
+        platform::setDurableCopiesForTesting(false);
+    }
     void init() {
         drives = std::make_unique<testsupport::TestDrives>();
         messages = std::make_unique<testsupport::MessageRecorder>();
         fs::create_directories(drives->driveFolder('e') / "Bak");
         platform::setTodayForTesting(year(2004) / May / 1);
         dialog = std::make_unique<TForm2>(nullptr);
-        dialog->Timer1->setInterval(1);
+        dialog->Timer1->setInterval(0); // the restore point's animation, at once
     }
     void cleanup() {
         platform::faults::clear();
