@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/faults.h"
+#include "restore/restorechoice.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
 #include "toolkit/messagebox.h"
@@ -347,6 +348,35 @@ private slots:
         QCOMPARE(
             memoLines(*dialog->Memo1),
             (std::vector<std::string>{"keep.txt", "top.txt", "letter.doc", "s1.txt", "d.txt"}));
+    }
+
+    void theDialogRestoresWhatTheChoiceNames() {
+        // A folder whose Big5 name ends in a backslash byte (許 is B3 5C), backed up from deep
+        // down.
+        std::string source = ansi(u8"D:\\Data\\許\\A");
+        writeFile(drives->host(u8"D:\\Data\\許\\A\\Docs\\x.txt"), "x");
+        backUp(source);
+        RestoreChoice choice{ansi(u8"E:\\Bak\\2004_5_1_Back\\A"),
+                             ansi(u8"E:\\Bak\\2004_5_1_Back\\A\\Docs"), "2004_5_1_Back1_A.ini"};
+        QCOMPARE(choice.sourceLineKey(), std::string("\\A\\Docs"));
+        QCOMPARE(choice.levelsBelowCopyRoot(), 1);
+        std::optional<RestoreJobInput> input = restoreInput(BackupStore(), choice);
+        QVERIFY(input);
+        QCOMPARE(input->restoreTarget, source + "\\Docs");
+        QCOMPARE(input->targetRoot, source);
+
+        // The dialog, led there by the user, restores the same.
+        fs::remove_all(drives->host(u8"D:\\Data\\許\\A\\Docs"));
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        QVERIFY(goInto("Docs"));
+        RestoreJobInput shown = dialog->Job().input();
+        QCOMPARE(shown.restoreSource, input->restoreSource);
+        QCOMPARE(shown.restoreTarget, input->restoreTarget);
+        QCOMPARE(shown.targetRoot, input->targetRoot);
+        restoreToTheEnd();
+        QCOMPARE(readFile(drives->host(u8"D:\\Data\\許\\A\\Docs\\x.txt")), std::string("x"));
     }
 
     void aSubFolderComesBackIntoItsOwnFolder() {
