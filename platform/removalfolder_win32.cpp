@@ -52,17 +52,7 @@ bool deleteEntry(const std::wstring& path) {
 } // namespace
 
 RemovalFolder RemovalFolder::open(std::string_view path, std::string& whyNot) {
-    std::optional<std::wstring> host = widePath(path);
-    if (!host) {
-        whyNot = unusableNameReason();
-        return {};
-    }
-    FolderHandlePtr held;
-    if (int error = openFolderHandle(*host, true, held)) {
-        whyNot = whyNoFolder(*host, error);
-        return {};
-    }
-    return RemovalFolder(std::move(held));
+    return RemovalFolder(openChosenFolder(path, whyNot));
 }
 
 RemovalFolder RemovalFolder::duplicate() const {

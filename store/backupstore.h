@@ -159,6 +159,7 @@ public:
 private:
     std::string recoverFile(const std::string& name) const;
     std::optional<FileLines> readLines(const std::string& path, size_t limit) const;
+    std::optional<std::vector<std::string>> readFolderList(const std::string& listFileName) const;
 
     std::string folder_;
 };

@@ -1,5 +1,6 @@
 #include "platform/filecopy.h"
 #include "support/messagerecorder.h"
+#include "support/recordingconsole.h"
 #include "support/testdrives.h"
 #include "walk/walkthread.h"
 
@@ -27,26 +28,11 @@ namespace fs = std::filesystem;
 using namespace std::chrono;
 using testsupport::ansi;
 using testsupport::readFile;
+using testsupport::RecordingConsole;
 using testsupport::snapshot;
 using testsupport::writeFile;
 
 namespace {
-
-// Keeps what a run writes, as a terminal or as a log would get it.
-class RecordingConsole : public cli::Console {
-public:
-    explicit RecordingConsole(bool terminal = false) : terminal_(terminal) {}
-    bool isTerminal() const override { return terminal_; }
-    void write(std::string_view text) override { out += text; }
-    void writeError(std::string_view text) override { err += text; }
-    void writeHostText(std::string_view text) override { out += text; }
-
-    std::string out;
-    std::string err;
-
-private:
-    bool terminal_;
-};
 
 struct Run {
     int status = -1;

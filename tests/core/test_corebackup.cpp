@@ -1,5 +1,6 @@
 // A whole backup without a window, as `tarnwick2004 --backup` runs it: the same job and restore
 // point on either system, checked byte for byte.
+#include "support/recordingconsole.h"
 #include "support/testdrives.h"
 
 #include "cli/commands.h"
@@ -20,20 +21,11 @@
 namespace fs = std::filesystem;
 using testsupport::ansi;
 using testsupport::readFile;
+using testsupport::RecordingConsole;
 using testsupport::writeFile;
 using namespace std::chrono;
 
 namespace {
-
-class RecordingConsole : public cli::Console {
-public:
-    bool isTerminal() const override { return false; }
-    void write(std::string_view text) override { out += text; }
-    void writeError(std::string_view text) override { err += text; }
-    void writeHostText(std::string_view text) override { out += text; }
-    std::string out;
-    std::string err;
-};
 
 class CoreBackup : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // An unchanged file is linked to its copy in the last backup rather than copied again: what
 // counts as unchanged, what is never linked, and the file systems that refuse links.
+#include "support/recordingconsole.h"
 #include "support/testdrives.h"
 
 #include "cli/commands.h"
@@ -20,6 +21,7 @@
 namespace fs = std::filesystem;
 using testsupport::ansi;
 using testsupport::readFile;
+using testsupport::RecordingConsole;
 using testsupport::writeFile;
 using namespace std::chrono;
 
@@ -153,16 +155,6 @@ TEST_F(Linking, LinksAreNeverFollowedNorLinkedTo) {
 #endif
 
 namespace {
-
-class RecordingConsole : public cli::Console {
-public:
-    bool isTerminal() const override { return false; }
-    void write(std::string_view text) override { out += text; }
-    void writeError(std::string_view text) override { err += text; }
-    void writeHostText(std::string_view text) override { out += text; }
-    std::string out;
-    std::string err;
-};
 
 // Backups from the command line on faked days.
 class LinkedBackup : public ::testing::Test {

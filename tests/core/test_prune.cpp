@@ -1,5 +1,6 @@
 // Pruning old backups: which dated folders each policy keeps, what a dry run tells, and that a
 // removal touches nothing but the folders the catalog records, even when cut short at any step.
+#include "support/recordingconsole.h"
 #include "support/testdrives.h"
 
 #include "backup/keeppolicy.h"
@@ -24,22 +25,13 @@
 namespace fs = std::filesystem;
 using testsupport::ansi;
 using testsupport::readFile;
+using testsupport::RecordingConsole;
 using testsupport::snapshot;
 using testsupport::Snapshot;
 using testsupport::writeFile;
 using namespace std::chrono;
 
 namespace {
-
-class RecordingConsole : public cli::Console {
-public:
-    bool isTerminal() const override { return false; }
-    void write(std::string_view text) override { out += text; }
-    void writeError(std::string_view text) override { err += text; }
-    void writeHostText(std::string_view text) override { out += text; }
-    std::string out;
-    std::string err;
-};
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
