@@ -9,7 +9,7 @@
 #include "platform/faults.h"
 #include "platform/folders.h"
 #include "platform/targetfolder.h"
-#include "walk/passcopy.h"
+#include "walk/copypool.h"
 
 #include <gtest/gtest.h>
 

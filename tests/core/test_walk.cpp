@@ -6,6 +6,7 @@
 #include "walk/folderwalk.h"
 #include "walk/jobchannel.h"
 #include "walk/passcopy.h"
+#include "walk/passprogress.h"
 #include "walk/targettree.h"
 
 #include "cli/taskloop.h"
