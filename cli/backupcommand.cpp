@@ -12,8 +12,8 @@
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
 #include "platform/programpath.h"
-#include "platform/uithread.h"
 #include "store/backupstore.h"
+#include "threads/uithread.h"
 
 #include <exception>
 #include <optional>
@@ -79,7 +79,7 @@ int backUp(const BackupJobInput& input, Console& console, bool quiet) {
     // What goes wrong in the printer (on this thread) ends the run like the job's own faults,
     // rather than vanishing with the task that met it.
     std::exception_ptr shown;
-    auto before = platform::setPostedExceptionHandler([&shown](std::exception_ptr error) {
+    auto before = threads::setPostedExceptionHandler([&shown](std::exception_ptr error) {
         if (!shown)
             shown = error;
     });
@@ -87,18 +87,18 @@ int backUp(const BackupJobInput& input, Console& console, bool quiet) {
     std::thread worker([&] {
         try {
             job.runPass(true);
-            platform::postToUiThread([&printer, files = job.FileTotal(), bytes = job.TotalBytes()] {
+            threads::postToUiThread([&printer, files = job.FileTotal(), bytes = job.TotalBytes()] {
                 printer.counted(files, bytes);
             });
             job.runPass(false);
         } catch (...) {
             failure = std::current_exception(); // read after the join
         }
-        platform::postToUiThread([&loop] { loop.quit(); }); // after everything the job posted
+        threads::postToUiThread([&loop] { loop.quit(); }); // after everything the job posted
     });
     loop.run();
     worker.join();
-    platform::setPostedExceptionHandler(std::move(before));
+    threads::setPostedExceptionHandler(std::move(before));
     if (failure)
         std::rethrow_exception(failure);
     if (shown)

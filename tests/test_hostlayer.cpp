@@ -10,7 +10,7 @@
 #include "platform/folders.h"
 #include "platform/hostpath.h"
 #include "platform/targetfolder.h"
-#include "platform/uithread.h"
+#include "threads/uithread.h"
 #include "toolkit/messagebox.h"
 
 #include <QRegularExpression>
@@ -386,14 +386,14 @@ private slots:
         std::vector<int> seen; // touched only on this (the user-interface) thread
         std::thread worker([&] {
             for (int i = 0; i < 300; ++i)
-                platform::postToUiThread([&seen, i] { seen.push_back(i); });
+                threads::postToUiThread([&seen, i] { seen.push_back(i); });
             bool thrown = false;
             try {
-                platform::runOnUiThread([] { throw std::runtime_error("inside"); });
+                threads::runOnUiThread([] { throw std::runtime_error("inside"); });
             } catch (const std::runtime_error&) {
                 thrown = true;
             }
-            platform::runOnUiThread([&seen, thrown] { seen.push_back(thrown ? -1 : -2); });
+            threads::runOnUiThread([&seen, thrown] { seen.push_back(thrown ? -1 : -2); });
         });
         QTRY_COMPARE(seen.size(), size_t{301});
         worker.join();

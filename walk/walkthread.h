@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/workerthread.h"
+#include "threads/workerthread.h"
 
 #include <atomic>
 #include <chrono>
@@ -30,7 +30,7 @@ private:
 
 // A dialog's worker: runs the dialog's walk once per resume, pausing after each (100 ms), until
 // the stop request comes. It takes the passes asked for itself.
-class WalkThread : public platform::WorkerThread {
+class WalkThread : public threads::WorkerThread {
 public:
     // walkTree: the dialog's walk, which calls walk(); runPass: one pass of the kind asked for
     // (true: a count).
