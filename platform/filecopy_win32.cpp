@@ -1,7 +1,7 @@
 #include "filecopy.h"
 
 #include "codepage.h"
-#include "faults.h"
+#include "faults/faults.h"
 #include "hosterror.h"
 #include "process.h"
 #include "stagingname.h"

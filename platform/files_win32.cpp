@@ -1,6 +1,6 @@
 #include "files.h"
 
-#include "faults.h"
+#include "faults/faults.h"
 #include "hosterror.h"
 #include "process.h"
 #include "stagingname.h"

@@ -1,6 +1,6 @@
 #include "removalfolder.h"
 
-#include "faults.h"
+#include "faults/faults.h"
 #include "hosterror.h"
 #include "win32.h"
 

@@ -1,7 +1,7 @@
 #include "targetfolder.h"
 
 #include "codepage.h"
-#include "faults.h"
+#include "faults/faults.h"
 #include "hosterror.h"
 #include "stagingname.h"
 #include "win32.h"

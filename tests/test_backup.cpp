@@ -6,9 +6,9 @@
 #include "backup/restorepoint.h"
 #include "backup/tcopythread.h"
 #include "backup/tform2.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
-#include "platform/faults.h"
 #include "store/backupstore.h"
 #include "toolkit/messagebox.h"
 #include "widgets/bitbtn.h"
@@ -183,7 +183,7 @@ private slots:
         dialog->Timer1->setInterval(0); // the restore point's animation, at once
     }
     void cleanup() {
-        platform::faults::clear();
+        faults::clear();
         dialog.reset();
         platform::setTodayForTesting(std::nullopt);
         messages.reset();
@@ -510,7 +510,7 @@ private slots:
         writeFile(data / "Locked" / "hidden.txt", "h");
         writeFile(data / "\xed\x95\x9c" / "korean.txt", "k"); // no code page 950 form
         writeFile(data / "Sub" / "b.txt", "b");
-        platform::faults::failAt("opendir", "/Data/Locked", EACCES);
+        faults::failAt("opendir", "/Data/Locked", EACCES);
         backup("D:\\Data");
         std::string text = messages->calls().at(0).text;
         QVERIFY(text.starts_with(
@@ -544,9 +544,9 @@ private slots:
             dialog->close();
         };
         // A read-only destination.
-        platform::faults::failAt("mkdir", "2004_5_1_Back", EROFS);
+        faults::failAt("mkdir", "2004_5_1_Back", EROFS);
         attempt(ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back（唯讀的磁碟）"));
-        platform::faults::clear();
+        faults::clear();
         // A file where the backup folder must be.
         writeFile(bak / "2004_5_1_Back", "in the way");
         attempt(ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back（此處是檔案，不是資料夾）"));
@@ -672,7 +672,7 @@ private slots:
 
     void temporaryNamesAreSkippedAndStaleOnesRemoved() {
         // As on FAT: every copy goes through a hidden temporary name.
-        platform::faults::failAt("tmpfile", "", EOPNOTSUPP);
+        faults::failAt("tmpfile", "", EOPNOTSUPP);
         fs::path data = drives->driveFolder('d') / "Data";
         writeFile(data / "a.txt", "a");
         writeFile(data / "Sub" / "b.txt", "b");
@@ -736,10 +736,10 @@ private slots:
         // What the two leave when nothing goes wrong, and how many store steps each takes.
         std::vector<int> steps;
         for (const RestorePointInput& input : inputs) {
-            platform::faults::planStoreSteps(0, 0, 0);
+            faults::planStoreSteps(0, 0, 0);
             QVERIFY(!CreateRestorePoint(input).failure);
-            steps.push_back(platform::faults::storeStepsTaken());
-            platform::faults::clear();
+            steps.push_back(faults::storeStepsTaken());
+            faults::clear();
         }
         Snapshot healthy = snapshot(program);
         QCOMPARE(healthy.at("TotalCount.ini"), std::string("2"));
@@ -754,7 +754,7 @@ private slots:
                     QVERIFY(!CreateRestorePoint(inputs[earlier]).failure);
                 pid_t child = ::fork();
                 if (child == 0) {
-                    platform::faults::planStoreSteps(step, 0, 0);
+                    faults::planStoreSteps(step, 0, 0);
                     bool recorded = !CreateRestorePoint(inputs[which]).failure;
                     ::_exit(recorded ? 0 : 1); // the crash comes first
                 }
@@ -778,17 +778,17 @@ private slots:
         Snapshot before = storeOfTheDayBefore();
         fs::path program = recover() / "..";
         RestorePointInput input{BackupStore(), "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"};
-        platform::faults::planStoreSteps(0, 0, 0);
+        faults::planStoreSteps(0, 0, 0);
         QVERIFY(!CreateRestorePoint(input).failure);
-        int steps = platform::faults::storeStepsTaken();
-        platform::faults::clear();
+        int steps = faults::storeStepsTaken();
+        faults::clear();
         Snapshot healthy = snapshot(program);
         int failed = 0;
         for (int step = 1; step <= steps; ++step) {
             putBack(program, before);
-            platform::faults::planStoreSteps(0, step, ENOSPC);
+            faults::planStoreSteps(0, step, ENOSPC);
             RestorePointResult recorded = CreateRestorePoint(input);
-            platform::faults::clear();
+            faults::clear();
             if (recorded.failure) {
                 ++failed;
                 QCOMPARE(recorded.failure->reason, ansi(u8"磁碟空間不足"));
@@ -849,9 +849,9 @@ private slots:
         prepare("D:\\Data", "E:\\Bak");
         showAndCount();
         // The first step of the catalog's write finds the disk full.
-        platform::faults::planStoreSteps(0, 1, ENOSPC);
+        faults::planStoreSteps(0, 1, ENOSPC);
         copyToTheEnd();
-        platform::faults::clear();
+        faults::clear();
         std::vector<toolkit::MessageBoxCall> calls = messages->calls();
         QCOMPARE(calls.size(), size_t{1});
         QCOMPARE(calls[0].caption, ansi(u8"還原點未建立"));
@@ -876,15 +876,13 @@ private slots:
         const std::vector<Row> rows = {
             // Part way through record 1: read as a line cut short, it would be dropped.
             {folder + "Recover\\BackupDir.ini",
-             [&] { platform::faults::failReadAt(folder + "Recover\\BackupDir.ini", 10, EIO); },
+             [&] { faults::failReadAt(folder + "Recover\\BackupDir.ini", 10, EIO); },
              u8"磁碟讀寫錯誤"},
             {folder + "TotalCount.ini",
-             [&] { platform::faults::failAt("open", folder + "TotalCount.ini", EACCES); },
-             u8"存取被拒"},
+             [&] { faults::failAt("open", folder + "TotalCount.ini", EACCES); }, u8"存取被拒"},
             // Part way through D:\Data's entry, which would be dropped the same way.
             {folder + "Recover\\1.ini",
-             [&] { platform::faults::failReadAt(folder + "Recover\\1.ini", 10, EIO); },
-             u8"磁碟讀寫錯誤"},
+             [&] { faults::failReadAt(folder + "Recover\\1.ini", 10, EIO); }, u8"磁碟讀寫錯誤"},
         };
         for (const Row& row : rows) {
             messages->clear();
@@ -893,7 +891,7 @@ private slots:
             Snapshot before = snapshot(recover() / "..");
             row.plant();
             copyToTheEnd();
-            platform::faults::clear();
+            faults::clear();
             std::vector<toolkit::MessageBoxCall> calls = messages->calls();
             QCOMPARE(calls.size(), size_t{1});
             QCOMPARE(calls[0].caption, ansi(u8"還原點未建立"));
@@ -915,7 +913,7 @@ private slots:
         fs::create_directories(drives->driveFolder('e') / "Bak");
         std::atomic<bool> held{false};
         std::atomic<bool> closed{false};
-        platform::faults::beforeOperation("copy", "f0", [&] {
+        faults::beforeOperation("copy", "f0", [&] {
             held = true;
             testsupport::eventually([&] { return closed.load(); }, seconds(20));
         });

@@ -8,8 +8,8 @@
 #include "backup/tcopythread.h"
 #include "backup/tform2.h"
 #include "cli/commands.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
-#include "platform/faults.h"
 #include "platform/programpath.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
@@ -141,7 +141,7 @@ private slots:
         messages = std::make_unique<testsupport::MessageRecorder>();
     }
     void cleanup() {
-        platform::faults::clear();
+        faults::clear();
         platform::setTodayForTesting(std::nullopt);
         messages.reset();
         drives.reset();
@@ -241,8 +241,8 @@ private slots:
         writeFile(data / "good.txt", "fine");
         writeFile(data / "Locked" / "inside.txt", "unseen");
         for (int i = 1; i <= 7; ++i)
-            platform::faults::failAt("tmpfile", "bad" + std::to_string(i) + ".txt", ENOSPC);
-        platform::faults::failAt("opendir", "Locked", EACCES);
+            faults::failAt("tmpfile", "bad" + std::to_string(i) + ".txt", ENOSPC);
+        faults::failAt("opendir", "Locked", EACCES);
         platform::setTodayForTesting(year(2004) / May / 1);
 
         Run quiet = run({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak", "--quiet"});
@@ -296,23 +296,23 @@ private slots:
         fs::remove(program());
 
         // The backup folder cannot be made: nothing copied, nothing recorded.
-        platform::faults::failAt("mkdir", "2004_5_1_Back", EACCES);
+        faults::failAt("mkdir", "2004_5_1_Back", EACCES);
         refused({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak"},
                 ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back（存取被拒）"));
-        platform::faults::clear();
+        faults::clear();
         QVERIFY(!fs::exists(backupOf("2004_5_1", "Data")));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
 
         // A full disk under the store: the files are there, but no restore point leads to them.
         saveChoice("D:\\Data", "E:\\Bak");
-        platform::faults::planStoreSteps(0, 1, ENOSPC);
+        faults::planStoreSteps(0, 1, ENOSPC);
         Run full = run({"--backup"});
         QCOMPARE(full.status, 2);
         QVERIFY2(full.err.find(ansi(u8"檔案已備份，但無法建立還原點：")) != std::string::npos,
                  full.err.c_str());
         QCOMPARE(readFile(backupOf("2004_5_1", "Data") / "a.txt"), std::string("alpha"));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
-        platform::faults::clear();
+        faults::clear();
 
         // A damaged store is named, not repaired behind the user's back.
         writeFile(program() / "TotalCount.ini", "many");
@@ -350,10 +350,10 @@ private slots:
                 const std::string row = path + ", " + fault;
                 std::string reason;
                 if (fault == std::string("bad sector")) {
-                    platform::faults::failReadAt(path, file.badSector, EIO);
+                    faults::failReadAt(path, file.badSector, EIO);
                     reason = ansi(u8"（磁碟讀寫錯誤）");
                 } else if (fault == std::string("access denied")) {
-                    platform::faults::failAt("open", path, EACCES);
+                    faults::failAt("open", path, EACCES);
                     reason = ansi(u8"（存取被拒）");
                 } else {
                     fs::rename(host, host.string() + ".aside");
@@ -361,7 +361,7 @@ private slots:
                     reason = ansi(u8"（是資料夾，不是檔案）");
                 }
                 Run result = run({"--backup"});
-                platform::faults::clear();
+                faults::clear();
                 if (fs::is_directory(host)) {
                     fs::remove(host);
                     fs::rename(host.string() + ".aside", host);

@@ -1,10 +1,10 @@
 #include "support/messagerecorder.h"
 #include "support/testdrives.h"
 
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
-#include "platform/faults.h"
 #include "platform/filecopy.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -228,14 +228,14 @@ private slots:
         QVERIFY(fs::is_empty(drives->driveFolder('e') / "out"));
 
         // On a file system without unnamed files, a failed copy leaves no temporary name.
-        platform::faults::failAt("tmpfile", "", EOPNOTSUPP);
+        faults::failAt("tmpfile", "", EOPNOTSUPP);
         fs::create_directory(drives->driveFolder('e') / "fat");
         ::chmod((drives->driveFolder('d') / "file").c_str(), 0644);
         QCOMPARE(platform::copyFileNoReplace("D:\\file", "E:\\fat\\file").status,
                  platform::CopyStatus::Copied);
         QCOMPARE(platform::copyFileNoReplace("D:\\pipe", "E:\\fat\\pipe").status,
                  platform::CopyStatus::Failed);
-        platform::faults::clear();
+        faults::clear();
         QCOMPARE(folderNames(drives->driveFolder('e') / "fat"), std::vector<std::string>{"file"});
     }
 

@@ -6,10 +6,10 @@
 #include "app/tform1.h"
 #include "app/tform4.h"
 #include "backup/tform2.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
-#include "platform/faults.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
@@ -83,7 +83,7 @@ private slots:
         fs::create_directories(drives->driveFolder('e') / "Bak");
     }
     void cleanup() {
-        platform::faults::clear(); // also after a test that failed with faults planted
+        faults::clear(); // also after a test that failed with faults planted
         messages.reset();
         drives.reset();
     }
@@ -551,9 +551,9 @@ private slots:
         writeFile(programFolder() / "Recover" / "BackupDir.ini",
                   "E:\\Bak\\<1>2004_5_1_Back\r\nE:\\Save\\<2>2004_5_1_Back\r\n");
         testsupport::Snapshot store = testsupport::snapshot(programFolder());
-        platform::faults::failAt("open", folder + "SystemBackRD.ini", EACCES);
+        faults::failAt("open", folder + "SystemBackRD.ini", EACCES);
         Forms forms;
-        platform::faults::clear();
+        faults::clear();
         TForm1& form = *forms.Form1;
         QCOMPARE(form.DirectoryListBox1->Directory(), std::string("C:\\"));
         QCOMPARE(form.DirectoryListBox3->Directory(), std::string("C:\\"));
@@ -569,13 +569,13 @@ private slots:
         form.DirectoryListBox3->SetDirectory("E:\\Bak");
         store = testsupport::snapshot(programFolder());
         messages->clear();
-        platform::faults::failReadAt(folder + "SystemBackRD.ini", 39, EIO);
+        faults::failReadAt(folder + "SystemBackRD.ini", 39, EIO);
         emit form.BitBtn2->clicked(); // through the handler's guard, as a user's click
         QCoreApplication::processEvents();
-        platform::faults::failAt("open", folder + "TotalCount.ini", EACCES);
+        faults::failAt("open", folder + "TotalCount.ini", EACCES);
         emit form.BitBtn2->clicked();
         QCoreApplication::processEvents();
-        platform::faults::clear();
+        faults::clear();
         QCOMPARE(errors(),
                  (std::vector<std::string>{
                      "error: " + cannotRead(folder + "SystemBackRD.ini", u8"磁碟讀寫錯誤"),
@@ -584,11 +584,11 @@ private slots:
 
         // The restore link and the history: the catalog cannot be read; neither dialog opens.
         messages->clear();
-        platform::faults::failReadAt(folder + "Recover\\BackupDir.ini", 30, EIO);
+        faults::failReadAt(folder + "Recover\\BackupDir.ini", 30, EIO);
         emit form.Label4->Click();
         emit form.BitBtn3->clicked();
         QCoreApplication::processEvents();
-        platform::faults::clear();
+        faults::clear();
         std::string catalogError =
             "error: " + cannotRead(folder + "Recover\\BackupDir.ini", u8"磁碟讀寫錯誤");
         QCOMPARE(errors(), (std::vector<std::string>{catalogError, catalogError}));

@@ -4,9 +4,9 @@
 #include "walk/walkthread.h"
 
 #include "backup/tform2.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
-#include "platform/faults.h"
 #include "restore/restorechoice.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
@@ -249,7 +249,7 @@ private slots:
         dialog = std::make_unique<TForm3>(nullptr);
     }
     void cleanup() {
-        platform::faults::clear(); // also after a test that failed with faults planted
+        faults::clear(); // also after a test that failed with faults planted
         dialog.reset();
         platform::setTodayForTesting(std::nullopt);
         messages.reset();
@@ -267,7 +267,7 @@ private slots:
         writeFile(outside / "Sub1" / "Deep" / "marker2.txt", "outside");
         fs::path docs = backupData() / "Docs";
         int opened = 0;
-        platform::faults::beforeOperation("opensub", "/Docs/Sub1", [&] {
+        faults::beforeOperation("opensub", "/Docs/Sub1", [&] {
             if (++opened != 2) // the copy pass's (the count pass's is the first)
                 return;
             fs::rename(docs, backupData() / "Aside");
@@ -629,10 +629,10 @@ private slots:
         open();
         chooseBackup(0);
         QCOMPARE(dialog->ListView2->RowCount(), 1);
-        platform::faults::failReadAt(folder + "1.ini", 10, EIO);
+        faults::failReadAt(folder + "1.ini", 10, EIO);
         dialog->ListView1->SelectRow(0);
         emit dialog->ListView1->Click(); // through the handler's guard, as a user's click
-        platform::faults::clear();
+        faults::clear();
         QVERIFY(same(messages->calls(), error(folder + "1.ini", u8"磁碟讀寫錯誤")));
         QCOMPARE(dialog->ListView2->RowCount(), 0);
 
@@ -642,11 +642,11 @@ private slots:
         QVERIFY(dialog->BitBtn1->isEnabled());
         messages->clear();
         std::string listFile = folder + "2004_5_1_Back1_Data.ini";
-        platform::faults::failAt("open", listFile, EACCES);
+        faults::failAt("open", listFile, EACCES);
         dialog->ListView2->SelectRow(0);
         emit dialog->ListView2->Click();
         settle();
-        platform::faults::clear();
+        faults::clear();
         QVERIFY(same(messages->calls(), error(listFile, u8"存取被拒")));
         QVERIFY(!dialog->BitBtn1->isEnabled());
         QCOMPARE(dialog->RestoreTarget(), std::string());
@@ -843,14 +843,14 @@ private slots:
         // A folder whose host name (Korean) has no code page 950 form, put into the backup by
         // another system, and a folder the restore may not list.
         writeFile(backupCopy() / "Docs" / "\xed\x95\x9c" / "inside.txt", "inside");
-        platform::faults::failAt("opendir", "/2004_5_1_Back/Data/Locked", EACCES);
+        faults::failAt("opendir", "/2004_5_1_Back/Data/Locked", EACCES);
         fs::remove_all(data());
 
         open();
         chooseBackup(0);
         chooseFolder(0);
         restoreToTheEnd();
-        platform::faults::clear();
+        faults::clear();
         QCOMPARE(readFile(data() / "top.txt"), std::string("top"));
         QCOMPARE(readFile(data() / "Docs" / "note.txt"), std::string("note"));
         // Nothing is made under a stand-in name such as "?".
@@ -914,7 +914,7 @@ private slots:
         // And what a restore killed where it had no unnamed files left in its target.
         writeFile(data() / "Sub" / ".b.txt.tw99999999-9.tmp", "half of b, restored");
         if (namedTemporaries)
-            platform::faults::failAt("tmpfile", "", EOPNOTSUPP); // for every name
+            faults::failAt("tmpfile", "", EOPNOTSUPP); // for every name
 
         open();
         chooseBackup(0);
@@ -923,7 +923,7 @@ private slots:
         QCOMPARE(dialog->Panel4->caption(), ansi(u8" 檔案大小：0.00MB(3個檔案)"));
         QCOMPARE(dialog->ProgressBar1->maximum(), 3);
         restoreToTheEnd();
-        platform::faults::clear();
+        faults::clear();
         QCOMPARE(messages->calls().back().text, ansi(u8"您所指定的檔案已還原完成!!"));
         QCOMPARE(namesIn(data()), (std::vector<std::string>{"Sub", "a.txt", "notes.tw5-1.tmp"}));
         QCOMPARE(namesIn(data() / "Sub"), std::vector<std::string>{"b.txt"});

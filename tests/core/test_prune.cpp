@@ -6,8 +6,8 @@
 #include "backup/keeppolicy.h"
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
-#include "platform/faults.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +94,7 @@ class Prune : public ::testing::Test {
 protected:
     void TearDown() override {
         platform::setTodayForTesting(std::nullopt);
-        platform::faults::clear();
+        faults::clear();
     }
 
     int run(std::vector<std::string> arguments) {
@@ -342,16 +342,16 @@ TEST_F(Prune, AFailureAtEveryStepOfARemovalIsToldAndFinishedNextTime) {
     ASSERT_EQ(backUpOn(year(2004) / May / 2), 0) << console.err;
     saveDest();
     Snapshot whole = snapshot(dest() / "2004_5_1_Back");
-    platform::faults::planRemovalSteps(0, 0, 0);
+    faults::planRemovalSteps(0, 0, 0);
     ASSERT_EQ(prune({"--keep-daily", "1"}), 0);
-    int steps = platform::faults::removalStepsTaken();
+    int steps = faults::removalStepsTaken();
     EXPECT_EQ(steps, 12); // a rename; two files and three folders removed; each before and after
-    platform::faults::clear();
+    faults::clear();
     for (int step = 1; step <= steps; step += 2) {
         putDestBack();
-        platform::faults::planRemovalSteps(0, step, EIO);
+        faults::planRemovalSteps(0, step, EIO);
         EXPECT_EQ(prune({"--keep-daily", "1"}), 1) << step;
-        platform::faults::clear();
+        faults::clear();
         EXPECT_NE(console.out.find(ansi(u8"無法刪除：D:\\Bak\\")), std::string::npos) << step;
         if (fs::exists(dest() / "2004_5_1_Back")) {
             EXPECT_EQ(step, 1);
@@ -380,7 +380,7 @@ TEST_F(Prune, AKillAtEveryStepOfARemovalLeavesNoHalfBackup) {
         Snapshot store = snapshot(program());
         pid_t child = ::fork();
         if (child == 0) {
-            platform::faults::planRemovalSteps(step, 0, 0);
+            faults::planRemovalSteps(step, 0, 0);
             RecordingConsole quiet;
             cli::runCommandLine({"--prune", "--dest", "D:\\Bak", "--keep-daily", "1"}, quiet);
             ::_exit(0);
@@ -426,7 +426,7 @@ TEST_F(Prune, NothingOutsideThePrunedFolderIsEverRemoved) {
     // Just before the removal opens the folder Sub of 2004_5_2_Back, another program puts a link
     // to the outside in its place.
     fs::path swappedAway = drives.host(u8"E:\\Moved");
-    platform::faults::beforeOperation("opensub", "/Data/Sub", [&] {
+    faults::beforeOperation("opensub", "/Data/Sub", [&] {
         fs::path sub = dest() / ".2004_5_2_Back.tw-removing" / "Data" / "Sub";
         if (fs::is_symlink(sub) || !fs::exists(sub))
             return;
@@ -434,7 +434,7 @@ TEST_F(Prune, NothingOutsideThePrunedFolderIsEverRemoved) {
         fs::create_directory_symlink(drives.host(u8"E:\\Outside"), sub);
     });
     ASSERT_EQ(prune({"--keep-daily", "1"}), 0) << console.out;
-    platform::faults::clear();
+    faults::clear();
     EXPECT_EQ(destNames(), (std::set<std::string>{"2004_5_3_Back"}));
     EXPECT_EQ(snapshot(drives.host(u8"E:\\Outside")), outside);
     EXPECT_EQ(readFile(swappedAway / "Deeper" / "b.txt"), "beta");
@@ -450,7 +450,7 @@ TEST_F(Prune, ADeepTreeIsRemovedWithFewDescriptors) {
     for (int level = 0; level < 200; ++level)
         fs::create_directory(deep /= "d");
     size_t most = 0;
-    platform::faults::beforeOperation("opensub", "/d", [&] {
+    faults::beforeOperation("opensub", "/d", [&] {
         size_t open = 0;
         for (auto it = fs::directory_iterator("/proc/self/fd"); it != fs::directory_iterator();
              ++it)
@@ -458,7 +458,7 @@ TEST_F(Prune, ADeepTreeIsRemovedWithFewDescriptors) {
         most = std::max(most, open);
     });
     ASSERT_EQ(prune({"--keep-daily", "1"}), 0) << console.out;
-    platform::faults::clear();
+    faults::clear();
     EXPECT_EQ(destNames(), (std::set<std::string>{"2004_5_2_Back"}));
     EXPECT_GT(most, 0u);
     EXPECT_LT(most, 80u);

@@ -2,8 +2,8 @@
 // folder lists. The same tests run on Linux and, under Wine, on Win32.
 #include "support/testdrives.h"
 
+#include "faults/faults.h"
 #include "platform/codepage.h"
-#include "platform/faults.h"
 #include "platform/programerror.h"
 #include "store/backupstore.h"
 #include "store/textmode.h"
@@ -55,7 +55,7 @@ protected:
         ASSERT_EQ(readFile(programFolder() / "TotalCount.ini"), contents);
     }
 
-    void TearDown() override { platform::faults::clear(); }
+    void TearDown() override { faults::clear(); }
 
     // The store after a backup of D:\Data on 2004/5/1 and one of D:\Mail on 2004/5/2, both
     // into E:\Bak.
@@ -225,13 +225,13 @@ TEST_F(Store, AFileThatCannotBeReadIsNamedAndNeverTakenForMissing) {
                                                      ansi(reason) + ansi(u8"）"));
         }
         EXPECT_TRUE(snapshot(programFolder()) == before);
-        platform::faults::clear();
+        faults::clear();
     };
     for (const File& file : files) {
         SCOPED_TRACE(file.path);
-        platform::faults::failReadAt(file.path, file.badSector, EIO);
+        faults::failReadAt(file.path, file.badSector, EIO);
         refused(file, u8"磁碟讀寫錯誤");
-        platform::faults::failAt("open", file.path, EACCES);
+        faults::failAt("open", file.path, EACCES);
         refused(file, u8"存取被拒");
         // A folder where the file should be.
         fs::path host = drives.host(std::u8string(file.path.begin(), file.path.end()));

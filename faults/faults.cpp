@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-namespace platform::faults {
+namespace faults {
 namespace {
 
 struct Fault {
@@ -179,4 +179,4 @@ void removalStepAfter() {
     removalSteps.after();
 }
 
-} // namespace platform::faults
+} // namespace faults

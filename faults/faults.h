@@ -10,7 +10,7 @@
 // A test-only seam: makes a named host operation fail as the system would, so that the suite can
 // reach failures that a privileged test cannot provoke (a folder it may not list, a disk that
 // refuses a folder). Unarmed, a check costs one atomic load.
-namespace platform::faults {
+namespace faults {
 
 // From now on, the operation fails with `error` for every name or path that ends in `suffix`.
 // Operations: "mkdir" (making a folder), "opendir" (listing a folder), "tmpfile" (an unnamed
@@ -67,4 +67,4 @@ int removalStepsTaken();
 int removalStepBefore();
 void removalStepAfter();
 
-} // namespace platform::faults
+} // namespace faults
