@@ -1,6 +1,6 @@
 #include "application.h"
 
-#include "platform/uithread.h"
+#include "threads/uithread.h"
 #include "toolkit/messagebox.h"
 
 #include <QFont>
@@ -16,7 +16,7 @@ TarnwickApplication::TarnwickApplication(int& argc, char** argv) : QApplication(
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(12);
     setFont(font);
-    platform::setPostedExceptionHandler(toolkit::showException);
+    threads::setPostedExceptionHandler(toolkit::showException);
 }
 
 bool TarnwickApplication::notify(QObject* receiver, QEvent* event) {

@@ -247,7 +247,9 @@ void TForm1::LoadSettings() {
 
 void TForm1::SaveSettings() {
     const BackupStore& store = store_;
-    store.CreateFolders();
+    if (std::optional<FolderFailure> missing = store.CreateFolders())
+        throw ProgramError(kCannotSaveSettings.str() +
+                           platform::withReason(missing->path, missing->reason));
     // The dialog reads the folders back from the file: an old file would back up the old ones.
     if (platform::WriteResult saved = store.WriteSettings(SourceDir, DestDir); !saved)
         throw ProgramError(kCannotSaveSettings.str() +

@@ -1,5 +1,7 @@
 #include "backupjob.h"
 
+#include "prune.h"
+#include "recordedbackups.h"
 #include "restorepoint.h"
 
 #include "platform/codepage.h"
@@ -42,14 +44,11 @@ void BackupJob::findBackupFolders() {
         // A damaged catalog is told when the restore point is recorded; the walk leaves out
         // today's folder still.
     }
-    for (const std::string& line : catalog.value_or(std::vector<std::string>{})) {
-        BackupRecord record = BackupStore::ParseRecord(line);
-        if (record.backupName.empty() || platform::folderId(record.destDir) != destination)
-            continue;
+    for (RecordedBackup& backup :
+         recordedBackups(catalog.value_or(std::vector<std::string>{}), *destination))
         if (std::optional<platform::FolderId> id =
-                platform::folderId(record.destDir + "\\" + record.backupName))
-            backupFolders_.push_back({record.backupName, *id, record.pointNumber});
-    }
+                platform::folderId(pass_.destDir + "\\" + backup.name))
+            backupFolders_.push_back({std::move(backup.name), *id, std::move(backup.pointNumber)});
 }
 
 void BackupJob::countBegins() {
@@ -61,6 +60,9 @@ void BackupJob::countBegins() {
 bool BackupJob::copyBegins() {
     folderList_ = pass_.sourceDir + "\n";
     findBackupFolders();
+    if (pass_.store) // a removal of an old backup cut short is finished first, and named if not
+        for (walk::RemovalFailure& left : FinishRemovals(*pass_.store, pass_.destDir))
+            failures_.addFolder(std::move(left.path), std::move(left.reason));
     // The backup folder, and the copy of the source folder in it, as the root of the targets.
     // Below the destination nothing is reached through a link.
     std::string whyNot;

@@ -19,6 +19,8 @@ struct BackupJobInput {
     // A file unchanged since the last backup of the source into the destination is linked to
     // its copy there rather than copied again (the command line's --full-copy copies them all).
     bool linkUnchanged = true;
+
+    bool operator==(const BackupJobInput&) const = default;
 };
 
 using BackupProgress = walk::PassProgress;

@@ -21,7 +21,7 @@ struct StoreFailure {
     std::string reason;
 };
 
-struct RestorePointResult {
+struct [[nodiscard]] RestorePointResult {
     int number = 0; // the restore point's number, once known
     std::optional<StoreFailure> failure;
 };

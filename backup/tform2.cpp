@@ -1,5 +1,6 @@
 #include "tform2.h"
 
+#include "backupinput.h"
 #include "backupmessages.h"
 #include "tcopythread.h"
 
@@ -100,15 +101,12 @@ void TForm2::PrepareBackup(const MainWindowChoice& choice) {
     Panel1->setCaption(kSourcePrefix.str() + settings->sourceDir);
     Panel2->setCaption(kDestPrefix.str() + settings->destDir);
     std::string today = platform::shortDateToday();
+    BackupJobInput input = backupInput(*settings, store, choice.recordCount, today);
     Panel3->setCaption(kDatePrefix.str() + today);
-    std::string backupName = FormBackupName(today);
-    Panel4->setCaption(kNamePrefix.str() + backupName);
+    Panel4->setCaption(kNamePrefix.str() + input.backupName);
     DirectoryListBox1->SetDirectory(settings->sourceDir);
-    int level = DirectoryListBox1->ItemIndex();
-    SourceName = level >= 0 && !settings->sourceDir.empty() ? DirectoryListBox1->EntryText(level)
-                                                            : std::string();
-    job_.setInput({settings->sourceDir, settings->destDir, backupName, SourceName, store,
-                   choice.recordCount});
+    SourceName = input.sourceName;
+    job_.setInput(input);
 }
 
 void TForm2::showEvent(QShowEvent* event) {

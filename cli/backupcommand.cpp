@@ -1,9 +1,10 @@
 #include "backupcommand.h"
 
 #include "backupprinter.h"
+#include "prunecommand.h"
 #include "taskloop.h"
 
-#include "backup/backupjob.h"
+#include "backup/backupinput.h"
 #include "backup/backupmessages.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -11,8 +12,8 @@
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
 #include "platform/programpath.h"
-#include "platform/uithread.h"
 #include "store/backupstore.h"
+#include "threads/uithread.h"
 
 #include <exception>
 #include <optional>
@@ -78,7 +79,7 @@ int backUp(const BackupJobInput& input, Console& console, bool quiet) {
     // What goes wrong in the printer (on this thread) ends the run like the job's own faults,
     // rather than vanishing with the task that met it.
     std::exception_ptr shown;
-    auto before = platform::setPostedExceptionHandler([&shown](std::exception_ptr error) {
+    auto before = threads::setPostedExceptionHandler([&shown](std::exception_ptr error) {
         if (!shown)
             shown = error;
     });
@@ -86,18 +87,18 @@ int backUp(const BackupJobInput& input, Console& console, bool quiet) {
     std::thread worker([&] {
         try {
             job.runPass(true);
-            platform::postToUiThread([&printer, files = job.FileTotal(), bytes = job.TotalBytes()] {
+            threads::postToUiThread([&printer, files = job.FileTotal(), bytes = job.TotalBytes()] {
                 printer.counted(files, bytes);
             });
             job.runPass(false);
         } catch (...) {
             failure = std::current_exception(); // read after the join
         }
-        platform::postToUiThread([&loop] { loop.quit(); }); // after everything the job posted
+        threads::postToUiThread([&loop] { loop.quit(); }); // after everything the job posted
     });
     loop.run();
     worker.join();
-    platform::setPostedExceptionHandler(std::move(before));
+    threads::setPostedExceptionHandler(std::move(before));
     if (failure)
         std::rethrow_exception(failure);
     if (shown)
@@ -136,14 +137,16 @@ int runBackup(const CommandLine& line, Console& console) {
         }
         int recordCount = store.EnsureRecordCount();
 
-        std::string backupName = FormBackupName(platform::shortDateToday());
-        std::string sourceName = platform::pathElements(choice->sourceDir).back();
+        BackupJobInput input = backupInput(*choice, store, recordCount, platform::shortDateToday());
+        input.linkUnchanged = !line.fullCopy;
         if (!line.quiet)
             console.write(kBackingUp.str() + choice->sourceDir + "  ==>  " + choice->destDir +
-                          "\\" + backupName + "\n");
-        return backUp({choice->sourceDir, choice->destDir, backupName, sourceName, store,
-                       recordCount, !line.fullCopy},
-                      console, line.quiet);
+                          "\\" + input.backupName + "\n");
+        int status = backUp(input, console, line.quiet);
+        if (line.keep) // once the restore point is recorded
+            status =
+                pruneAfterBackup(store, choice->destDir, *line.keep, line.quiet, console, status);
+        return status;
     } catch (const ProgramError& error) { // a damaged file of the store, say
         return refuse(console, error.what());
     } catch (const std::exception& error) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "backup/keeppolicy.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,13 +10,15 @@ namespace cli {
 
 // What the command line asks for.
 struct CommandLine {
-    enum class Action { Window, Backup, Help, Version, Invalid };
+    enum class Action { Window, Backup, Prune, Help, Version, Invalid };
     Action action = Action::Window;
     std::optional<std::string> sourceDir; // --source, program text
     std::optional<std::string> destDir;   // --dest
     bool save = false;                    // --save: the pair becomes the saved choice
     bool quiet = false;                   // --quiet: failures only
     bool fullCopy = false;                // --full-copy: unchanged files copied, not linked
+    std::optional<KeepPolicy> keep;       // --keep-daily N ...: the backups a pruning keeps
+    bool dryRun = false;                  // --dry-run: a pruning only tells what would go
     std::string error;                    // Invalid: what is wrong (program text)
 };
 

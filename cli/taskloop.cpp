@@ -3,10 +3,10 @@
 namespace cli {
 
 TaskLoop::TaskLoop()
-    : owner_(std::this_thread::get_id()), before_(platform::installUiThread(this)) {}
+    : owner_(std::this_thread::get_id()), before_(threads::installUiThread(this)) {}
 
 TaskLoop::~TaskLoop() {
-    platform::installUiThread(before_);
+    threads::installUiThread(before_);
 }
 
 void TaskLoop::post(std::function<void()> task) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/uithread.h"
+#include "threads/uithread.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -14,7 +14,7 @@ namespace cli {
 // The user-interface thread of a run without a window: the thread that calls run() takes what
 // the workers post, in the order posted (delayed work when its time comes), until quit(). While
 // it lives it is the thread the host layer posts to; the one installed before comes back after.
-class TaskLoop : public platform::UiThread {
+class TaskLoop : public threads::UiThread {
 public:
     TaskLoop();
     ~TaskLoop() override;
@@ -35,7 +35,7 @@ private:
     void add(std::chrono::milliseconds delay, std::function<void()> task);
 
     std::thread::id owner_;
-    platform::UiThread* before_;
+    threads::UiThread* before_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::multimap<Clock::time_point, std::function<void()>> tasks_; // guarded by mutex_

@@ -21,7 +21,7 @@ bool durableCopies() {
     return durable.load(std::memory_order_relaxed);
 }
 
-void setDurableCopiesForBenchmark(bool on) {
+void setDurableCopiesForTesting(bool on) {
     durable = on;
 }
 

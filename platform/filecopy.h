@@ -34,9 +34,11 @@ bool linksRefusedBy(int error);
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to);
 
 // Whether copies reach the disk before the restore point that names them is recorded: always,
-// but for the benchmark, which measures what it costs (TARNWICK_BENCH_UNFLUSHED set).
+// but for the benchmark, which measures what it costs (TARNWICK_BENCH_UNFLUSHED set), and the
+// window's tests, which would otherwise wait on whatever else the machine has written to the
+// file system (the flush itself is tested with the core).
 bool durableCopies();
-void setDurableCopiesForBenchmark(bool durable);
+void setDurableCopiesForTesting(bool durable);
 
 // Modification times in nanoseconds since 1970.
 // Whether a file found at a copy's name is the source's copy, as far as a copy can tell: the same

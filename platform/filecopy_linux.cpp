@@ -1,7 +1,7 @@
 #include "filecopy.h"
 
 #include "codepage.h"
-#include "faults.h"
+#include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
@@ -93,16 +93,6 @@ int copyLink(int sourceDir, const char* from, int folderFd, const std::string& n
     return 0;
 }
 
-// The process's file mode mask, read once (reading it means setting it).
-mode_t creationMask() {
-    static const mode_t mask = [] {
-        mode_t current = ::umask(022);
-        ::umask(current);
-        return current;
-    }();
-    return mask;
-}
-
 int copyRegular(int source, int folderFd, const std::string& name, const struct stat& st) {
     mode_t wanted = st.st_mode & 07777;
     StagedFile staged;
@@ -113,7 +103,8 @@ int copyRegular(int source, int folderFd, const std::string& name, const struct 
         ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
     if (int error = copyContents(source, staged.fd(), st.st_size))
         return error;
-    if ((wanted & ~creationMask()) != wanted && ::fchmod(staged.fd(), wanted) != 0)
+    // The file was made under the process's mask, which may strip any bit: set them whole.
+    if (::fchmod(staged.fd(), wanted) != 0)
         return errno;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(staged.fd(), times) != 0)
@@ -199,6 +190,7 @@ std::optional<CopyResult> linkUnchanged(int sourceDir, const std::string& from, 
 // unchanged file is linked to its copy in that earlier backup's folder instead.
 CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const std::string& to,
                     int earlierFd = -1) {
+    faults::runBefore("copy", to);
     // What holds the name already, or took it while the copy was made (another backup of the
     // same file, say), is looked at and kept.
     auto outcome = [&](int error) -> CopyResult {

@@ -1,7 +1,7 @@
 #include "filecopy.h"
 
 #include "codepage.h"
-#include "faults.h"
+#include "faults/faults.h"
 #include "hosterror.h"
 #include "process.h"
 #include "stagingname.h"
@@ -155,6 +155,7 @@ CopyResult copyAnew(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&
 // folder in an earlier backup), an unchanged file is linked to its copy there instead.
 CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
                     const std::wstring& name, const FolderHandle* earlier = nullptr) {
+    faults::runBefore("copy", utf8FromWide(name));
     std::wstring target = childPath(folder.path, name);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))

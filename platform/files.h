@@ -10,7 +10,7 @@ namespace platform {
 
 enum class ReadStatus { Read, Missing, TooLarge, Failed };
 
-struct FileContents {
+struct [[nodiscard]] FileContents {
     ReadStatus status = ReadStatus::Missing;
     std::string bytes;
     std::string reason; // why not (code page 950), when Failed
@@ -23,7 +23,7 @@ FileContents readFile(std::string_view path, size_t limit);
 
 bool canOpenForReading(std::string_view path);
 
-struct WriteResult {
+struct [[nodiscard]] WriteResult {
     bool ok = false;
     std::string reason; // why not (code page 950), when not ok
     explicit operator bool() const { return ok; }

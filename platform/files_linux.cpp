@@ -1,6 +1,6 @@
 #include "files.h"
 
-#include "faults.h"
+#include "faults/faults.h"
 #include "hosterror.h"
 #include "hostpath.h"
 #include "process.h"
@@ -17,8 +17,8 @@ namespace {
 
 // One system call of a write of the program's own files, with the fault seam's step before it
 // and after it. Returns 0 or an errno value.
-template <typename Call> int step(Call call) {
-    if (int error = faults::storeStepBefore())
+template <typename Call> int step(std::string_view name, Call call) {
+    if (int error = faults::storeStepBefore(name))
         return error;
     int error = call() < 0 ? errno : 0;
     faults::storeStepAfter();
@@ -63,16 +63,16 @@ public:
     // Writes the contents under no name (or a hidden temporary one) and flushes them.
     void stage(std::string_view contents) {
         // The write's caller holds an ExitBlocker already: a named temporary is covered.
-        run([&] { return fd_ = openStaging(folderFd_, name_, 0666, tempName_, nullptr); });
-        run([&] { return writeAll(fd_, contents); });
-        run([&] { return ::fsync(fd_); });
+        run("open", [&] { return fd_ = openStaging(folderFd_, name_, 0666, tempName_, nullptr); });
+        run("write", [&] { return writeAll(fd_, contents); });
+        run("fsync", [&] { return ::fsync(fd_); });
     }
 
     // Puts the file at its name in place of what was there.
     void replace() {
         if (tempName_.empty()) {
             std::string temp = stagingName(name_);
-            run([&] {
+            run("link", [&] {
                 int error = linkUnnamedFile(fd_, folderFd_, temp);
                 errno = error;
                 return error ? -1 : 0;
@@ -80,7 +80,8 @@ public:
             if (error_ == 0)
                 tempName_ = std::move(temp);
         }
-        run([&] { return ::renameat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str()); });
+        run("rename",
+            [&] { return ::renameat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str()); });
         if (error_ == 0)
             tempName_.clear();
         flushFolder();
@@ -89,13 +90,13 @@ public:
     // Puts the file at its name unless something is there already (EEXIST).
     void create() {
         if (tempName_.empty()) {
-            run([&] {
+            run("link", [&] {
                 int error = linkUnnamedFile(fd_, folderFd_, name_);
                 errno = error;
                 return error ? -1 : 0;
             });
         } else {
-            run([&] {
+            run("rename", [&] {
                 return ::renameat2(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(),
                                    RENAME_NOREPLACE);
             });
@@ -110,12 +111,12 @@ public:
     }
 
 private:
-    template <typename Call> void run(Call call) {
+    template <typename Call> void run(std::string_view name, Call call) {
         if (error_ == 0)
-            error_ = step(call);
+            error_ = step(name, call);
     }
     void flushFolder() {
-        run([&] { return ::fsync(folderFd_); });
+        run("fsync folder", [&] { return ::fsync(folderFd_); });
     }
 
     int folderFd_ = -1;

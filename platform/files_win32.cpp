@@ -1,6 +1,6 @@
 #include "files.h"
 
-#include "faults.h"
+#include "faults/faults.h"
 #include "hosterror.h"
 #include "process.h"
 #include "stagingname.h"
@@ -14,8 +14,8 @@ namespace {
 
 // One system call of a write of the program's own files, with the fault seam's step before it
 // and after it. The call returns 0 or an errno value.
-template <typename Call> int step(Call call) {
-    if (int error = faults::storeStepBefore())
+template <typename Call> int step(std::string_view name, Call call) {
+    if (int error = faults::storeStepBefore(name))
         return error;
     int error = call();
     faults::storeStepAfter();
@@ -63,15 +63,15 @@ public:
     StoreWrite& operator=(const StoreWrite&) = delete;
 
     void stage(std::string_view contents) {
-        run([&] {
+        run("open", [&] {
             file_.reset(::CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
             staged_ = file_.isOpen();
             return staged_ ? 0 : lastErrno();
         });
-        run([&] { return writeAll(contents); });
-        run([&] { return ::FlushFileBuffers(file_.get()) ? 0 : lastErrno(); });
-        run([&] {
+        run("write", [&] { return writeAll(contents); });
+        run("flush", [&] { return ::FlushFileBuffers(file_.get()) ? 0 : lastErrno(); });
+        run("close", [&] {
             file_.close();
             return 0;
         });
@@ -80,7 +80,7 @@ public:
     // Puts the file at its name, in place of what was there or (create) only where nothing is.
     void publish(bool replace) {
         DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-        run([&] {
+        run("move", [&] {
             return ::MoveFileExW(temporary_.c_str(), target_.c_str(), flags) ? 0 : lastErrno();
         });
         if (error_ == 0) {
@@ -108,9 +108,9 @@ private:
         ::CloseHandle(handle);
     }
 
-    template <typename Call> void run(Call call) {
+    template <typename Call> void run(std::string_view name, Call call) {
         if (error_ == 0)
-            error_ = step(call);
+            error_ = step(name, call);
     }
     int writeAll(std::string_view bytes) {
         while (!bytes.empty()) {

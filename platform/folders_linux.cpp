@@ -1,7 +1,7 @@
 #include "folders.h"
 
 #include "codepage.h"
-#include "faults.h"
+#include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"

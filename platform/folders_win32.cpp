@@ -1,6 +1,6 @@
 #include "folders.h"
 
-#include "faults.h"
+#include "faults/faults.h"
 #include "hosterror.h"
 #include "hostpath.h"
 #include "win32.h"

@@ -1,6 +1,6 @@
 #include "stagedfile_linux.h"
 
-#include "faults.h"
+#include "faults/faults.h"
 #include "stagingname.h"
 
 #include <atomic>

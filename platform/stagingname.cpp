@@ -56,4 +56,17 @@ bool isStaleStagingName(std::string_view name) {
     return owner > 0 && owner != currentProcessId() && !processMayBeRunning(owner);
 }
 
+namespace {
+constexpr std::string_view kRemovingSuffix = ".tw-removing";
+} // namespace
+
+std::string removingName(std::string_view name) {
+    return "." + std::string(name) + std::string(kRemovingSuffix);
+}
+
+bool isRemovingName(std::string_view name) {
+    return name.size() > kRemovingSuffix.size() + 1 && name.front() == '.' &&
+           name.ends_with(kRemovingSuffix);
+}
+
 } // namespace platform

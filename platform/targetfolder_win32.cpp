@@ -1,7 +1,7 @@
 #include "targetfolder.h"
 
 #include "codepage.h"
-#include "faults.h"
+#include "faults/faults.h"
 #include "hosterror.h"
 #include "stagingname.h"
 #include "win32.h"
@@ -40,18 +40,22 @@ std::optional<FolderId> idOf(HANDLE handle) {
 
 } // namespace
 
-TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
+FolderHandlePtr openChosenFolder(std::string_view path, std::string& whyNot) {
     std::optional<std::wstring> host = widePath(path);
     if (!host) {
         whyNot = unusableNameReason();
-        return {};
+        return nullptr;
     }
     FolderHandlePtr held;
     if (int error = openFolderHandle(*host, true, held)) {
         whyNot = whyNoFolder(*host, error);
-        return {};
+        return nullptr;
     }
-    return TargetFolder(std::move(held));
+    return held;
+}
+
+TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
+    return TargetFolder(openChosenFolder(path, whyNot));
 }
 
 TargetFolder TargetFolder::duplicate() const {

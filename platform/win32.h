@@ -30,6 +30,9 @@ struct FolderHandle {
 // followLinks the folder is kept under its final path; without, a link or junction at the path
 // is refused (ELOOP). 0 or an errno.
 int openFolderHandle(const std::wstring& path, bool followLinks, FolderHandlePtr& held);
+// The same for a folder the user chose, by its whole program path (links on the way followed);
+// null, with the reason, when it cannot be opened.
+FolderHandlePtr openChosenFolder(std::string_view path, std::string& whyNot);
 
 // Code page 950 and UTF-16.
 std::wstring wideFromAnsi(std::string_view ansi);

@@ -1,5 +1,7 @@
 #include "tform3.h"
 
+#include "restorechoice.h"
+
 #include "platform/big5.h"
 #include "platform/codepage.h"
 #include "platform/folders.h"
@@ -223,21 +225,17 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     restoreSource_ = DirectoryListBox1->Directory();
     Panel1->setCaption(kBackupFolderPrefix.str() + restoreSource_);
 
-    std::string key;
-    int levelsBelowChosen = DirectoryListBox1->CurrentLevel() - BaseIndex;
-    for (int i = BaseIndex; i <= DirectoryListBox1->CurrentLevel(); ++i)
-        key += "\\" + DirectoryListBox1->EntryText(i);
-    std::optional<std::string> match;
+    std::optional<RestoreJobInput> input;
     try {
-        match = store_.FindSourceLine(ListView2->SubItem(folderRow, 0), key);
+        input = restoreInput(store_, {CopyRoot, restoreSource_, ListView2->SubItem(folderRow, 0)});
     } catch (const ProgramError& error) {
         // Nowhere to restore to, as for a missing list, and the user is told why.
         toolkit::showErrorMessage(error.what());
-        match = std::string();
+        input = RestoreJobInput{restoreSource_, {}, {}};
     }
-    if (!match)
+    if (!input)
         toolkit::showMessage(listFaulty(SelectedPoint));
-    restoreTarget_ = match.value_or(std::string());
+    restoreTarget_ = input ? input->restoreTarget : std::string();
     TargetParent = std::string(big5::beforeLastBackslash(restoreTarget_));
     Panel2->setCaption(kTargetPrefix.str() + TargetParent);
 
@@ -246,8 +244,7 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     Panel6->setCaption({});
     // Without the folder it came from there is nowhere to restore to.
     BitBtn1->setEnabled(!restoreTarget_.empty());
-    // The folder that was backed up is the root the restore's path follows links to.
-    job_.setInput({restoreSource_, restoreTarget_, folderAbove(restoreTarget_, levelsBelowChosen)});
+    job_.setInput(input.value_or(RestoreJobInput{restoreSource_, {}, {}}));
     job_.newGeneration(); // one complete count for the final choice, with these values
     WorkerThread->forget();
     copyAsked_ = false;

@@ -194,7 +194,7 @@ int BackupStore::EnsureRecordCount() const {
         // Only a missing file starts the count afresh: one that exists but cannot be read has
         // thrown, and is left alone so that its count is not lost. A count file that cannot be
         // made shows when the restore point is recorded.
-        platform::createNewFile(path, "0");
+        static_cast<void>(platform::createNewFile(path, "0"));
         return 0;
     }
     std::erase(*text, '\n');
@@ -321,26 +321,29 @@ BackupStore::ReadPointFile(const std::string& number, const std::string& backupN
     return entries;
 }
 
-std::optional<std::string> BackupStore::FolderListHead(const std::string& listFileName) const {
+std::optional<std::vector<std::string>>
+BackupStore::readFolderList(const std::string& listFileName) const {
     if (!isPlainFileName(listFileName))
         return std::nullopt;
     std::optional<std::string> text = readText(recoverFile(listFileName), kFolderListLimit);
     if (!text)
         return std::nullopt;
-    std::vector<std::string> lines = textmode::splitLines(*text);
-    if (lines.empty())
+    return textmode::splitLines(*text);
+}
+
+std::optional<std::string> BackupStore::FolderListHead(const std::string& listFileName) const {
+    std::optional<std::vector<std::string>> lines = readFolderList(listFileName);
+    if (!lines || lines->empty())
         return std::nullopt;
-    return std::move(lines.front());
+    return std::move(lines->front());
 }
 
 std::optional<std::string> BackupStore::FindSourceLine(const std::string& listFileName,
                                                        const std::string& relative) const {
-    if (!isPlainFileName(listFileName))
+    std::optional<std::vector<std::string>> list = readFolderList(listFileName);
+    if (!list)
         return std::nullopt;
-    std::optional<std::string> text = readText(recoverFile(listFileName), kFolderListLimit);
-    if (!text)
-        return std::nullopt;
-    std::vector<std::string> lines = textmode::splitLines(*text);
+    std::vector<std::string>& lines = *list;
     // Line 1 is the folder that was backed up, and the relative text starts with its name: the
     // folder's own line is line 1 with the rest of the relative text below it. Failing that, a
     // line that ends with the relative text, and last the first that holds it anywhere (a folder

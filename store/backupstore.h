@@ -59,6 +59,7 @@ public:
     BackupStore();
     // The store in the given program folder (no trailing backslash).
     explicit BackupStore(std::string programFolder);
+    bool operator==(const BackupStore&) const = default;
 
     // The store whose settings file this is (the path that confirming the folders stored).
     static std::optional<BackupStore> FromSettingsFilePath(const std::string& settingsFilePath);
@@ -71,7 +72,7 @@ public:
 
     // Makes the program folder and its Recover folder where they are missing. The first of them
     // that is still missing, and why; nullopt when both are there.
-    std::optional<FolderFailure> CreateFolders() const;
+    [[nodiscard]] std::optional<FolderFailure> CreateFolders() const;
 
     std::string CountFilePath() const;
     std::string CatalogPath() const;
@@ -158,6 +159,7 @@ public:
 private:
     std::string recoverFile(const std::string& name) const;
     std::optional<FileLines> readLines(const std::string& path, size_t limit) const;
+    std::optional<std::vector<std::string>> readFolderList(const std::string& listFileName) const;
 
     std::string folder_;
 };

@@ -1,12 +1,14 @@
+#include "platform/filecopy.h"
 #include "support/messagerecorder.h"
 #include "support/testdrives.h"
+#include "walk/walkthread.h"
 
 #include "backup/restorepoint.h"
 #include "backup/tcopythread.h"
 #include "backup/tform2.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
-#include "platform/faults.h"
 #include "store/backupstore.h"
 #include "toolkit/messagebox.h"
 #include "widgets/bitbtn.h"
@@ -95,8 +97,8 @@ private:
     // What "下一步" does for the source and destination, then preparing the dialog.
     void prepare(const std::string& sourceDir, const std::string& destDir) {
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings(sourceDir, destDir);
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings(sourceDir, destDir));
         dialog->PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
     }
 
@@ -166,16 +168,22 @@ private:
     }
 
 private slots:
+    void initTestCase() {
+        // The worker's pause between passes waits for a user's next click; a test clicks at
+        // once. Each backup's flush would wait on all the machine writes to the file system.
+        walk::WalkThread::setPauseForTesting(std::chrono::milliseconds(0));
+        platform::setDurableCopiesForTesting(false);
+    }
     void init() {
         drives = std::make_unique<testsupport::TestDrives>();
         messages = std::make_unique<testsupport::MessageRecorder>();
         fs::create_directories(drives->driveFolder('e') / "Bak");
         platform::setTodayForTesting(year(2004) / May / 1);
         dialog = std::make_unique<TForm2>(nullptr);
-        dialog->Timer1->setInterval(1);
+        dialog->Timer1->setInterval(0); // the restore point's animation, at once
     }
     void cleanup() {
-        platform::faults::clear();
+        faults::clear();
         dialog.reset();
         platform::setTodayForTesting(std::nullopt);
         messages.reset();
@@ -286,8 +294,8 @@ private slots:
 
     void twoProgramsFinishingAtOnceGetTwoNumbers() {
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings("D:\\Data", "E:\\Bak");
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         QCOMPARE(store.EnsureRecordCount(), 0);
         constexpr int kPrograms = 4;
         int go[2];
@@ -502,7 +510,7 @@ private slots:
         writeFile(data / "Locked" / "hidden.txt", "h");
         writeFile(data / "\xed\x95\x9c" / "korean.txt", "k"); // no code page 950 form
         writeFile(data / "Sub" / "b.txt", "b");
-        platform::faults::failAt("opendir", "/Data/Locked", EACCES);
+        faults::failAt("opendir", "/Data/Locked", EACCES);
         backup("D:\\Data");
         std::string text = messages->calls().at(0).text;
         QVERIFY(text.starts_with(
@@ -536,9 +544,9 @@ private slots:
             dialog->close();
         };
         // A read-only destination.
-        platform::faults::failAt("mkdir", "2004_5_1_Back", EROFS);
+        faults::failAt("mkdir", "2004_5_1_Back", EROFS);
         attempt(ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back（唯讀的磁碟）"));
-        platform::faults::clear();
+        faults::clear();
         // A file where the backup folder must be.
         writeFile(bak / "2004_5_1_Back", "in the way");
         attempt(ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back（此處是檔案，不是資料夾）"));
@@ -664,7 +672,7 @@ private slots:
 
     void temporaryNamesAreSkippedAndStaleOnesRemoved() {
         // As on FAT: every copy goes through a hidden temporary name.
-        platform::faults::failAt("tmpfile", "", EOPNOTSUPP);
+        faults::failAt("tmpfile", "", EOPNOTSUPP);
         fs::path data = drives->driveFolder('d') / "Data";
         writeFile(data / "a.txt", "a");
         writeFile(data / "Sub" / "b.txt", "b");
@@ -707,8 +715,8 @@ private slots:
     // before, its restore point and folder list.
     Snapshot storeOfTheDayBefore() {
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings("D:\\Data", "E:\\Bak");
+        if (store.CreateFolders() || !store.WriteSettings("D:\\Data", "E:\\Bak"))
+            QTest::qFail("no program folder", __FILE__, __LINE__);
         store.EnsureRecordCount();
         RestorePointResult first =
             CreateRestorePoint({store, "E:\\Bak", "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
@@ -728,10 +736,10 @@ private slots:
         // What the two leave when nothing goes wrong, and how many store steps each takes.
         std::vector<int> steps;
         for (const RestorePointInput& input : inputs) {
-            platform::faults::planStoreSteps(0, 0, 0);
+            faults::planStoreSteps(0, 0, 0);
             QVERIFY(!CreateRestorePoint(input).failure);
-            steps.push_back(platform::faults::storeStepsTaken());
-            platform::faults::clear();
+            steps.push_back(faults::storeStepsTaken());
+            faults::clear();
         }
         Snapshot healthy = snapshot(program);
         QCOMPARE(healthy.at("TotalCount.ini"), std::string("2"));
@@ -746,9 +754,9 @@ private slots:
                     QVERIFY(!CreateRestorePoint(inputs[earlier]).failure);
                 pid_t child = ::fork();
                 if (child == 0) {
-                    platform::faults::planStoreSteps(step, 0, 0);
-                    CreateRestorePoint(inputs[which]);
-                    ::_exit(0);
+                    faults::planStoreSteps(step, 0, 0);
+                    bool recorded = !CreateRestorePoint(inputs[which]).failure;
+                    ::_exit(recorded ? 0 : 1); // the crash comes first
                 }
                 int status = 0;
                 QCOMPARE(::waitpid(child, &status, 0), child);
@@ -770,17 +778,17 @@ private slots:
         Snapshot before = storeOfTheDayBefore();
         fs::path program = recover() / "..";
         RestorePointInput input{BackupStore(), "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"};
-        platform::faults::planStoreSteps(0, 0, 0);
+        faults::planStoreSteps(0, 0, 0);
         QVERIFY(!CreateRestorePoint(input).failure);
-        int steps = platform::faults::storeStepsTaken();
-        platform::faults::clear();
+        int steps = faults::storeStepsTaken();
+        faults::clear();
         Snapshot healthy = snapshot(program);
         int failed = 0;
         for (int step = 1; step <= steps; ++step) {
             putBack(program, before);
-            platform::faults::planStoreSteps(0, step, ENOSPC);
+            faults::planStoreSteps(0, step, ENOSPC);
             RestorePointResult recorded = CreateRestorePoint(input);
-            platform::faults::clear();
+            faults::clear();
             if (recorded.failure) {
                 ++failed;
                 QCOMPARE(recorded.failure->reason, ansi(u8"磁碟空間不足"));
@@ -803,8 +811,8 @@ private slots:
 
     void aStoreDamagedByTheOldProgramIsRepairedByOneBackup() {
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings("D:\\Data", "E:\\Bak");
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         // A catalog append cut short by a full disk, a count left behind the catalog, and a
         // folder list whose entry was never written.
         writeFile(recover() / "BackupDir.ini",
@@ -841,9 +849,9 @@ private slots:
         prepare("D:\\Data", "E:\\Bak");
         showAndCount();
         // The first step of the catalog's write finds the disk full.
-        platform::faults::planStoreSteps(0, 1, ENOSPC);
+        faults::planStoreSteps(0, 1, ENOSPC);
         copyToTheEnd();
-        platform::faults::clear();
+        faults::clear();
         std::vector<toolkit::MessageBoxCall> calls = messages->calls();
         QCOMPARE(calls.size(), size_t{1});
         QCOMPARE(calls[0].caption, ansi(u8"還原點未建立"));
@@ -868,15 +876,13 @@ private slots:
         const std::vector<Row> rows = {
             // Part way through record 1: read as a line cut short, it would be dropped.
             {folder + "Recover\\BackupDir.ini",
-             [&] { platform::faults::failReadAt(folder + "Recover\\BackupDir.ini", 10, EIO); },
+             [&] { faults::failReadAt(folder + "Recover\\BackupDir.ini", 10, EIO); },
              u8"磁碟讀寫錯誤"},
             {folder + "TotalCount.ini",
-             [&] { platform::faults::failAt("open", folder + "TotalCount.ini", EACCES); },
-             u8"存取被拒"},
+             [&] { faults::failAt("open", folder + "TotalCount.ini", EACCES); }, u8"存取被拒"},
             // Part way through D:\Data's entry, which would be dropped the same way.
             {folder + "Recover\\1.ini",
-             [&] { platform::faults::failReadAt(folder + "Recover\\1.ini", 10, EIO); },
-             u8"磁碟讀寫錯誤"},
+             [&] { faults::failReadAt(folder + "Recover\\1.ini", 10, EIO); }, u8"磁碟讀寫錯誤"},
         };
         for (const Row& row : rows) {
             messages->clear();
@@ -885,7 +891,7 @@ private slots:
             Snapshot before = snapshot(recover() / "..");
             row.plant();
             copyToTheEnd();
-            platform::faults::clear();
+            faults::clear();
             std::vector<toolkit::MessageBoxCall> calls = messages->calls();
             QCOMPARE(calls.size(), size_t{1});
             QCOMPARE(calls[0].caption, ansi(u8"還原點未建立"));
@@ -898,16 +904,21 @@ private slots:
     }
 
     void aCloseWhileTheLastCopiesRunRecordsNothing() {
-        // Six large files: the walk hands them out at once and is over while two copy and the
-        // others wait. A close then must not leave a restore point behind for what may be
-        // missing.
+        // Six files: the walk hands them all out and is over while the copy of the first is
+        // held (by another program reading it, say) and the other worker copies the rest. A
+        // close then must not leave a restore point behind for what may be missing.
         qputenv("TARNWICK_COPY_WORKERS", "2");
         for (int i = 0; i < 6; ++i)
-            writeFile(drives->driveFolder('d') / "Data" / ("big" + std::to_string(i)),
-                      content("large", size_t{48} << 20));
+            writeFile(drives->driveFolder('d') / "Data" / ("f" + std::to_string(i)), "file");
         fs::create_directories(drives->driveFolder('e') / "Bak");
+        std::atomic<bool> held{false};
+        std::atomic<bool> closed{false};
+        faults::beforeOperation("copy", "f0", [&] {
+            held = true;
+            testsupport::eventually([&] { return closed.load(); }, seconds(20));
+        });
         BackupStore store;
-        store.CreateFolders();
+        QVERIFY(!store.CreateFolders());
         JobLog log;
         BackupJob job(log);
         job.setInput(
@@ -915,13 +926,13 @@ private slots:
         QVERIFY(job.runPass(true));
         bool completed = true;
         std::thread worker([&] { completed = job.runPass(false); });
-        // The copy's folder is made before the walk begins; the walk of six files takes far
-        // less than the pause, the copies far more.
-        while (!fs::exists(copyRoot("2004_5_1", "Data")))
-            std::this_thread::sleep_for(microseconds(200));
-        std::this_thread::sleep_for(milliseconds(5));
+        // Five copies made while the first is held: the walk has handed out the last file.
+        bool walked = testsupport::eventually(
+            [&] { return held && fileCount(copyRoot("2004_5_1", "Data")) == 5; });
         job.newGeneration(); // the dialog is closed
+        closed = true;
         worker.join();
+        QVERIFY(walked);
         qunsetenv("TARNWICK_COPY_WORKERS");
         QCoreApplication::processEvents();
         QVERIFY(!completed);
@@ -934,8 +945,8 @@ private slots:
         for (int i = 0; i < 2000; ++i)
             writeFile(drives->driveFolder('d') / "Data" / ("f" + std::to_string(i)), "x");
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings("D:\\Data", "E:\\Bak");
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         JobLog log;
         BackupJob job(log);
         job.setInput(

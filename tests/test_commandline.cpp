@@ -1,11 +1,16 @@
+#include "platform/filecopy.h"
 #include "support/messagerecorder.h"
+#include "support/recordingconsole.h"
 #include "support/testdrives.h"
+#include "walk/walkthread.h"
 
+#include "backup/backupinput.h"
 #include "backup/tcopythread.h"
 #include "backup/tform2.h"
 #include "cli/commands.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
-#include "platform/faults.h"
+#include "platform/programpath.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
 
@@ -23,26 +28,11 @@ namespace fs = std::filesystem;
 using namespace std::chrono;
 using testsupport::ansi;
 using testsupport::readFile;
+using testsupport::RecordingConsole;
 using testsupport::snapshot;
 using testsupport::writeFile;
 
 namespace {
-
-// Keeps what a run writes, as a terminal or as a log would get it.
-class RecordingConsole : public cli::Console {
-public:
-    explicit RecordingConsole(bool terminal = false) : terminal_(terminal) {}
-    bool isTerminal() const override { return terminal_; }
-    void write(std::string_view text) override { out += text; }
-    void writeError(std::string_view text) override { err += text; }
-    void writeHostText(std::string_view text) override { out += text; }
-
-    std::string out;
-    std::string err;
-
-private:
-    bool terminal_;
-};
 
 struct Run {
     int status = -1;
@@ -53,7 +43,7 @@ struct Run {
 // What the window stores when the user confirms the folders (下一步).
 void saveChoice(const std::string& sourceDir, const std::string& destDir) {
     BackupStore store;
-    store.CreateFolders();
+    QVERIFY(!store.CreateFolders());
     QVERIFY(store.WriteSettings(sourceDir, destDir));
     store.EnsureRecordCount();
 }
@@ -128,7 +118,7 @@ private:
     void backUpThroughTheDialog(const std::string& sourceDir, const std::string& destDir) {
         saveChoice(sourceDir, destDir);
         TForm2 dialog(nullptr);
-        dialog.Timer1->setInterval(1); // the restore point's animation, quickly
+        dialog.Timer1->setInterval(0); // the restore point's animation, at once
         BackupStore store;
         dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
         size_t before = messages->calls().size();
@@ -140,12 +130,18 @@ private:
     }
 
 private slots:
+    void initTestCase() {
+        // The worker's pause between passes waits for a user's next click; a test clicks at
+        // once. Each backup's flush would wait on all the machine writes to the file system.
+        walk::WalkThread::setPauseForTesting(std::chrono::milliseconds(0));
+        platform::setDurableCopiesForTesting(false);
+    }
     void init() {
         drives = std::make_unique<testsupport::TestDrives>();
         messages = std::make_unique<testsupport::MessageRecorder>();
     }
     void cleanup() {
-        platform::faults::clear();
+        faults::clear();
         platform::setTodayForTesting(std::nullopt);
         messages.reset();
         drives.reset();
@@ -190,6 +186,30 @@ private slots:
                 std::string::npos);
     }
 
+    void theWindowAndTheCommandLinePrepareTheSameBackup() {
+        makeData(*drives);
+        writeFile(drives->driveFolder('d') / "Data" / "Deep" / fs::path(u8"許多") / "x.txt", "x");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        for (const std::string& source :
+             {std::string("D:\\Data"), ansi(u8"D:\\Data\\Deep\\許多")}) {
+            saveChoice(source, "E:\\Bak");
+            BackupStore store;
+            int count = store.EnsureRecordCount();
+            TForm2 dialog(nullptr);
+            dialog.PrepareBackup({store.SettingsFilePath(), count});
+            BackupJobInput input = dialog.Job().input();
+            QVERIFY(input == backupInput({source, "E:\\Bak"}, store, count, "2004/5/1"));
+            QCOMPARE(input.sourceName, platform::pathElements(source).back());
+
+            // The command line backs up into the same folder the dialog would.
+            Run run = this->run({"--backup"});
+            QCOMPARE(run.status, 0);
+            std::string folder = input.destDir + "\\" + input.backupName + "\\" + input.sourceName;
+            QVERIFY2(run.out.find(ansi(u8"備份資料夾：") + folder + "\n") != std::string::npos,
+                     run.out.c_str());
+        }
+    }
+
     void theSummaryNamesWhatWasDone() {
         makeData(*drives);
         saveChoice("D:\\Data", "E:\\Bak");
@@ -221,8 +241,8 @@ private slots:
         writeFile(data / "good.txt", "fine");
         writeFile(data / "Locked" / "inside.txt", "unseen");
         for (int i = 1; i <= 7; ++i)
-            platform::faults::failAt("tmpfile", "bad" + std::to_string(i) + ".txt", ENOSPC);
-        platform::faults::failAt("opendir", "Locked", EACCES);
+            faults::failAt("tmpfile", "bad" + std::to_string(i) + ".txt", ENOSPC);
+        faults::failAt("opendir", "Locked", EACCES);
         platform::setTodayForTesting(year(2004) / May / 1);
 
         Run quiet = run({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak", "--quiet"});
@@ -276,23 +296,23 @@ private slots:
         fs::remove(program());
 
         // The backup folder cannot be made: nothing copied, nothing recorded.
-        platform::faults::failAt("mkdir", "2004_5_1_Back", EACCES);
+        faults::failAt("mkdir", "2004_5_1_Back", EACCES);
         refused({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak"},
                 ansi(u8"無法建立備份資料夾：E:\\Bak\\2004_5_1_Back（存取被拒）"));
-        platform::faults::clear();
+        faults::clear();
         QVERIFY(!fs::exists(backupOf("2004_5_1", "Data")));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
 
         // A full disk under the store: the files are there, but no restore point leads to them.
         saveChoice("D:\\Data", "E:\\Bak");
-        platform::faults::planStoreSteps(0, 1, ENOSPC);
+        faults::planStoreSteps(0, 1, ENOSPC);
         Run full = run({"--backup"});
         QCOMPARE(full.status, 2);
         QVERIFY2(full.err.find(ansi(u8"檔案已備份，但無法建立還原點：")) != std::string::npos,
                  full.err.c_str());
         QCOMPARE(readFile(backupOf("2004_5_1", "Data") / "a.txt"), std::string("alpha"));
         QVERIFY(!fs::exists(recover() / "BackupDir.ini"));
-        platform::faults::clear();
+        faults::clear();
 
         // A damaged store is named, not repaired behind the user's back.
         writeFile(program() / "TotalCount.ini", "many");
@@ -330,10 +350,10 @@ private slots:
                 const std::string row = path + ", " + fault;
                 std::string reason;
                 if (fault == std::string("bad sector")) {
-                    platform::faults::failReadAt(path, file.badSector, EIO);
+                    faults::failReadAt(path, file.badSector, EIO);
                     reason = ansi(u8"（磁碟讀寫錯誤）");
                 } else if (fault == std::string("access denied")) {
-                    platform::faults::failAt("open", path, EACCES);
+                    faults::failAt("open", path, EACCES);
                     reason = ansi(u8"（存取被拒）");
                 } else {
                     fs::rename(host, host.string() + ".aside");
@@ -341,7 +361,7 @@ private slots:
                     reason = ansi(u8"（是資料夾，不是檔案）");
                 }
                 Run result = run({"--backup"});
-                platform::faults::clear();
+                faults::clear();
                 if (fs::is_directory(host)) {
                     fs::remove(host);
                     fs::rename(host.string() + ".aside", host);
@@ -493,7 +513,7 @@ private slots:
         std::replace(day.begin(), day.end(), '/', '_');
         saveChoice("D:\\One", "E:\\Bak");
         TForm2 dialog(nullptr);
-        dialog.Timer1->setInterval(1);
+        dialog.Timer1->setInterval(0); // the restore point's animation, at once
         BackupStore store;
         dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
         QProcess* process = nullptr;

@@ -1,16 +1,16 @@
 #include "support/messagerecorder.h"
 #include "support/testdrives.h"
 
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
-#include "platform/faults.h"
 #include "platform/filecopy.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/hostpath.h"
 #include "platform/targetfolder.h"
-#include "platform/uithread.h"
+#include "threads/uithread.h"
 #include "toolkit/messagebox.h"
 
 #include <QRegularExpression>
@@ -172,6 +172,24 @@ private slots:
         QCOMPARE(readFile(drives->driveFolder('e') / "empty"), std::string());
     }
 
+    void copiesKeepModesTheProcessMaskWouldStrip() {
+        struct Mask {
+            mode_t before = ::umask(077);
+            ~Mask() { ::umask(before); }
+        } strict;
+        for (mode_t mode : {0664, 0777, 0641, 0400}) {
+            std::string name = "m" + std::to_string(mode);
+            fs::path source = drives->driveFolder('d') / name;
+            writeFile(source, name);
+            QCOMPARE(::chmod(source.c_str(), mode), 0);
+            platform::CopyResult result = platform::copyFileNoReplace("D:\\" + name, "E:\\" + name);
+            QCOMPARE(result.status, platform::CopyStatus::Copied);
+            struct stat st {};
+            QCOMPARE(::stat((drives->driveFolder('e') / name).c_str(), &st), 0);
+            QCOMPARE(st.st_mode & 07777, mode);
+        }
+    }
+
     void copiesNeverReplaceAnything() {
         writeFile(drives->driveFolder('d') / "new", "new contents");
         writeFile(drives->driveFolder('e') / "old", "old");
@@ -210,14 +228,14 @@ private slots:
         QVERIFY(fs::is_empty(drives->driveFolder('e') / "out"));
 
         // On a file system without unnamed files, a failed copy leaves no temporary name.
-        platform::faults::failAt("tmpfile", "", EOPNOTSUPP);
+        faults::failAt("tmpfile", "", EOPNOTSUPP);
         fs::create_directory(drives->driveFolder('e') / "fat");
         ::chmod((drives->driveFolder('d') / "file").c_str(), 0644);
         QCOMPARE(platform::copyFileNoReplace("D:\\file", "E:\\fat\\file").status,
                  platform::CopyStatus::Copied);
         QCOMPARE(platform::copyFileNoReplace("D:\\pipe", "E:\\fat\\pipe").status,
                  platform::CopyStatus::Failed);
-        platform::faults::clear();
+        faults::clear();
         QCOMPARE(folderNames(drives->driveFolder('e') / "fat"), std::vector<std::string>{"file"});
     }
 
@@ -368,14 +386,14 @@ private slots:
         std::vector<int> seen; // touched only on this (the user-interface) thread
         std::thread worker([&] {
             for (int i = 0; i < 300; ++i)
-                platform::postToUiThread([&seen, i] { seen.push_back(i); });
+                threads::postToUiThread([&seen, i] { seen.push_back(i); });
             bool thrown = false;
             try {
-                platform::runOnUiThread([] { throw std::runtime_error("inside"); });
+                threads::runOnUiThread([] { throw std::runtime_error("inside"); });
             } catch (const std::runtime_error&) {
                 thrown = true;
             }
-            platform::runOnUiThread([&seen, thrown] { seen.push_back(thrown ? -1 : -2); });
+            threads::runOnUiThread([&seen, thrown] { seen.push_back(thrown ? -1 : -2); });
         });
         QTRY_COMPARE(seen.size(), size_t{301});
         worker.join();

@@ -1,14 +1,15 @@
 #include "support/messagerecorder.h"
 #include "support/testdrives.h"
+#include "walk/walkthread.h"
 
 #include "app/forms.h"
 #include "app/tform1.h"
 #include "app/tform4.h"
 #include "backup/tform2.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
-#include "platform/faults.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
 #include "widgets/bitbtn.h"
@@ -73,6 +74,8 @@ private:
     }
 
 private slots:
+    // The worker's pause between passes waits for a user's next click; a test clicks at once.
+    void initTestCase() { walk::WalkThread::setPauseForTesting(std::chrono::milliseconds(0)); }
     void init() {
         drives = std::make_unique<testsupport::TestDrives>();
         messages = std::make_unique<testsupport::MessageRecorder>();
@@ -80,7 +83,7 @@ private slots:
         fs::create_directories(drives->driveFolder('e') / "Bak");
     }
     void cleanup() {
-        platform::faults::clear(); // also after a test that failed with faults planted
+        faults::clear(); // also after a test that failed with faults planted
         messages.reset();
         drives.reset();
     }
@@ -162,6 +165,19 @@ private slots:
         QCOMPARE(forms.Form1->DirectoryListBox3->Directory(), std::string("C:\\"));
         QVERIFY(!forms.Form1->BitBtn2->isEnabled());
         QVERIFY(messages->calls().empty());
+    }
+
+    // A backup folder on its way out (a pruning cut short) is never offered as a folder.
+    void aFolderBeingRemovedIsNotListed() {
+        fs::create_directories(drives->driveFolder('e') / "Bak" / "2004_5_2_Back");
+        fs::create_directories(drives->driveFolder('e') / "Bak" / ".2004_5_1_Back.tw-removing");
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        form.DirectoryListBox3->SetDirectory("E:\\Bak");
+        std::vector<std::string> entries;
+        for (int i = 0; i < form.DirectoryListBox3->EntryCount(); ++i)
+            entries.push_back(form.DirectoryListBox3->EntryText(i));
+        QCOMPARE(entries, (std::vector<std::string>{"E:\\", "Bak", "2004_5_2_Back"}));
     }
 
     void everyDriveRootIsRefusedAsSource() {
@@ -535,9 +551,9 @@ private slots:
         writeFile(programFolder() / "Recover" / "BackupDir.ini",
                   "E:\\Bak\\<1>2004_5_1_Back\r\nE:\\Save\\<2>2004_5_1_Back\r\n");
         testsupport::Snapshot store = testsupport::snapshot(programFolder());
-        platform::faults::failAt("open", folder + "SystemBackRD.ini", EACCES);
+        faults::failAt("open", folder + "SystemBackRD.ini", EACCES);
         Forms forms;
-        platform::faults::clear();
+        faults::clear();
         TForm1& form = *forms.Form1;
         QCOMPARE(form.DirectoryListBox1->Directory(), std::string("C:\\"));
         QCOMPARE(form.DirectoryListBox3->Directory(), std::string("C:\\"));
@@ -553,13 +569,13 @@ private slots:
         form.DirectoryListBox3->SetDirectory("E:\\Bak");
         store = testsupport::snapshot(programFolder());
         messages->clear();
-        platform::faults::failReadAt(folder + "SystemBackRD.ini", 39, EIO);
+        faults::failReadAt(folder + "SystemBackRD.ini", 39, EIO);
         emit form.BitBtn2->clicked(); // through the handler's guard, as a user's click
         QCoreApplication::processEvents();
-        platform::faults::failAt("open", folder + "TotalCount.ini", EACCES);
+        faults::failAt("open", folder + "TotalCount.ini", EACCES);
         emit form.BitBtn2->clicked();
         QCoreApplication::processEvents();
-        platform::faults::clear();
+        faults::clear();
         QCOMPARE(errors(),
                  (std::vector<std::string>{
                      "error: " + cannotRead(folder + "SystemBackRD.ini", u8"磁碟讀寫錯誤"),
@@ -568,11 +584,11 @@ private slots:
 
         // The restore link and the history: the catalog cannot be read; neither dialog opens.
         messages->clear();
-        platform::faults::failReadAt(folder + "Recover\\BackupDir.ini", 30, EIO);
+        faults::failReadAt(folder + "Recover\\BackupDir.ini", 30, EIO);
         emit form.Label4->Click();
         emit form.BitBtn3->clicked();
         QCoreApplication::processEvents();
-        platform::faults::clear();
+        faults::clear();
         std::string catalogError =
             "error: " + cannotRead(folder + "Recover\\BackupDir.ini", u8"磁碟讀寫錯誤");
         QCOMPARE(errors(), (std::vector<std::string>{catalogError, catalogError}));

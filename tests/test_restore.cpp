@@ -1,10 +1,13 @@
+#include "platform/filecopy.h"
 #include "support/messagerecorder.h"
 #include "support/testdrives.h"
+#include "walk/walkthread.h"
 
 #include "backup/tform2.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
-#include "platform/faults.h"
+#include "restore/restorechoice.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
 #include "toolkit/messagebox.h"
@@ -167,10 +170,10 @@ private:
     void backUp(const std::string& source = "D:\\Data") {
         fs::create_directories(drives->driveFolder('e') / "Bak");
         BackupStore store;
-        store.CreateFolders();
-        store.WriteSettings(source, "E:\\Bak");
+        QVERIFY(!store.CreateFolders());
+        QVERIFY(store.WriteSettings(source, "E:\\Bak"));
         TForm2 backup(nullptr);
-        backup.Timer1->setInterval(1);
+        backup.Timer1->setInterval(0); // the restore point's animation, at once
         backup.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
         backup.show();
         backup.WorkerThread->waitUntilSuspended();
@@ -233,6 +236,12 @@ private:
     }
 
 private slots:
+    void initTestCase() {
+        // The worker's pause between passes waits for a user's next click; a test clicks at
+        // once. Each backup's flush would wait on all the machine writes to the file system.
+        walk::WalkThread::setPauseForTesting(std::chrono::milliseconds(0));
+        platform::setDurableCopiesForTesting(false);
+    }
     void init() {
         drives = std::make_unique<testsupport::TestDrives>();
         messages = std::make_unique<testsupport::MessageRecorder>();
@@ -240,7 +249,7 @@ private slots:
         dialog = std::make_unique<TForm3>(nullptr);
     }
     void cleanup() {
-        platform::faults::clear(); // also after a test that failed with faults planted
+        faults::clear(); // also after a test that failed with faults planted
         dialog.reset();
         platform::setTodayForTesting(std::nullopt);
         messages.reset();
@@ -258,7 +267,7 @@ private slots:
         writeFile(outside / "Sub1" / "Deep" / "marker2.txt", "outside");
         fs::path docs = backupData() / "Docs";
         int opened = 0;
-        platform::faults::beforeOperation("opensub", "/Docs/Sub1", [&] {
+        faults::beforeOperation("opensub", "/Docs/Sub1", [&] {
             if (++opened != 2) // the copy pass's (the count pass's is the first)
                 return;
             fs::rename(docs, backupData() / "Aside");
@@ -339,6 +348,35 @@ private slots:
         QCOMPARE(
             memoLines(*dialog->Memo1),
             (std::vector<std::string>{"keep.txt", "top.txt", "letter.doc", "s1.txt", "d.txt"}));
+    }
+
+    void theDialogRestoresWhatTheChoiceNames() {
+        // A folder whose Big5 name ends in a backslash byte (許 is B3 5C), backed up from deep
+        // down.
+        std::string source = ansi(u8"D:\\Data\\許\\A");
+        writeFile(drives->host(u8"D:\\Data\\許\\A\\Docs\\x.txt"), "x");
+        backUp(source);
+        RestoreChoice choice{ansi(u8"E:\\Bak\\2004_5_1_Back\\A"),
+                             ansi(u8"E:\\Bak\\2004_5_1_Back\\A\\Docs"), "2004_5_1_Back1_A.ini"};
+        QCOMPARE(choice.sourceLineKey(), std::string("\\A\\Docs"));
+        QCOMPARE(choice.levelsBelowCopyRoot(), 1);
+        std::optional<RestoreJobInput> input = restoreInput(BackupStore(), choice);
+        QVERIFY(input);
+        QCOMPARE(input->restoreTarget, source + "\\Docs");
+        QCOMPARE(input->targetRoot, source);
+
+        // The dialog, led there by the user, restores the same.
+        fs::remove_all(drives->host(u8"D:\\Data\\許\\A\\Docs"));
+        open();
+        chooseBackup(0);
+        chooseFolder(0);
+        QVERIFY(goInto("Docs"));
+        RestoreJobInput shown = dialog->Job().input();
+        QCOMPARE(shown.restoreSource, input->restoreSource);
+        QCOMPARE(shown.restoreTarget, input->restoreTarget);
+        QCOMPARE(shown.targetRoot, input->targetRoot);
+        restoreToTheEnd();
+        QCOMPARE(readFile(drives->host(u8"D:\\Data\\許\\A\\Docs\\x.txt")), std::string("x"));
     }
 
     void aSubFolderComesBackIntoItsOwnFolder() {
@@ -591,10 +629,10 @@ private slots:
         open();
         chooseBackup(0);
         QCOMPARE(dialog->ListView2->RowCount(), 1);
-        platform::faults::failReadAt(folder + "1.ini", 10, EIO);
+        faults::failReadAt(folder + "1.ini", 10, EIO);
         dialog->ListView1->SelectRow(0);
         emit dialog->ListView1->Click(); // through the handler's guard, as a user's click
-        platform::faults::clear();
+        faults::clear();
         QVERIFY(same(messages->calls(), error(folder + "1.ini", u8"磁碟讀寫錯誤")));
         QCOMPARE(dialog->ListView2->RowCount(), 0);
 
@@ -604,11 +642,11 @@ private slots:
         QVERIFY(dialog->BitBtn1->isEnabled());
         messages->clear();
         std::string listFile = folder + "2004_5_1_Back1_Data.ini";
-        platform::faults::failAt("open", listFile, EACCES);
+        faults::failAt("open", listFile, EACCES);
         dialog->ListView2->SelectRow(0);
         emit dialog->ListView2->Click();
         settle();
-        platform::faults::clear();
+        faults::clear();
         QVERIFY(same(messages->calls(), error(listFile, u8"存取被拒")));
         QVERIFY(!dialog->BitBtn1->isEnabled());
         QCOMPARE(dialog->RestoreTarget(), std::string());
@@ -805,14 +843,14 @@ private slots:
         // A folder whose host name (Korean) has no code page 950 form, put into the backup by
         // another system, and a folder the restore may not list.
         writeFile(backupCopy() / "Docs" / "\xed\x95\x9c" / "inside.txt", "inside");
-        platform::faults::failAt("opendir", "/2004_5_1_Back/Data/Locked", EACCES);
+        faults::failAt("opendir", "/2004_5_1_Back/Data/Locked", EACCES);
         fs::remove_all(data());
 
         open();
         chooseBackup(0);
         chooseFolder(0);
         restoreToTheEnd();
-        platform::faults::clear();
+        faults::clear();
         QCOMPARE(readFile(data() / "top.txt"), std::string("top"));
         QCOMPARE(readFile(data() / "Docs" / "note.txt"), std::string("note"));
         // Nothing is made under a stand-in name such as "?".
@@ -876,7 +914,7 @@ private slots:
         // And what a restore killed where it had no unnamed files left in its target.
         writeFile(data() / "Sub" / ".b.txt.tw99999999-9.tmp", "half of b, restored");
         if (namedTemporaries)
-            platform::faults::failAt("tmpfile", "", EOPNOTSUPP); // for every name
+            faults::failAt("tmpfile", "", EOPNOTSUPP); // for every name
 
         open();
         chooseBackup(0);
@@ -885,7 +923,7 @@ private slots:
         QCOMPARE(dialog->Panel4->caption(), ansi(u8" 檔案大小：0.00MB(3個檔案)"));
         QCOMPARE(dialog->ProgressBar1->maximum(), 3);
         restoreToTheEnd();
-        platform::faults::clear();
+        faults::clear();
         QCOMPARE(messages->calls().back().text, ansi(u8"您所指定的檔案已還原完成!!"));
         QCOMPARE(namesIn(data()), (std::vector<std::string>{"Sub", "a.txt", "notes.tw5-1.tmp"}));
         QCOMPARE(namesIn(data() / "Sub"), std::vector<std::string>{"b.txt"});

@@ -3,7 +3,7 @@
 #include "qtext.h"
 
 #include "platform/codepage.h"
-#include "platform/uithread.h"
+#include "threads/uithread.h"
 
 #include <QMessageBox>
 
@@ -35,7 +35,7 @@ void showOnThisThread(const MessageBoxCall& call) {
 }
 
 void show(const MessageBoxCall& call) {
-    platform::runOnUiThread([&call] { showOnThisThread(call); });
+    threads::runOnUiThread([&call] { showOnThisThread(call); });
 }
 
 } // namespace

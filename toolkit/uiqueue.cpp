@@ -1,7 +1,7 @@
 // The user-interface thread of the toolkit, installed for the host layer when the application
 // object is made, before any worker can post.
 
-#include "platform/uithread.h"
+#include "threads/uithread.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -17,7 +17,7 @@ namespace {
 // The queue is guarded by a standard mutex rather than by the toolkit's event queue alone, so
 // that everything a worker wrote before posting is visibly handed over (the thread sanitizer
 // can see this lock; the toolkit's own locks are outside its view).
-class UiQueue : public QObject, public platform::UiThread {
+class UiQueue : public QObject, public threads::UiThread {
     Q_OBJECT
 
 public:
@@ -64,7 +64,7 @@ private:
 
 void installQueue() {
     static UiQueue* queue = new UiQueue;
-    platform::installUiThread(queue);
+    threads::installUiThread(queue);
 }
 Q_COREAPP_STARTUP_FUNCTION(installQueue)
 

@@ -1,6 +1,17 @@
 #include "copypool.h"
 
+#include <cstdlib>
+
 namespace walk {
+
+int copyWorkers() {
+    if (const char* asked = std::getenv("TARNWICK_COPY_WORKERS")) {
+        int workers = std::atoi(asked);
+        if (workers >= 1 && workers <= 16)
+            return workers;
+    }
+    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
 
 CopyPool::CopyPool(int workers) {
     if (workers < 2)

@@ -54,4 +54,8 @@ private:
     uint64_t nextCommit_ = 0;                        // guarded by commitMutex_
 };
 
+// How many threads copy the files of a pass: TARNWICK_COPY_WORKERS (1 to 16) when set, else
+// two where the machine has two cores or more.
+int copyWorkers();
+
 } // namespace walk

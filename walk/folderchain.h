@@ -26,6 +26,12 @@ public:
         levels_.push_back(std::move(level));
     }
     void clear() { levels_.clear(); }
+    // Closes the folder at `index` and those below it: a folder held open cannot be removed on
+    // Windows.
+    void leave(size_t index) {
+        if (levels_.size() > index)
+            levels_.resize(index);
+    }
     size_t size() const { return levels_.size(); }
 
     // Goes into the folder `name` of the folder at `index - 1` (0: the root): what lay below that

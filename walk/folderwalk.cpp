@@ -4,6 +4,7 @@
 
 #include "platform/hosterror.h"
 #include "platform/hostpath.h"
+#include "platform/stagingname.h"
 #include "platform/targetfolder.h"
 
 #include <cerrno>
@@ -42,6 +43,8 @@ Scan scan(const Folder& folder, const platform::HeldFolder* held, const std::str
                 ++entries; // the parent entry counts, but is never visited
                 continue;
             }
+            if (platform::isRemovingName(entry.name))
+                continue; // a backup folder on its way out: never a whole backup
             if (!visitor.walksInto(listed, entry.name))
                 continue;
             ++entries;

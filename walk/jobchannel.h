@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/uithread.h"
+#include "threads/uithread.h"
 
 #include <atomic>
 #include <chrono>
@@ -70,7 +70,7 @@ public:
     void postAnyway(std::function<void(View&, bool current)> event) {
         std::weak_ptr<JobChannel*> channel = self_;
         uint64_t generation = passGeneration_;
-        platform::postToUiThread([channel, generation, event = std::move(event)] {
+        threads::postToUiThread([channel, generation, event = std::move(event)] {
             if (std::shared_ptr<JobChannel*> alive = channel.lock())
                 event((*alive)->view_, generation == (*alive)->generation_.load());
         });
@@ -88,9 +88,9 @@ private:
                 (*alive)->showLatest();
         };
         if (delay.count() > 0)
-            platform::postToUiThreadAfter(delay, show);
+            threads::postToUiThreadAfter(delay, show);
         else
-            platform::postToUiThread(show);
+            threads::postToUiThread(show);
     }
 
     void showLatest() {

@@ -5,6 +5,7 @@
 #include "folderwalk.h"
 #include "jobchannel.h"
 #include "passcopy.h"
+#include "passprogress.h"
 #include "passstate.h"
 #include "targettree.h"
 

@@ -1,12 +1,20 @@
 #include "walkthread.h"
 
 namespace walk {
+namespace {
+
+std::atomic<int> pauseMilliseconds{100};
+
+} // namespace
+
+void WalkThread::setPauseForTesting(std::chrono::milliseconds pause) {
+    pauseMilliseconds = static_cast<int>(pause.count());
+}
 
 void WalkThread::execute() {
-    using namespace std::chrono_literals;
     while (!terminated()) {
         walkTree_();
-        sleepFor(100ms);
+        sleepFor(std::chrono::milliseconds(pauseMilliseconds.load()));
     }
 }
 

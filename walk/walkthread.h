@@ -1,8 +1,9 @@
 #pragma once
 
-#include "platform/workerthread.h"
+#include "threads/workerthread.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 namespace walk {
@@ -27,9 +28,9 @@ private:
     std::atomic<int> wanted_{kNone};
 };
 
-// A dialog's worker: runs the dialog's walk once per resume, pausing 100 ms after each, until
+// A dialog's worker: runs the dialog's walk once per resume, pausing after each (100 ms), until
 // the stop request comes. It takes the passes asked for itself.
-class WalkThread : public platform::WorkerThread {
+class WalkThread : public threads::WorkerThread {
 public:
     // walkTree: the dialog's walk, which calls walk(); runPass: one pass of the kind asked for
     // (true: a count).
@@ -44,6 +45,9 @@ public:
     }
     // Drops the passes asked for that have not begun.
     void forget() { requests_.forget(); }
+
+    // The pause after each walk, for every worker from now on: a test's clicks need none.
+    static void setPauseForTesting(std::chrono::milliseconds pause);
 
     // Worker thread: runs the pass asked for, if any, then suspends the thread unless another
     // is wanted. A pass asked for from here on is never lost.

@@ -7,6 +7,7 @@
 #include "platform/hostpath.h"
 #include "platform/programerror.h"
 #include "platform/programpath.h"
+#include "platform/stagingname.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 
@@ -82,7 +83,8 @@ void TDirectoryListBox::fill(const std::string& folder) {
     platform::FolderSearch search;
     platform::FindData entry;
     for (bool more = search.findFirst(folder, entry); more; more = search.findNext(entry))
-        if (entry.isDirectory() && entry.name != "." && entry.name != "..")
+        if (entry.isDirectory() && entry.name != "." && entry.name != ".." &&
+            !platform::isRemovingName(entry.name)) // a backup folder on its way out
             entries_.push_back(entry.name);
 
     clear();

@@ -1,12 +1,13 @@
 // A whole backup without a window, as `tarnwick2004 --backup` runs it: the same job and restore
 // point on either system, checked byte for byte.
+#include "support/recordingconsole.h"
 #include "support/testdrives.h"
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/drives.h"
-#include "platform/faults.h"
 #include "platform/hostpath.h"
 
 #include <gtest/gtest.h>
@@ -20,20 +21,11 @@
 namespace fs = std::filesystem;
 using testsupport::ansi;
 using testsupport::readFile;
+using testsupport::RecordingConsole;
 using testsupport::writeFile;
 using namespace std::chrono;
 
 namespace {
-
-class RecordingConsole : public cli::Console {
-public:
-    bool isTerminal() const override { return false; }
-    void write(std::string_view text) override { out += text; }
-    void writeError(std::string_view text) override { err += text; }
-    void writeHostText(std::string_view text) override { out += text; }
-    std::string out;
-    std::string err;
-};
 
 class CoreBackup : public ::testing::Test {
 protected:
@@ -162,11 +154,11 @@ TEST_F(CoreBackup, CopiesReachTheDiskBeforeTheRestorePointIsRecorded) {
     platform::setTodayForTesting(year(2004) / May / 1);
     // What the store holds of the restore point at each flush.
     std::vector<std::vector<std::string>> recoverAtFlush;
-    platform::faults::beforeOperation("syncfs", "/2004_5_1_Back", [&] {
+    faults::beforeOperation("syncfs", "/2004_5_1_Back", [&] {
         recoverAtFlush.push_back(testsupport::folderNames(program() / "Recover"));
     });
     int status = backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"});
-    platform::faults::clear();
+    faults::clear();
     ASSERT_EQ(status, 0) << console.err;
     ASSERT_EQ(recoverAtFlush.size(), 1u);
     EXPECT_EQ(recoverAtFlush[0], std::vector<std::string>{}) << "recorded before the flush";
@@ -176,9 +168,9 @@ TEST_F(CoreBackup, CopiesReachTheDiskBeforeTheRestorePointIsRecorded) {
     // point names them, and the user is told why.
     writeFile(drives.host(u8"D:\\Other\\b.txt"), "b");
     std::string catalog = readFile(program() / "Recover" / "BackupDir.ini");
-    platform::faults::failAt("syncfs", "/2004_5_1_Back", EIO);
+    faults::failAt("syncfs", "/2004_5_1_Back", EIO);
     status = backUp({"--source", "D:\\Other", "--dest", "E:\\Bak"});
-    platform::faults::clear();
+    faults::clear();
     EXPECT_EQ(status, 2);
     EXPECT_NE(console.err.find(ansi(u8"檔案已備份，但無法建立還原點：E:\\Bak\\2004_5_1_Back（")),
               std::string::npos)
@@ -209,14 +201,14 @@ TEST_F(CoreBackup, ASourceFolderSwappedForALinkBringsNothingIn) {
     platform::setTodayForTesting(year(2004) / May / 1);
     fs::path sub = drives.host(u8"D:\\Data\\Sub");
     int opened = 0;
-    platform::faults::beforeOperation("opensub", "/Inner", [&] {
+    faults::beforeOperation("opensub", "/Inner", [&] {
         if (++opened != 2) // the copy pass's (the count pass's is the first)
             return;
         fs::rename(sub, drives.host(u8"D:\\Aside"));
         fs::create_directory_symlink(drives.host(u8"D:\\Etc"), sub);
     });
     int status = backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"});
-    platform::faults::clear();
+    faults::clear();
     EXPECT_EQ(status, 0) << console.out << console.err;
     ASSERT_TRUE(fs::is_symlink(sub));
     fs::path copy = drives.host(u8"E:\\Bak\\2004_5_1_Back\\Data");

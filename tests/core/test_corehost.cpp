@@ -2,9 +2,9 @@
 // drives. The same tests run on Linux and, under Wine, on Win32.
 #include "support/testdrives.h"
 
+#include "faults/faults.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
-#include "platform/faults.h"
 #include "platform/filecopy.h"
 #include "platform/filelock.h"
 #include "platform/files.h"
@@ -32,7 +32,7 @@ namespace {
 
 class HostLayer : public ::testing::Test {
 protected:
-    void TearDown() override { platform::faults::clear(); }
+    void TearDown() override { faults::clear(); }
 
     // The names a folder search gives, in its order.
     static std::vector<std::string> listing(const std::string& folder) {
@@ -183,16 +183,32 @@ TEST_F(HostLayer, TheProgramsOwnWritesAreWholeOrNothing) {
     EXPECT_EQ(refused.reason, ansi(u8"已有同名的項目"));
     ASSERT_TRUE(platform::createNewFile("C:\\Other.ini", "other"));
 
+    // What a write does, call by call: the contents on the disk before they take the name, and
+    // the name on the disk before the write returns.
+    faults::planStoreSteps(0, 0, 0);
+    ASSERT_TRUE(platform::createNewFile("C:\\New.ini", "new"));
+    std::vector<std::string> created = faults::storeCallsMade();
+    faults::planStoreSteps(0, 0, 0);
+    ASSERT_TRUE(platform::replaceFile(path, "counted"));
+    std::vector<std::string> replaced = faults::storeCallsMade();
+#ifdef _WIN32
+    using Calls = std::vector<std::string>;
+    EXPECT_EQ(created, (Calls{"open", "write", "flush", "close", "move"}));
+    EXPECT_EQ(replaced, (Calls{"open", "write", "flush", "close", "move"}));
+#else
+    using Calls = std::vector<std::string>;
+    EXPECT_EQ(created, (Calls{"open", "write", "fsync", "link", "fsync folder"}));
+    EXPECT_EQ(replaced, (Calls{"open", "write", "fsync", "link", "rename", "fsync folder"}));
+#endif
+
     // A full disk at each step of a replacement in turn: the write fails with its reason, the
     // file holds the old or the new contents whole, and no temporary file is left.
-    platform::faults::planStoreSteps(0, 0, 0);
-    ASSERT_TRUE(platform::replaceFile(path, "counted"));
-    const int steps = platform::faults::storeStepsTaken();
-    ASSERT_GE(steps, 4);
+    const int steps = faults::storeStepsTaken();
+    ASSERT_EQ(steps, static_cast<int>(2 * replaced.size()));
     for (int step = 1; step <= steps; step += 2) { // each call: a step before it, one after
-        platform::faults::clear();
+        faults::clear();
         ASSERT_TRUE(platform::replaceFile(path, "counted"));
-        platform::faults::planStoreSteps(0, step, ENOSPC);
+        faults::planStoreSteps(0, step, ENOSPC);
         platform::WriteResult result = platform::replaceFile(path, "never seen");
         EXPECT_FALSE(result.ok) << "step " << step;
         EXPECT_EQ(result.reason, ansi(u8"磁碟空間不足"));
@@ -207,7 +223,7 @@ TEST_F(HostLayer, TheProgramsOwnWritesAreWholeOrNothing) {
                   0)
             << "step " << step;
     }
-    platform::faults::clear();
+    faults::clear();
     EXPECT_EQ(platform::readFile(path, 5).status, platform::ReadStatus::TooLarge);
     EXPECT_EQ(platform::readFile("C:\\None.ini", 5).status, platform::ReadStatus::Missing);
     EXPECT_FALSE(platform::canOpenForReading("C:\\windows")); // a folder is no file

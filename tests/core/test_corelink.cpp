@@ -1,14 +1,15 @@
 // An unchanged file is linked to its copy in the last backup rather than copied again: what
 // counts as unchanged, what is never linked, and the file systems that refuse links.
+#include "support/recordingconsole.h"
 #include "support/testdrives.h"
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
-#include "platform/faults.h"
 #include "platform/folders.h"
 #include "platform/targetfolder.h"
-#include "walk/passcopy.h"
+#include "walk/copypool.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 namespace fs = std::filesystem;
 using testsupport::ansi;
 using testsupport::readFile;
+using testsupport::RecordingConsole;
 using testsupport::writeFile;
 using namespace std::chrono;
 
@@ -48,7 +50,7 @@ protected:
         for (const char* name : {"same.txt", "longer.txt", "touched.txt", "locked.txt"})
             ASSERT_EQ(day1.copyIn(source, name, name).status, platform::CopyStatus::Copied);
     }
-    void TearDown() override { platform::faults::clear(); }
+    void TearDown() override { faults::clear(); }
 
     platform::CopyResult today(const char* name) { return day2.copyIn(source, name, name, &day1); }
     fs::path yesterday(const char* name) { return drives.host(u8"E:\\Day1") / name; }
@@ -104,7 +106,7 @@ TEST_F(Linking, ALinkNeverReplacesWhatIsThere) {
 
 TEST_F(Linking, AFileSystemThatRefusesLinksGetsCopies) {
     // At a file's link limit, that file is copied and the next still linked.
-    platform::faults::failAt("link", "same.txt", EMLINK);
+    faults::failAt("link", "same.txt", EMLINK);
     platform::CopyResult atTheLimit = today("same.txt");
     EXPECT_EQ(atTheLimit.status, platform::CopyStatus::Copied);
     EXPECT_FALSE(atTheLimit.linksRefused);
@@ -115,8 +117,8 @@ TEST_F(Linking, AFileSystemThatRefusesLinksGetsCopies) {
     // is told to try no more there.
     fs::remove(copy("same.txt"));
     for (int refusal : {EPERM, EXDEV, EOPNOTSUPP}) {
-        platform::faults::clear();
-        platform::faults::failAt("link", "", refusal);
+        faults::clear();
+        faults::failAt("link", "", refusal);
         platform::CopyResult refused = today("same.txt");
         EXPECT_EQ(refused.status, platform::CopyStatus::Copied) << refusal;
         EXPECT_TRUE(refused.linksRefused) << refusal;
@@ -154,16 +156,6 @@ TEST_F(Linking, LinksAreNeverFollowedNorLinkedTo) {
 
 namespace {
 
-class RecordingConsole : public cli::Console {
-public:
-    bool isTerminal() const override { return false; }
-    void write(std::string_view text) override { out += text; }
-    void writeError(std::string_view text) override { err += text; }
-    void writeHostText(std::string_view text) override { out += text; }
-    std::string out;
-    std::string err;
-};
-
 // Backups from the command line on faked days.
 class LinkedBackup : public ::testing::Test {
 protected:
@@ -175,7 +167,7 @@ protected:
     }
     void TearDown() override {
         platform::setTodayForTesting(std::nullopt);
-        platform::faults::clear();
+        faults::clear();
     }
 
     int backUpOn(unsigned day, std::vector<std::string> options = {}) {
@@ -262,8 +254,8 @@ TEST_F(LinkedBackup, OnlyTheLastBackupOfTheSameSourceIsLinkedTo) {
 TEST_F(LinkedBackup, AFileSystemThatRefusesLinksStillGetsEveryFile) {
     ASSERT_EQ(backUpOn(1), 0) << console.err;
     std::atomic<int> tried{0};
-    platform::faults::beforeOperation("link", "", [&tried] { ++tried; });
-    platform::faults::failAt("link", "", EPERM);
+    faults::beforeOperation("link", "", [&tried] { ++tried; });
+    faults::failAt("link", "", EPERM);
     ASSERT_EQ(backUpOn(2), 0) << console.err;
     EXPECT_TRUE(says(u8"已複製 3 個檔案"));
     EXPECT_FALSE(says(u8"未變更"));

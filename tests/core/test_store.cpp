@@ -2,8 +2,8 @@
 // folder lists. The same tests run on Linux and, under Wine, on Win32.
 #include "support/testdrives.h"
 
+#include "faults/faults.h"
 #include "platform/codepage.h"
-#include "platform/faults.h"
 #include "platform/programerror.h"
 #include "store/backupstore.h"
 #include "store/textmode.h"
@@ -39,7 +39,7 @@ protected:
     // One row of BadRecordCountGivesTheConversionMessage: a failed check ends the row only.
     void checkBadRecordCount(const std::string& contents, const std::string& message) {
         BackupStore store;
-        store.CreateFolders();
+        ASSERT_FALSE(store.CreateFolders());
         writeFile(programFolder() / "TotalCount.ini", contents);
         if (message == "'12'") { // two lines join into one number
             ASSERT_EQ(store.EnsureRecordCount(), 12);
@@ -55,12 +55,12 @@ protected:
         ASSERT_EQ(readFile(programFolder() / "TotalCount.ini"), contents);
     }
 
-    void TearDown() override { platform::faults::clear(); }
+    void TearDown() override { faults::clear(); }
 
     // The store after a backup of D:\Data on 2004/5/1 and one of D:\Mail on 2004/5/2, both
     // into E:\Bak.
     void makeTwoBackups(const BackupStore& store) {
-        store.CreateFolders();
+        ASSERT_FALSE(store.CreateFolders());
         ASSERT_TRUE(store.WriteSettings("D:\\Data", "E:\\Bak"));
         ASSERT_TRUE(store.WriteRecordCount(2));
         ASSERT_TRUE(store.WriteCatalog({BackupStore::RecordText("E:\\Bak", 1, "2004_5_1_Back"),
@@ -77,7 +77,7 @@ protected:
 TEST_F(Store, FirstBackupLeavesExactlyTheseBytes) {
     // What confirming the folders does, then what a completed backup records, in order.
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     ASSERT_TRUE(store.WriteSettings("C:\\Data", "D:\\Bak"));
     ASSERT_EQ(store.SettingsFilePath(),
               std::string("C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini"));
@@ -110,11 +110,11 @@ TEST_F(Store, FirstBackupLeavesExactlyTheseBytes) {
 
 TEST_F(Store, SettingsAreReadByTheirRules) {
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     ASSERT_FALSE(store.ReadSettings());
     fs::path file = programFolder() / "SystemBackRD.ini";
 
-    store.WriteSettings("C:\\Data", "D:");
+    ASSERT_TRUE(store.WriteSettings("C:\\Data", "D:"));
     ASSERT_EQ(store.ReadSettings()->sourceDir, std::string("C:\\Data"));
     ASSERT_EQ(store.ReadSettings()->destDir, std::string("D:"));
 
@@ -138,7 +138,7 @@ TEST_F(Store, SettingsAreReadByTheirRules) {
 
 TEST_F(Store, SettingsOfAnyLengthRoundTrip) {
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     std::string longSource = "C:\\" + std::string(300, 'a') + "\\" + ansi(u8"資料夾");
     std::string longDest = "D:\\" + std::string(250, 'b');
     ASSERT_TRUE(store.WriteSettings(longSource, longDest));
@@ -148,7 +148,7 @@ TEST_F(Store, SettingsOfAnyLengthRoundTrip) {
 
 TEST_F(Store, RecordCountIsReadOrStarted) {
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     fs::path file = programFolder() / "TotalCount.ini";
     ASSERT_EQ(store.EnsureRecordCount(), 0);
     ASSERT_EQ(readFile(file), std::string("0"));
@@ -156,7 +156,7 @@ TEST_F(Store, RecordCountIsReadOrStarted) {
     ASSERT_EQ(store.EnsureRecordCount(), 1);
     writeFile(file, "12\r\n");
     ASSERT_EQ(store.EnsureRecordCount(), 12);
-    store.WriteRecordCount(13);
+    ASSERT_TRUE(store.WriteRecordCount(13));
     ASSERT_EQ(readFile(file), std::string("13"));
 }
 
@@ -225,13 +225,13 @@ TEST_F(Store, AFileThatCannotBeReadIsNamedAndNeverTakenForMissing) {
                                                      ansi(reason) + ansi(u8"）"));
         }
         EXPECT_TRUE(snapshot(programFolder()) == before);
-        platform::faults::clear();
+        faults::clear();
     };
     for (const File& file : files) {
         SCOPED_TRACE(file.path);
-        platform::faults::failReadAt(file.path, file.badSector, EIO);
+        faults::failReadAt(file.path, file.badSector, EIO);
         refused(file, u8"磁碟讀寫錯誤");
-        platform::faults::failAt("open", file.path, EACCES);
+        faults::failAt("open", file.path, EACCES);
         refused(file, u8"存取被拒");
         // A folder where the file should be.
         fs::path host = drives.host(std::u8string(file.path.begin(), file.path.end()));
@@ -251,7 +251,7 @@ TEST_F(Store, AFileThatCannotBeReadIsNamedAndNeverTakenForMissing) {
 
 TEST_F(Store, DamagedCatalogsAreRefusedQuickly) {
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     // 256 MiB of zero bytes: refused without being read.
     writeFile(recover() / "BackupDir.ini", "");
     fs::resize_file(recover() / "BackupDir.ini", 256 << 20);
@@ -275,7 +275,7 @@ TEST_F(Store, DamagedCatalogsAreRefusedQuickly) {
 // Process 1 (init) always runs on Linux; Windows has no process 1, so its file would be stale.
 TEST_F(Store, StaleTemporaryFilesAreRemoved) {
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     // Left by writes cut short: one of a program long gone, one of a program still at work.
     writeFile(programFolder() / ".TotalCount.ini.tw99999999-1.tmp", "1");
     writeFile(recover() / ".BackupDir.ini.tw99999999-4.tmp", "D:\\<1>a\r\n");
@@ -323,7 +323,7 @@ TEST_F(Store, RecordsAreTakenApart) {
 
 TEST_F(Store, CatalogGrowsWithoutLimit) {
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     std::string longDest = "D:\\" + std::string(400, 'x');
     std::vector<std::string> records;
     for (int n = 1; n <= 600; ++n)
@@ -342,7 +342,7 @@ TEST_F(Store, CatalogGrowsWithoutLimit) {
 
 TEST_F(Store, FolderListAndPointFilesAreReplacedWhole) {
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     ASSERT_TRUE(store.WriteFolderList("2004_5_1_Back", 1, "Data", "C:\\Data\nC:\\Data\\A\n"));
     ASSERT_TRUE(store.WriteFolderList("2004_5_1_Back", 1, "Data", "C:\\Data\n"));
     ASSERT_EQ(readFile(recover() / "2004_5_1_Back1_Data.ini"), std::string("C:\\Data\r\n"));
@@ -364,7 +364,7 @@ TEST_F(Store, FolderListAndPointFilesAreReplacedWhole) {
 
 TEST_F(Store, PointFileEntriesGiveTheirSourceNames) {
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     std::string chinese = ansi(u8"我的文件");
     writeFile(recover() / "12.ini", "2004_5_1_Back12_Docs.ini\r\n2004_5_1_Back12_" + chinese +
                                         ".ini\r\n2004_5_1_Back12_a.ini.ini\r\nbroken");
@@ -383,7 +383,7 @@ TEST_F(Store, PointFileEntriesGiveTheirSourceNames) {
 
 TEST_F(Store, SourceLinesAreFoundByWholeCharacters) {
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_FALSE(store.CreateFolders());
     // 許 is B3 5C in code page 950: its second byte is a backslash byte.
     std::string tricky = "C:\\" + ansi(u8"許") + "Docs";
     writeFile(recover() / "list.ini",
@@ -423,7 +423,7 @@ TEST_F(Store, WithoutDriveCEveryFileIsMissing) {
     drives.removeDrive('c');
     ASSERT_EQ(BackupStore::ProgramFolder(), std::string(":\\Program Files\\Tarnwick2004"));
     BackupStore store;
-    store.CreateFolders();
+    ASSERT_TRUE(store.CreateFolders()); // nowhere to make them
     ASSERT_FALSE(store.WriteSettings("D:\\Data", "E:"));
     ASSERT_EQ(store.EnsureRecordCount(), 0);
     ASSERT_FALSE(store.ReadSettings());

@@ -1,11 +1,12 @@
 #include "support/testdrives.h"
 
-#include "platform/faults.h"
+#include "faults/faults.h"
 #include "walk/copypool.h"
 #include "walk/folderchain.h"
 #include "walk/folderwalk.h"
 #include "walk/jobchannel.h"
 #include "walk/passcopy.h"
+#include "walk/passprogress.h"
 #include "walk/targettree.h"
 
 #include "cli/taskloop.h"
@@ -109,7 +110,7 @@ struct ProgressLog {
 
 class Walk : public ::testing::Test {
 protected:
-    void TearDown() override { platform::faults::clear(); }
+    void TearDown() override { faults::clear(); }
 
     testsupport::TestDrives drives;
 };
@@ -186,10 +187,10 @@ TEST_F(Walk, FoldersThatCannotBeWalkedAreNamedAndLinksAreNotFollowed) {
     // A copy cut short on a file system without unnamed files leaves these behind.
     writeFile(s / ".a.tw99999999-3.tmp", "half");
     writeFile(s / "Fine" / "..tw12-0.tmp", "half");
-    platform::faults::failAt("opendir", "/S/Locked", EACCES);
+    faults::failAt("opendir", "/S/Locked", EACCES);
     Recorder recorder;
     ASSERT_EQ(walk::WalkTree("D:\\S", recorder), walk::WalkResult::Complete);
-    platform::faults::clear();
+    faults::clear();
     std::string denied = testsupport::ansi(u8"存取被拒");
     std::string noForm = testsupport::ansi(u8"名稱含有此系統無法表示的字元");
     ASSERT_EQ(recorder.events,
@@ -221,7 +222,7 @@ TEST_F(Walk, AFolderSwappedForALinkMidWalkNeverLeadsOutOfTheTree) {
     };
 
     // Counting: the names of the outside are never counted.
-    platform::faults::beforeOperation("opensub", "Inner", swapAboveInner);
+    faults::beforeOperation("opensub", "Inner", swapAboveInner);
     Recorder recorder;
     ASSERT_EQ(walk::WalkTree("D:\\S", recorder), walk::WalkResult::Complete);
     ASSERT_FALSE(swapped) << swapped.message();
@@ -233,10 +234,10 @@ TEST_F(Walk, AFolderSwappedForALinkMidWalkNeverLeadsOutOfTheTree) {
         recorder.events.end());
 
     // Copying: the same swap again, from a fresh tree.
-    platform::faults::clear();
+    faults::clear();
     fs::remove(s / "Sub");
     fs::rename(s / "Aside", s / "Sub");
-    platform::faults::beforeOperation("opensub", "Inner", swapAboveInner);
+    faults::beforeOperation("opensub", "Inner", swapAboveInner);
     fs::create_directories(drives.driveFolder('e') / "Copy");
     TreeCopier copier;
     std::string whyNot;
@@ -260,11 +261,11 @@ TEST_F(Walk, ALinkOrAFileWhereTheListingSawAFolderIsNamed) {
     writeFile(s / "ToLink" / "a.txt", "a");
     writeFile(s / "ToFile" / "b.txt", "b");
     writeFile(drives.driveFolder('d') / "Outside" / "marker.txt", "outside");
-    platform::faults::beforeOperation("opensub", "ToLink", [&] {
+    faults::beforeOperation("opensub", "ToLink", [&] {
         fs::rename(s / "ToLink", drives.driveFolder('d') / "Gone1");
         fs::create_directory_symlink(drives.driveFolder('d') / "Outside", s / "ToLink");
     });
-    platform::faults::beforeOperation("opensub", "ToFile", [&] {
+    faults::beforeOperation("opensub", "ToFile", [&] {
         fs::rename(s / "ToFile", drives.driveFolder('d') / "Gone2");
         writeFile(s / "ToFile", "now a file");
     });

@@ -1,4 +1,4 @@
-#include "platform/workerthread.h"
+#include "threads/workerthread.h"
 
 #include "support/testdrives.h"
 
@@ -14,7 +14,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // A worker whose every piece of work can be held up by the test.
-class CountingWorker : public platform::WorkerThread {
+class CountingWorker : public threads::WorkerThread {
 public:
     ~CountingWorker() override {
         release();

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-namespace platform::faults {
+namespace faults {
 namespace {
 
 struct Fault {
@@ -27,19 +27,47 @@ struct Action {
 std::atomic<bool> actionsArmed{false};
 std::vector<Action> actions; // guarded by faultsMutex
 
-std::atomic<bool> stepsPlanned{false};
-std::atomic<int> stepsTaken{0};
-std::atomic<int> crashStep{0};
-std::atomic<int> failStep{0};
-std::atomic<int> failError{0};
+// A plan of steps: which one ends the process, which one fails.
+struct StepPlan {
+    std::atomic<bool> planned{false};
+    std::atomic<int> taken{0};
+    std::atomic<int> crash{0};
+    std::atomic<int> fail{0};
+    std::atomic<int> error{0};
 
-// Counts a step; ends the process when it is the planned one.
-int takeStep() {
-    int step = stepsTaken.fetch_add(1) + 1;
-    if (step == crashStep.load())
-        std::_Exit(86);
-    return step;
-}
+    void plan(int crashAt, int failAt, int failError) {
+        crash = crashAt;
+        fail = failAt;
+        error = failError;
+        taken = 0;
+        planned = true;
+    }
+    void clear() {
+        planned = false;
+        crash = 0;
+        fail = 0;
+    }
+    // Counts a step; ends the process when it is the planned one.
+    int take() {
+        int step = taken.fetch_add(1) + 1;
+        if (step == crash.load())
+            std::_Exit(86);
+        return step;
+    }
+    int before() {
+        if (!planned.load(std::memory_order_relaxed))
+            return 0;
+        return take() == fail.load() ? error.load() : 0;
+    }
+    void after() {
+        if (planned.load(std::memory_order_relaxed))
+            take();
+    }
+};
+
+StepPlan storeSteps;
+StepPlan removalSteps;
+std::vector<std::string> callsMade; // guarded by faultsMutex: the store steps' calls
 
 } // namespace
 
@@ -81,9 +109,9 @@ void clear() {
     armed = false;
     actions.clear();
     actionsArmed = false;
-    stepsPlanned = false;
-    crashStep = 0;
-    failStep = 0;
+    storeSteps.clear();
+    removalSteps.clear();
+    callsMade.clear();
 }
 
 int injected(std::string_view operation, std::string_view nameOrPath) {
@@ -107,26 +135,48 @@ std::optional<ReadFault> readFault(std::string_view path) {
 }
 
 void planStoreSteps(int crashAt, int failAt, int error) {
-    crashStep = crashAt;
-    failStep = failAt;
-    failError = error;
-    stepsTaken = 0;
-    stepsPlanned = true;
+    {
+        std::lock_guard lock(faultsMutex);
+        callsMade.clear();
+    }
+    storeSteps.plan(crashAt, failAt, error);
 }
 
 int storeStepsTaken() {
-    return stepsTaken.load();
+    return storeSteps.taken.load();
 }
 
-int storeStepBefore() {
-    if (!stepsPlanned.load(std::memory_order_relaxed))
-        return 0;
-    return takeStep() == failStep.load() ? failError.load() : 0;
+std::vector<std::string> storeCallsMade() {
+    std::lock_guard lock(faultsMutex);
+    return callsMade;
+}
+
+int storeStepBefore(std::string_view call) {
+    if (storeSteps.planned.load(std::memory_order_relaxed)) {
+        std::lock_guard lock(faultsMutex);
+        callsMade.emplace_back(call);
+    }
+    return storeSteps.before();
 }
 
 void storeStepAfter() {
-    if (stepsPlanned.load(std::memory_order_relaxed))
-        takeStep();
+    storeSteps.after();
 }
 
-} // namespace platform::faults
+void planRemovalSteps(int crashAt, int failAt, int error) {
+    removalSteps.plan(crashAt, failAt, error);
+}
+
+int removalStepsTaken() {
+    return removalSteps.taken.load();
+}
+
+int removalStepBefore() {
+    return removalSteps.before();
+}
+
+void removalStepAfter() {
+    removalSteps.after();
+}
+
+} // namespace faults

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <utility>
 
-namespace platform {
+namespace threads {
 namespace {
 
 std::atomic<UiThread*> installed{nullptr};
@@ -82,4 +82,4 @@ setPostedExceptionHandler(std::function<void(std::exception_ptr)> handler) {
     return std::exchange(exceptionHandler, std::move(handler));
 }
 
-} // namespace platform
+} // namespace threads

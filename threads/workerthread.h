@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-namespace platform {
+namespace threads {
 
 // A worker thread in the manner of the desktop toolkit's thread class: it is created suspended,
 // the first resume starts its body, the body suspends itself at the end of each piece of work
@@ -54,4 +54,4 @@ private:
     std::thread thread_;
 };
 
-} // namespace platform
+} // namespace threads

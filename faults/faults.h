@@ -5,11 +5,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A test-only seam: makes a named host operation fail as the system would, so that the suite can
 // reach failures that a privileged test cannot provoke (a folder it may not list, a disk that
 // refuses a folder). Unarmed, a check costs one atomic load.
-namespace platform::faults {
+namespace faults {
 
 // From now on, the operation fails with `error` for every name or path that ends in `suffix`.
 // Operations: "mkdir" (making a folder), "opendir" (listing a folder), "tmpfile" (an unnamed
@@ -25,7 +26,8 @@ void failReadAt(std::string suffix, size_t offset, int error);
 // From now on, `action` runs just before the operation is made on a name or path that ends in
 // `suffix`, each time: what another program could do at that moment. Operations: "opensub" (a
 // walk opens a folder that the listing of its parent showed), "syncfs" (a backup puts its
-// copies on the disk), "link" (a backup links an unchanged file, by its name).
+// copies on the disk), "link" (a backup links an unchanged file, by its name), "copy" (a copy
+// pass begins on a file, by its name).
 void beforeOperation(std::string operation, std::string suffix, std::function<void()> action);
 // Removes every planted fault, action and plan.
 void clear();
@@ -51,9 +53,18 @@ std::optional<ReadFault> readFault(std::string_view path);
 void planStoreSteps(int crashAt, int failAt, int error);
 // How many store steps have been taken since planStoreSteps.
 int storeStepsTaken();
+// What the calls of those steps were, in order, one name a call ("open", "write", "fsync", ...).
+std::vector<std::string> storeCallsMade();
 
-// Called by the store's writes: the error the coming call must fail with, or 0.
-int storeStepBefore();
+// Called by the store's writes before the call named `call`: the error it must fail with, or 0.
+int storeStepBefore(std::string_view call);
 void storeStepAfter();
 
-} // namespace platform::faults
+// The same for the steps of a removal of a backup folder: each rename, unlink and removal of a
+// folder passes here just before it is made and just after, counted on a plan of their own.
+void planRemovalSteps(int crashAt, int failAt, int error);
+int removalStepsTaken();
+int removalStepBefore();
+void removalStepAfter();
+
+} // namespace faults

@@ -6,7 +6,7 @@
 
 // Hands work from worker threads to the user-interface thread. Worker threads never touch a
 // widget: they post what the window should do, and it runs there in the order posted.
-namespace platform {
+namespace threads {
 
 // Runs the function on the user-interface thread soon, after everything posted before it.
 // Callable from any thread.
@@ -39,4 +39,4 @@ public:
 // Returns the one installed before.
 UiThread* installUiThread(UiThread* thread);
 
-} // namespace platform
+} // namespace threads

@@ -1,6 +1,6 @@
 #include "workerthread.h"
 
-namespace platform {
+namespace threads {
 
 WorkerThread::~WorkerThread() {
     stopAndJoin();
@@ -82,4 +82,4 @@ void WorkerThread::sleepFor(std::chrono::milliseconds time) {
     changed_.wait_for(lock, time, [this] { return stop_; });
 }
 
-} // namespace platform
+} // namespace threads

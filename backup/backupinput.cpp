@@ -1,0 +1,17 @@
+#include "backupinput.h"
+
+#include "platform/programpath.h"
+
+BackupJobInput backupInput(const SettingsValues& folders, std::optional<BackupStore> store,
+                           int recordCount, const std::string& shortDate) {
+    std::vector<std::string> elements = platform::pathElements(folders.sourceDir);
+    BackupJobInput input;
+    input.sourceDir = folders.sourceDir;
+    input.destDir = folders.destDir;
+    input.backupName = FormBackupName(shortDate);
+    // A drive's root has no name of its own, and is never backed up.
+    input.sourceName = elements.empty() ? std::string() : elements.back();
+    input.store = std::move(store);
+    input.recordCount = recordCount;
+    return input;
+}
