@@ -110,8 +110,10 @@ struct DialogTimes {
 DialogTimes runDialog(TForm2& dialog, const std::string& tree, int64_t files,
                       const std::string& destination, const std::function<void()>& settleNow) {
     BackupStore store;
-    store.CreateFolders();
-    store.WriteSettings("D:\\" + tree, destination);
+    if (std::optional<FolderFailure> missing = store.CreateFolders())
+        refuse("cannot make the program folder " + missing->path);
+    if (platform::WriteResult saved = store.WriteSettings("D:\\" + tree, destination); !saved)
+        refuse("cannot write " + store.SettingsFilePath());
     dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
     dialog.ProgressBar1->setMaximum(0); // what the last run showed is no count of this one
     auto shown = Clock::now();

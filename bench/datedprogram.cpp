@@ -8,9 +8,9 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "faults/faults.h"
 #include "platform/clock.h"
 #include "platform/console.h"
-#include "platform/faults.h"
 
 #include <atomic>
 #include <cerrno>
@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     static std::atomic<int> linksTried{0};
     bool refuseLinks = std::getenv("TARNWICK_BENCH_REFUSE_LINKS") != nullptr;
     if (refuseLinks) {
-        platform::faults::failAt("link", "", EPERM);
-        platform::faults::beforeOperation("link", "", [] { ++linksTried; });
+        faults::failAt("link", "", EPERM);
+        faults::beforeOperation("link", "", [] { ++linksTried; });
     }
     std::vector<std::string> arguments = platform::commandLineArguments(argc - 1, argv + 1);
     cli::HostConsole console;
