@@ -199,14 +199,15 @@ CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const 
             return alreadyThere(sourceDir, from, folderFd, to, there);
         return error == 0 ? CopyResult{CopyStatus::Copied, {}} : failed(error);
     };
-    struct stat st {};
-    if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return alreadyThere(sourceDir, from, folderFd, to, st);
+    // A link is made only where nothing is (EEXIST), so an unchanged file needs no look first.
     bool linksRefused = false;
     if (earlierFd >= 0)
         if (std::optional<CopyResult> linked =
                 linkUnchanged(sourceDir, from, folderFd, to, earlierFd, linksRefused))
             return *linked;
+    struct stat st {};
+    if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return alreadyThere(sourceDir, from, folderFd, to, st);
     int fd = ::openat(sourceDir, from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ELOOP && ::fstatat(sourceDir, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
