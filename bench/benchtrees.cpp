@@ -1,8 +1,12 @@
 #include "benchtrees.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <random>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -15,6 +19,19 @@ std::string numbered(std::string word, int number, const char* ending = "") {
     word += std::to_string(number);
     word += ending;
     return word;
+}
+
+void writeWhole(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+void setTimes(const fs::path& path, const timespec (&times)[2]) {
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+        throw std::runtime_error("cannot set the times of " + path.string());
 }
 
 void writeBytes(const fs::path& path, size_t size, std::mt19937_64& random) {
@@ -91,6 +108,50 @@ void makeTree(const fs::path& source, const Tree& tree) {
             writeBytes(root / numbered("big", file, ".bin"), size_t{128} << 20, random);
         }
     std::ofstream(made) << "made\n";
+}
+
+ChangedFiles::ChangedFiles(const fs::path& root) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::mt19937_64 random(files.size());
+    for (size_t i = 50; i < files.size(); i += 100) {
+        const fs::path& path = files[i];
+        struct stat before {};
+        if (::stat(path.c_str(), &before) != 0)
+            throw std::runtime_error("cannot read " + path.string());
+        std::ifstream in(path, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.eof() && !in)
+            throw std::runtime_error("cannot read " + path.string());
+        saved_.push_back({path, bytes, {before.st_atim, before.st_mtim}});
+        std::string fresh = bytes;
+        for (char& byte : fresh)
+            byte = static_cast<char>(random());
+        writeWhole(path, fresh);
+        timespec later[2] = {before.st_atim, before.st_mtim};
+        later[1].tv_sec += 24 * 60 * 60;
+        setTimes(path, later);
+        relative_.insert(fs::relative(path, root).string());
+    }
+}
+
+ChangedFiles::~ChangedFiles() {
+    try {
+        undo();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "the changed files are not put back: %s\n", error.what());
+    }
+}
+
+void ChangedFiles::undo() {
+    for (const Saved& file : saved_) {
+        writeWhole(file.path, file.bytes);
+        setTimes(file.path, file.times);
+    }
+    saved_.clear();
 }
 
 } // namespace bench

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,5 +25,29 @@ std::vector<Tree> benchmarkTrees(bool large);
 
 // Makes the tree below `source` unless it is there already.
 void makeTree(const std::filesystem::path& source, const Tree& tree);
+
+// One file in a hundred of a tree (every hundredth in name order) rewritten for the next day:
+// new contents of the same size and a modification time a day later. undo() puts the contents
+// and times back, so that the tree is again as it was made.
+class ChangedFiles {
+public:
+    explicit ChangedFiles(const std::filesystem::path& root);
+    ChangedFiles(const ChangedFiles&) = delete;
+    ChangedFiles& operator=(const ChangedFiles&) = delete;
+    ~ChangedFiles();
+
+    // The changed files' paths relative to the root.
+    const std::set<std::string>& relative() const { return relative_; }
+    void undo();
+
+private:
+    struct Saved {
+        std::filesystem::path path;
+        std::string bytes;
+        timespec times[2]; // access and modification
+    };
+    std::vector<Saved> saved_;
+    std::set<std::string> relative_;
+};
 
 } // namespace bench
