@@ -93,6 +93,10 @@ int copyLink(int sourceDir, const char* from, int folderFd, const std::string& n
     return 0;
 }
 
+bool keepsNoModes(int error) {
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
+}
+
 int copyRegular(int source, int folderFd, const std::string& name, const struct stat& st) {
     mode_t wanted = st.st_mode & 07777;
     StagedFile staged;
@@ -104,8 +108,13 @@ int copyRegular(int source, int folderFd, const std::string& name, const struct 
     if (int error = copyContents(source, staged.fd(), st.st_size))
         return error;
     // The file was made under the process's mask, which may strip any bit: set them whole.
-    if (::fchmod(staged.fd(), wanted) != 0)
-        return errno;
+    // A file system that keeps no permission bits of its own (FAT) refuses, and the copy is
+    // whole without them.
+    int error = faults::injected("chmod", name);
+    if (error == 0 && ::fchmod(staged.fd(), wanted) != 0)
+        error = errno;
+    if (error != 0 && !keepsNoModes(error))
+        return error;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(staged.fd(), times) != 0)
         return errno;

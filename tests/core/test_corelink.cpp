@@ -286,8 +286,10 @@ TEST_F(LinkedBackup, AnEarlierFolderSwappedForALinkLeadsNowhereOutside) {
 
 #ifndef _WIN32 // the calls Linux makes on FAT under FUSE, refused as it refuses them
 TEST_F(LinkedBackup, ADestinationLikeFatGetsEveryFileOnEveryDay) {
-    // No unnamed files, no rename that refuses to replace, no second name for a file.
+    // No unnamed files, no rename that refuses to replace, no second name for a file, no
+    // permission bits of its own.
     faults::failAt("tmpfile", "", EOPNOTSUPP);
+    faults::failAt("chmod", "", ENOSYS);
     faults::failAt("noreplace", "", EINVAL);
     faults::failAt("link", "", EPERM);
     ASSERT_EQ(backUpOn(1), 0) << console.err;
