@@ -16,7 +16,10 @@ namespace faults {
 // Operations: "mkdir" (making a folder), "opendir" (listing a folder), "tmpfile" (an unnamed
 // file; EOPNOTSUPP makes the copy use hidden temporary names as on FAT), "syncfs" (putting a
 // backup's copies on the disk), "link" (linking an unchanged file to its copy in the last backup,
-// by its name; EPERM as on FAT), "open" (opening a file of the program to read it whole; matched
+// or giving a copy its name by a second link, by its name; EPERM as on FAT), "noreplace" (giving a
+// copy under a temporary name its own name by a rename that never replaces; EINVAL as on FAT
+// under FUSE), "chmod" (setting a copy's permission bits; ENOSYS as on FAT under FUSE), "open"
+// (opening a file of the program to read it whole; matched
 // against its program path, such as "C:\Program Files\Tarnwick2004\TotalCount.ini", on every
 // system).
 void failAt(std::string operation, std::string suffix, int error);

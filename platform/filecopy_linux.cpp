@@ -93,6 +93,10 @@ int copyLink(int sourceDir, const char* from, int folderFd, const std::string& n
     return 0;
 }
 
+bool keepsNoModes(int error) {
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
+}
+
 int copyRegular(int source, int folderFd, const std::string& name, const struct stat& st) {
     mode_t wanted = st.st_mode & 07777;
     StagedFile staged;
@@ -104,8 +108,13 @@ int copyRegular(int source, int folderFd, const std::string& name, const struct 
     if (int error = copyContents(source, staged.fd(), st.st_size))
         return error;
     // The file was made under the process's mask, which may strip any bit: set them whole.
-    if (::fchmod(staged.fd(), wanted) != 0)
-        return errno;
+    // A file system that keeps no permission bits of its own (FAT) refuses, and the copy is
+    // whole without them.
+    int error = faults::injected("chmod", name);
+    if (error == 0 && ::fchmod(staged.fd(), wanted) != 0)
+        error = errno;
+    if (error != 0 && !keepsNoModes(error))
+        return error;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(staged.fd(), times) != 0)
         return errno;
@@ -199,14 +208,15 @@ CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const 
             return alreadyThere(sourceDir, from, folderFd, to, there);
         return error == 0 ? CopyResult{CopyStatus::Copied, {}} : failed(error);
     };
-    struct stat st {};
-    if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return alreadyThere(sourceDir, from, folderFd, to, st);
+    // A link is made only where nothing is (EEXIST), so an unchanged file needs no look first.
     bool linksRefused = false;
     if (earlierFd >= 0)
         if (std::optional<CopyResult> linked =
                 linkUnchanged(sourceDir, from, folderFd, to, earlierFd, linksRefused))
             return *linked;
+    struct stat st {};
+    if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return alreadyThere(sourceDir, from, folderFd, to, st);
     int fd = ::openat(sourceDir, from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ELOOP && ::fstatat(sourceDir, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&

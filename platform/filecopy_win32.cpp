@@ -165,13 +165,14 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
         ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && isLinkAt(source)))
         return {CopyStatus::Failed, kNotRegular.str()};
-    if (attributesOf(target) != INVALID_FILE_ATTRIBUTES)
-        return alreadyThere(data, target);
+    // A link is made only where nothing is, so an unchanged file needs no look first.
     bool linksRefused = false;
     if (earlier)
         if (std::optional<CopyResult> linked =
                 linkUnchanged(data, target, childPath(earlier->path, name), name, linksRefused))
             return *linked;
+    if (attributesOf(target) != INVALID_FILE_ATTRIBUTES)
+        return alreadyThere(data, target);
     CopyResult copied = copyAnew(source, data, folder, name, target);
     copied.linksRefused = linksRefused;
     return copied;

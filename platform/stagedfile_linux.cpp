@@ -102,16 +102,57 @@ int StagedFile::open(int folderFd, const std::string& name, mode_t mode) {
 int StagedFile::publishNoReplace() {
     if (tempName_.empty())
         return linkUnnamedFile(fd_, folderFd_, name_);
-    if (::renameat2(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(), RENAME_NOREPLACE) ==
-        0) {
+    int error = faults::injected("noreplace", name_);
+    if (error == 0 && ::renameat2(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(),
+                                  RENAME_NOREPLACE) == 0) {
         tempName_.clear();
         return 0;
     }
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    if (::linkat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(), 0) != 0)
-        return errno;
-    return 0; // the destructor removes the temporary name
+    if (error == 0)
+        error = errno;
+    if (error != EINVAL && error != ENOSYS)
+        return error;
+    error = faults::injected("link", name_);
+    if (error == 0 && ::linkat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(), 0) == 0)
+        return 0; // the destructor removes the temporary name
+    if (error == 0)
+        error = errno;
+    if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS)
+        return error;
+    return renameOverPlaceholder();
+}
+
+// Neither a rename that refuses to replace nor a second name (FAT under FUSE, some shares): the
+// name is taken first by an empty file of this copy's own, made only where nothing is, and the
+// copy is renamed over it once it is known to be that file still.
+int StagedFile::renameOverPlaceholder() {
+    int placeholder = ::openat(folderFd_, name_.c_str(),
+                               O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (placeholder < 0)
+        return errno; // EEXIST: something holds the name, and is kept
+    struct stat ours {};
+    int error = ::fstat(placeholder, &ours) != 0 ? errno : 0;
+    ::close(placeholder);
+    if (error != 0) {
+        ::unlinkat(folderFd_, name_.c_str(), 0); // made just now, and empty
+        return error;
+    }
+    auto stillOurs = [&] {
+        struct stat there {};
+        return ::fstatat(folderFd_, name_.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+               there.st_ino == ours.st_ino && there.st_dev == ours.st_dev &&
+               S_ISREG(there.st_mode) && there.st_size == 0;
+    };
+    if (!stillOurs())
+        return EEXIST; // taken by another since: never replaced
+    if (::renameat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str()) == 0) {
+        tempName_.clear();
+        return 0;
+    }
+    error = errno;
+    if (stillOurs())
+        ::unlinkat(folderFd_, name_.c_str(), 0); // no empty file is left under the name
+    return error;
 }
 
 } // namespace platform

@@ -29,6 +29,8 @@ public:
     int publishNoReplace();
 
 private:
+    int renameOverPlaceholder();
+
     int folderFd_ = -1;
     std::string name_;
     // A named temporary file would outlive a sudden end: the end waits for it instead.

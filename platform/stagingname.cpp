@@ -61,7 +61,10 @@ constexpr std::string_view kRemovingSuffix = ".tw-removing";
 } // namespace
 
 std::string removingName(std::string_view name) {
-    return "." + std::string(name) + std::string(kRemovingSuffix);
+    // Appended piece by piece: GCC 12 at -O2 takes "literal" + string for an overlapping copy.
+    std::string hidden(".");
+    hidden.append(name).append(kRemovingSuffix);
+    return hidden;
 }
 
 bool isRemovingName(std::string_view name) {

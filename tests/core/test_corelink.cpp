@@ -283,3 +283,36 @@ TEST_F(LinkedBackup, AnEarlierFolderSwappedForALinkLeadsNowhereOutside) {
     }
 }
 #endif
+
+#ifndef _WIN32 // the calls Linux makes on FAT under FUSE, refused as it refuses them
+TEST_F(LinkedBackup, ADestinationLikeFatGetsEveryFileOnEveryDay) {
+    // No unnamed files, no rename that refuses to replace, no second name for a file, no
+    // permission bits of its own.
+    faults::failAt("tmpfile", "", EOPNOTSUPP);
+    faults::failAt("chmod", "", ENOSYS);
+    faults::failAt("noreplace", "", EINVAL);
+    faults::failAt("link", "", EPERM);
+    ASSERT_EQ(backUpOn(1), 0) << console.err;
+    writeFile(drives.host(u8"C:\\Data\\Sub\\b.txt"), "beta, changed");
+    ASSERT_EQ(backUpOn(2), 0) << console.err;
+    EXPECT_TRUE(says(u8"已複製 3 個檔案")) << console.out;
+    for (unsigned day : {1u, 2u})
+        for (const char* file : {"a.txt", "Sub/b.txt", "Sub/c.txt"})
+            EXPECT_TRUE(fs::is_regular_file(copyOn(day, file))) << day << file;
+    EXPECT_EQ(fs::last_write_time(copyOn(2, "Sub/b.txt")),
+              fs::last_write_time(drives.host(u8"C:\\Data\\Sub\\b.txt")));
+    EXPECT_EQ(readFile(copyOn(1, "Sub/b.txt")), "beta");
+    EXPECT_EQ(readFile(copyOn(2, "Sub/b.txt")), "beta, changed");
+    EXPECT_EQ(readFile(copyOn(2, "a.txt")), "alpha");
+    EXPECT_FALSE(linked(1, 2, "a.txt"));
+    // No temporary name is left beside the copies.
+    for (const auto& entry : fs::recursive_directory_iterator(drives.host(u8"D:\\Bak")))
+        EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << entry.path();
+
+    // A file at a copy's name is kept, never replaced, even without the rename that refuses.
+    writeFile(drives.host(u8"C:\\Data\\late.txt"), "late");
+    writeFile(copyOn(2, "late.txt"), "someone else's");
+    EXPECT_EQ(backUpOn(2), 1) << console.out;
+    EXPECT_EQ(readFile(copyOn(2, "late.txt")), "someone else's");
+}
+#endif
