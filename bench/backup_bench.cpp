@@ -292,11 +292,16 @@ bool fatLikeDays(const fs::path& work, const fs::path& table, const fs::path& so
         DayOutput said = runDay(
             command(day, "F:\\bak", "strace -f -qq -e trace=link,linkat -o " + quoted(calls) + " "),
             output, calls);
-        std::string why = said.status != 0
-                              ? "the backup ended with status " + std::to_string(said.status)
-                              : bench::compareFatCopy(from, mount / "bak" / FormBackupName(day) /
-                                                                folder.filename());
+        int64_t timesOff = 0;
+        std::string why =
+            said.status != 0
+                ? "the backup ended with status " + std::to_string(said.status)
+                : bench::compareFatCopy(
+                      from, mount / "bak" / FormBackupName(day) / folder.filename(), timesOff);
         printDay(day, why, said);
+        if (why.empty())
+            std::printf("    modification times not kept (beyond FAT's 2 s): %lld of %lld files\n",
+                        static_cast<long long>(timesOff), static_cast<long long>(files));
         if (!why.empty() && whole) {
             // What the program told of its failures: the heading and the first of them.
             std::ifstream said(output);

@@ -29,10 +29,12 @@ struct NextDay {
 NextDay compareNextDay(const std::filesystem::path& source, const std::filesystem::path& day1,
                        const std::filesystem::path& day2, const std::set<std::string>& changed);
 
-// Checks a copy on a FAT file system: the same names as the source, every file equal to it byte
-// for byte and its modification time within FAT's two seconds (FAT keeps no permission bits).
-// Returns what differs first, or an empty text.
-std::string compareFatCopy(const std::filesystem::path& source, const std::filesystem::path& copy);
+// Checks a copy on a FAT file system: the same names as the source and every file equal to it
+// byte for byte (FAT keeps no permission bits). Counts in `timesOff` the files whose modification
+// time is not the source's within FAT's two seconds (a FUSE driver may keep none). Returns what
+// differs first, or an empty text.
+std::string compareFatCopy(const std::filesystem::path& source, const std::filesystem::path& copy,
+                           int64_t& timesOff);
 
 // Reads every file below `folder` once, so that each tool starts with the source in the page
 // cache alike.
