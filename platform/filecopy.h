@@ -18,9 +18,6 @@ struct [[nodiscard]] CopyResult {
     CopyStatus status = CopyStatus::Failed;
     std::string reason; // why it failed, code page 950; empty otherwise
     uint64_t bytes = 0; // the size of the file copied
-    // The file system would not make a hard link at all (FAT, many network shares): the file
-    // was copied instead, and no link is worth trying there again.
-    bool linksRefused = false;
 };
 
 // Whether an error of a hard link means the file system makes none (rather than that this one

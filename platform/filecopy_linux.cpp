@@ -164,27 +164,28 @@ bool unchangedSince(const struct stat& source, const struct stat& earlier) {
 
 // Makes `to` in folderFd a hard link to the file of the same name in the earlier backup's folder
 // (earlierFd) when the source is unchanged since; nullopt when it is to be copied instead (it
-// changed, or no link could be made: result.linksRefused tells a file system that makes none).
+// changed, or no link could be made: the trial learns of a file system that makes none).
 std::optional<CopyResult> linkUnchanged(int sourceDir, const std::string& from, int folderFd,
-                                        const std::string& to, int earlierFd, bool& linksRefused) {
+                                        const std::string& to, int earlierFd, LinkTrial& trial) {
     struct stat source {};
     struct stat earlier {};
     if (::fstatat(sourceDir, from.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0 ||
         ::fstatat(earlierFd, to.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) != 0 ||
         !unchangedSince(source, earlier))
         return std::nullopt;
-    faults::runBefore("link", to);
-    int error = faults::injected("link", to);
-    // No flag: a link found at the earlier name is linked as itself, never followed.
-    if (error == 0 && ::linkat(earlierFd, to.c_str(), folderFd, to.c_str(), 0) != 0)
-        error = errno;
+    std::optional<int> error = trial.attempt([&] {
+        faults::runBefore("link", to);
+        int injected = faults::injected("link", to);
+        // No flag: a link found at the earlier name is linked as itself, never followed.
+        if (injected == 0 && ::linkat(earlierFd, to.c_str(), folderFd, to.c_str(), 0) != 0)
+            return errno;
+        return injected;
+    });
     struct stat made {};
     if (error == EEXIST && ::fstatat(folderFd, to.c_str(), &made, AT_SYMLINK_NOFOLLOW) == 0)
         return alreadyThere(sourceDir, from, folderFd, to, made); // never replaced
-    if (error != 0) {
-        linksRefused = linksRefusedBy(error);
-        return std::nullopt; // EMLINK (its link limit), ENOENT (pruned meanwhile): a copy
-    }
+    if (error != 0)
+        return std::nullopt; // refused, EMLINK (its link limit), ENOENT (pruned meanwhile): a copy
     // What the link leads to is the file looked at, unless another took the earlier name in
     // between: then what was made is judged as anything found at the name is.
     if (::fstatat(folderFd, to.c_str(), &made, AT_SYMLINK_NOFOLLOW) != 0)
@@ -198,7 +199,7 @@ std::optional<CopyResult> linkUnchanged(int sourceDir, const std::string& from, 
 // the folder held open by folderFd under the host name `to`; with earlierFd (not -1), an
 // unchanged file is linked to its copy in that earlier backup's folder instead.
 CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const std::string& to,
-                    int earlierFd = -1) {
+                    int earlierFd = -1, LinkTrial* trial = nullptr) {
     faults::runBefore("copy", to);
     // What holds the name already, or took it while the copy was made (another backup of the
     // same file, say), is looked at and kept.
@@ -209,10 +210,9 @@ CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const 
         return error == 0 ? CopyResult{CopyStatus::Copied, {}} : failed(error);
     };
     // A link is made only where nothing is (EEXIST), so an unchanged file needs no look first.
-    bool linksRefused = false;
-    if (earlierFd >= 0)
+    if (earlierFd >= 0 && trial)
         if (std::optional<CopyResult> linked =
-                linkUnchanged(sourceDir, from, folderFd, to, earlierFd, linksRefused))
+                linkUnchanged(sourceDir, from, folderFd, to, earlierFd, *trial))
             return *linked;
     struct stat st {};
     if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
@@ -238,7 +238,6 @@ CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const 
     CopyResult result = outcome(error);
     if (result.status == CopyStatus::Copied)
         result.bytes = static_cast<uint64_t>(st.st_size);
-    result.linksRefused = linksRefused;
     return result;
 }
 
@@ -255,15 +254,17 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
 }
 
 CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromName,
-                                std::string_view name, const TargetFolder* linkFrom) const {
+                                std::string_view name, const LinkSource* linkFrom) const {
     if (!handle_ || !from.handle_)
         return failed(ENOENT);
     std::optional<std::string> source = hostName(fromName);
     std::optional<std::string> target = hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
-    int earlierFd = linkFrom && linkFrom->handle_ ? linkFrom->handle_->fd : -1;
-    return copyInto(from.handle_->fd, *source, handle_->fd, *target, earlierFd);
+    if (linkFrom && linkFrom->earlier.handle_)
+        return copyInto(from.handle_->fd, *source, handle_->fd, *target,
+                        linkFrom->earlier.handle_->fd, &linkFrom->trial);
+    return copyInto(from.handle_->fd, *source, handle_->fd, *target);
 }
 
 } // namespace platform

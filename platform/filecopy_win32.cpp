@@ -87,26 +87,27 @@ bool unchangedSince(const WIN32_FILE_ATTRIBUTE_DATA& source,
 
 // Makes `target` a hard link to `earlier` (the file of the same name in the earlier backup's
 // folder, held open like today's) when the source is unchanged since; nullopt when it is to be
-// copied instead (it changed, or no link could be made: linksRefused tells a file system that
+// copied instead (it changed, or no link could be made: the trial learns of a file system that
 // makes none).
 std::optional<CopyResult> linkUnchanged(const WIN32_FILE_ATTRIBUTE_DATA& source,
                                         const std::wstring& target, const std::wstring& earlier,
-                                        const std::wstring& name, bool& linksRefused) {
+                                        const std::wstring& name, LinkTrial& trial) {
     WIN32_FILE_ATTRIBUTE_DATA there{};
     if (!::GetFileAttributesExW(earlier.c_str(), GetFileExInfoStandard, &there) ||
         !unchangedSince(source, there))
         return std::nullopt;
-    std::string hostName = utf8FromWide(name);
-    faults::runBefore("link", hostName);
-    int error = faults::injected("link", hostName);
-    if (error == 0 && !::CreateHardLinkW(target.c_str(), earlier.c_str(), nullptr))
-        error = lastErrno();
+    std::optional<int> error = trial.attempt([&] {
+        std::string hostName = utf8FromWide(name);
+        faults::runBefore("link", hostName);
+        int injected = faults::injected("link", hostName);
+        if (injected == 0 && !::CreateHardLinkW(target.c_str(), earlier.c_str(), nullptr))
+            return lastErrno();
+        return injected;
+    });
     if (error == EEXIST)
         return alreadyThere(source, target); // never replaced
-    if (error != 0) {
-        linksRefused = linksRefusedBy(error);
-        return std::nullopt; // EMLINK (its link limit), ENOENT (pruned meanwhile): a copy
-    }
+    if (error != 0)
+        return std::nullopt; // refused, EMLINK (its link limit), ENOENT (pruned meanwhile): a copy
     // Another file may have taken the earlier name since the look above: what was made is
     // judged as anything found at the name is.
     CopyResult made = alreadyThere(source, target);
@@ -154,7 +155,8 @@ CopyResult copyAnew(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&
 // The copy itself, of `source` into the folder under `name`; with `earlier` (the copy of the
 // folder in an earlier backup), an unchanged file is linked to its copy there instead.
 CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
-                    const std::wstring& name, const FolderHandle* earlier = nullptr) {
+                    const std::wstring& name, const FolderHandle* earlier = nullptr,
+                    LinkTrial* trial = nullptr) {
     faults::runBefore("copy", utf8FromWide(name));
     std::wstring target = childPath(folder.path, name);
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -166,16 +168,13 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
         ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && isLinkAt(source)))
         return {CopyStatus::Failed, kNotRegular.str()};
     // A link is made only where nothing is, so an unchanged file needs no look first.
-    bool linksRefused = false;
-    if (earlier)
+    if (earlier && trial)
         if (std::optional<CopyResult> linked =
-                linkUnchanged(data, target, childPath(earlier->path, name), name, linksRefused))
+                linkUnchanged(data, target, childPath(earlier->path, name), name, *trial))
             return *linked;
     if (attributesOf(target) != INVALID_FILE_ATTRIBUTES)
         return alreadyThere(data, target);
-    CopyResult copied = copyAnew(source, data, folder, name, target);
-    copied.linksRefused = linksRefused;
-    return copied;
+    return copyAnew(source, data, folder, name, target);
 }
 
 } // namespace
@@ -191,7 +190,7 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
 }
 
 CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromName,
-                                std::string_view name, const TargetFolder* linkFrom) const {
+                                std::string_view name, const LinkSource* linkFrom) const {
     if (!handle_ || !from.handle_)
         return failed(ENOENT);
     std::optional<std::wstring> source = wideName(fromName);
@@ -199,8 +198,10 @@ CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromNam
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
     // The listed folder is held without sharing deletion, so its path still leads to it.
-    const FolderHandle* earlier = linkFrom ? linkFrom->handle_.get() : nullptr;
-    return copyInto(childPath(from.handle_->path, *source), *handle_, *target, earlier);
+    if (linkFrom && linkFrom->earlier.handle_)
+        return copyInto(childPath(from.handle_->path, *source), *handle_, *target,
+                        linkFrom->earlier.handle_.get(), &linkFrom->trial);
+    return copyInto(childPath(from.handle_->path, *source), *handle_, *target);
 }
 
 } // namespace platform

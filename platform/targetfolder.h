@@ -2,6 +2,7 @@
 
 #include "filecopy.h"
 #include "folders.h"
+#include "linktrial.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,6 +23,15 @@ struct FolderId {
 // ever reached through a symbolic link: sub-folders are made and opened one name at a time from
 // their parent's handle, a link, file or anything else standing where a folder must be is
 // refused, and files are made relative to the handle. So no write can leave the folder.
+class TargetFolder;
+
+// Where a copy may make an unchanged file a hard link instead: the copy of the same folder in an
+// earlier backup, and the pass's finding of whether the file system makes links.
+struct LinkSource {
+    const TargetFolder& earlier;
+    LinkTrial& trial;
+};
+
 class TargetFolder {
 public:
     TargetFolder() = default;
@@ -41,12 +51,12 @@ public:
     // Copies a file into this folder under `name`, never replacing anything (see filecopy.h).
     CopyResult copyIn(std::string_view from, std::string_view name) const;
     // The same for the file `fromName` of a listed folder, read through the folder held open
-    // rather than by its whole path. With `linkFrom` (the copy of this folder in an earlier
-    // backup), a plain file whose copy there has its size, modification time and permissions is
-    // made a hard link to that copy instead (CopyStatus::Linked); a link that cannot be made
-    // falls back to a copy. Links are never followed and never linked to.
+    // rather than by its whole path. With `linkFrom`, a plain file whose copy in the earlier
+    // backup's folder has its size, modification time and permissions is made a hard link to
+    // that copy instead (CopyStatus::Linked); a link that cannot be made falls back to a copy.
+    // Links are never followed and never linked to.
     CopyResult copyIn(const HeldFolder& from, std::string_view fromName, std::string_view name,
-                      const TargetFolder* linkFrom = nullptr) const;
+                      const LinkSource* linkFrom = nullptr) const;
     // Another handle on the same folder, for copies that outlive this one.
     TargetFolder duplicate() const;
 

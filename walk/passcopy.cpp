@@ -35,7 +35,7 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
 
 platform::CopyResult copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,
-                                  const platform::TargetFolder* linkFrom, CopyFailures& failures) {
+                                  const platform::LinkSource* linkFrom, CopyFailures& failures) {
     platform::CopyResult result;
     if (!folder) {
         failures.add(from, kNoTargetFolder.str());

@@ -29,6 +29,6 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
 // source folder held (no handle left) the file fails too.
 platform::CopyResult copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,
-                                  const platform::TargetFolder* linkFrom, CopyFailures& failures);
+                                  const platform::LinkSource* linkFrom, CopyFailures& failures);
 
 } // namespace walk

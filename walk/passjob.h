@@ -11,12 +11,14 @@
 
 #include "platform/folders.h"
 #include "platform/hosterror.h"
+#include "platform/linktrial.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace walk {
@@ -55,7 +57,7 @@ public:
             filesCopied_ = 0;
             filesPresent_ = 0;
             filesLinked_ = 0;
-            linksRefused_ = false;
+            linkTrial_.reset();
             earlier_.close(); // a job that links says from where in copyBegins
             bytesCopied_ = 0;
             failures_ = CopyFailures{};
@@ -159,7 +161,7 @@ protected:
             targetHeld_ =
                 held<const platform::TargetFolder>([target] { return target->duplicate(); });
         // Linking needs no handle of its own: without one (none left to have), files are copied.
-        if (targetHeld_ && earlier_.isOpen() && !linksRefused_)
+        if (targetHeld_ && earlier_.isOpen() && !linkTrial_.refused())
             if (const platform::TargetFolder* earlier = earlier_.enter(folder))
                 if (platform::TargetFolder copy = earlier->duplicate(); copy.isOpen())
                     earlierHeld_ = std::make_shared<const platform::TargetFolder>(std::move(copy));
@@ -182,12 +184,12 @@ protected:
                 if (channel_.stale())
                     return; // closed: the pass ends without it
                 try {
-                    // Once the file system refused one link, the others are not tried.
+                    std::optional<platform::LinkSource> linkFrom;
+                    if (earlier)
+                        linkFrom.emplace(*earlier, linkTrial_);
                     platform::CopyResult result =
                         copyPassFile(from.get(), copy->source, to.get(), copy->entry.name,
-                                     linksRefused_ ? nullptr : earlier.get(), copy->failures);
-                    if (result.linksRefused)
-                        linksRefused_ = true;
+                                     linkFrom ? &*linkFrom : nullptr, copy->failures);
                     copy->status = result.status;
                     copy->bytes = result.bytes;
                     if (copy->status == platform::CopyStatus::Failed)
@@ -285,7 +287,7 @@ private:
     EarlierTree earlier_; // the copy of the tree in an earlier backup, when the job links
     // All of a pass's targets lie in one folder, on one file system: once it refuses a link,
     // the pass copies the rest.
-    std::atomic<bool> linksRefused_{false};
+    platform::LinkTrial linkTrial_;
     std::unique_ptr<CopyPool> pool_; // last: its threads end before the rest goes
 };
 

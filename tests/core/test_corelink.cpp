@@ -17,6 +17,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 using testsupport::ansi;
@@ -52,7 +54,10 @@ protected:
     }
     void TearDown() override { faults::clear(); }
 
-    platform::CopyResult today(const char* name) { return day2.copyIn(source, name, name, &day1); }
+    platform::CopyResult today(const char* name) {
+        platform::LinkSource from{day1, trial};
+        return day2.copyIn(source, name, name, &from);
+    }
     fs::path yesterday(const char* name) { return drives.host(u8"E:\\Day1") / name; }
     fs::path copy(const char* name) { return drives.host(u8"E:\\Day2") / name; }
     fs::path src(const char* name) { return drives.host(u8"D:\\Src") / name; }
@@ -62,6 +67,7 @@ protected:
     platform::HeldFolder source;
     platform::TargetFolder day1;
     platform::TargetFolder day2;
+    platform::LinkTrial trial;
 };
 
 } // namespace
@@ -109,22 +115,65 @@ TEST_F(Linking, AFileSystemThatRefusesLinksGetsCopies) {
     faults::failAt("link", "same.txt", EMLINK);
     platform::CopyResult atTheLimit = today("same.txt");
     EXPECT_EQ(atTheLimit.status, platform::CopyStatus::Copied);
-    EXPECT_FALSE(atTheLimit.linksRefused);
+    EXPECT_FALSE(trial.refused());
     EXPECT_EQ(readFile(copy("same.txt")), "unchanged since yesterday");
     EXPECT_FALSE(sameFile(copy("same.txt"), yesterday("same.txt")));
 
-    // A file system without links (FAT, many shares) refuses the link: a copy, and the caller
-    // is told to try no more there.
+    // A file system without links (FAT, many shares) refuses the link: a copy, and no link is
+    // tried there again.
     fs::remove(copy("same.txt"));
     for (int refusal : {EPERM, EXDEV, EOPNOTSUPP}) {
         faults::clear();
+        trial.reset();
         faults::failAt("link", "", refusal);
         platform::CopyResult refused = today("same.txt");
         EXPECT_EQ(refused.status, platform::CopyStatus::Copied) << refusal;
-        EXPECT_TRUE(refused.linksRefused) << refusal;
+        EXPECT_TRUE(trial.refused()) << refusal;
         EXPECT_EQ(readFile(copy("same.txt")), "unchanged since yesterday");
         fs::remove(copy("same.txt"));
+        faults::clear();
+        EXPECT_EQ(today("same.txt").status, platform::CopyStatus::Copied) << refusal;
+        EXPECT_FALSE(sameFile(copy("same.txt"), yesterday("same.txt")));
+        fs::remove(copy("same.txt"));
     }
+}
+
+// However many copies run at once, a file system that makes no links is asked once.
+TEST(LinkTrial, AsksTheFileSystemOnceWhateverRunsBeside) {
+    for (int answer : {EPERM, 0}) {
+        platform::LinkTrial trial;
+        std::atomic<int> tried{0};
+        std::atomic<bool> go{false};
+        auto link = [&] {
+            ++tried;
+            std::this_thread::yield();
+            return answer;
+        };
+        std::vector<std::thread> copies;
+        for (int i = 0; i < 8; ++i)
+            copies.emplace_back([&] {
+                while (!go) {
+                }
+                for (int file = 0; file < 50; ++file)
+                    (void)trial.attempt(link);
+            });
+        go = true;
+        for (std::thread& copy : copies)
+            copy.join();
+        if (answer == EPERM) {
+            EXPECT_EQ(tried.load(), 1);
+            EXPECT_TRUE(trial.refused());
+        } else {
+            EXPECT_EQ(tried.load(), 400);
+            EXPECT_FALSE(trial.refused());
+        }
+    }
+    // Only a link made or refused tells: a name taken or a file gone leaves it untold.
+    platform::LinkTrial trial;
+    for (int error : {EEXIST, ENOENT, EMLINK})
+        EXPECT_EQ(trial.attempt([&] { return error; }), error);
+    EXPECT_EQ(trial.attempt([] { return EXDEV; }), EXDEV);
+    EXPECT_EQ(trial.attempt([] { return 0; }), std::nullopt);
 }
 
 #ifndef _WIN32 // symbolic links without the privilege Windows asks for
