@@ -25,7 +25,7 @@ CopyPool::~CopyPool() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        changed_.notify_all();
+        copyWaiting_.notify_all();
     }
     for (std::thread& thread : threads_)
         thread.join();
@@ -38,14 +38,18 @@ void CopyPool::submit(std::function<void()> work, std::function<void()> commit) 
         return;
     }
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return waiting_.size() < kMostWaiting; });
+    if (waiting_.size() >= kMostWaiting) {
+        walkWaits_ = true;
+        roomOrSettled_.wait(lock, [this] { return waiting_.size() <= kResumeAt; });
+        walkWaits_ = false;
+    }
     waiting_.push_back({handedOut_++, std::move(work), std::move(commit)});
-    changed_.notify_all();
+    copyWaiting_.notify_one();
 }
 
 void CopyPool::drain() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return settled_ == handedOut_; });
+    roomOrSettled_.wait(lock, [this] { return settled_ == handedOut_; });
 }
 
 void CopyPool::discard() {
@@ -55,7 +59,7 @@ void CopyPool::discard() {
         settled_ += waiting_.size(); // the last handed out: nothing waits on their commits
         waiting_.clear();
         handedOut = handedOut_;
-        changed_.notify_all();
+        roomOrSettled_.notify_all();
     }
     drain();
     std::lock_guard lock(commitMutex_);
@@ -67,12 +71,13 @@ void CopyPool::run() {
         Copy copy;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+            copyWaiting_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
             if (waiting_.empty())
                 return; // stopping
             copy = std::move(waiting_.front());
             waiting_.pop_front();
-            changed_.notify_all(); // room for the walk to hand out another
+            if (walkWaits_ && waiting_.size() <= kResumeAt)
+                roomOrSettled_.notify_all();
         }
         try {
             copy.work();
@@ -101,10 +106,11 @@ void CopyPool::takeIn(uint64_t number, std::function<void()> commit) {
             ++takenIn;
         }
     }
-    if (takenIn > 0) {
+    // Only the last copy handed out wakes drain(); it takes the lock, so a drain() that looked
+    // before the count changed waits already.
+    if (takenIn > 0 && (settled_ += takenIn) == handedOut_.load()) {
         std::lock_guard lock(mutex_);
-        settled_ += takenIn;
-        changed_.notify_all();
+        roomOrSettled_.notify_all();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -37,17 +38,27 @@ private:
         std::function<void()> commit;
     };
     static constexpr size_t kMostWaiting = 64; // each holds up to two folder handles
+    // A walk kept waiting for room goes on once this many are left, not at the first free
+    // place: so it is woken once for many copies rather than once for each.
+    static constexpr size_t kResumeAt = kMostWaiting / 2;
 
     void run();
     void takeIn(uint64_t number, std::function<void()> commit);
 
     std::vector<std::thread> threads_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    // Each waiter is woken only by what it waits for: a pool thread by a copy to run, the walk
+    // by room to hand out another, drain() by the last copy taken in. With one signal for all,
+    // every file woke every thread several times over.
+    std::condition_variable copyWaiting_;
+    std::condition_variable roomOrSettled_;
     std::deque<Copy> waiting_; // guarded by mutex_
-    uint64_t handedOut_ = 0;   // guarded by mutex_: numbers given so far
-    uint64_t settled_ = 0;     // guarded by mutex_: copies taken in or dropped
+    bool walkWaits_ = false;   // guarded by mutex_: submit() waits for room
     bool stopping_ = false;    // guarded by mutex_
+    // Changed under mutex_, read without it where a commit only counts: numbers given so far,
+    // and copies taken in or dropped.
+    std::atomic<uint64_t> handedOut_{0};
+    std::atomic<uint64_t> settled_{0};
 
     std::mutex commitMutex_;                         // commits run one at a time, in order
     std::map<uint64_t, std::function<void()>> done_; // guarded by commitMutex_
