@@ -65,7 +65,7 @@ public:
     // Puts what was written below this folder on the disk: after it, a power cut loses none of
     // it. Linux flushes the folder's whole file system at once (one journal commit, far cheaper
     // than a flush per file); Windows flushes each copy as it is made and moves it in with write
-    // through, so there is nothing left to do. 0 or an errno value.
+    // through, and commits the volume's log here for the links. 0 or an errno value.
     [[nodiscard]] int flushToDisk() const;
     // Removes the temporary files that a copy of the program cut short left here.
     void removeStaleTemporaries() const;

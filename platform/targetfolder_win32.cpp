@@ -105,7 +105,31 @@ std::optional<FolderId> TargetFolder::id() const {
 }
 
 int TargetFolder::flushToDisk() const {
-    return handle_ ? 0 : ENOENT; // each copy was flushed before it was moved in
+    if (!handle_)
+        return ENOENT;
+    if (!durableCopies())
+        return 0;
+    // Each copy was flushed before it was moved in; a hard link is only a record in the file
+    // system's log, and flushing any handle of the volume commits that log up to now. Where the
+    // system lets no folder be flushed (some file systems, without the right to write), nothing
+    // but links can wait there, and a file system without a log of its own makes none.
+    faults::runBefore("syncfs", utf8FromWide(handle_->path));
+    if (int error = faults::injected("syncfs", utf8FromWide(handle_->path)))
+        return error;
+    HANDLE folder =
+        ::CreateFileW(handle_->path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return 0;
+    int error = 0;
+    if (!::FlushFileBuffers(folder)) {
+        DWORD code = ::GetLastError();
+        if (code != ERROR_ACCESS_DENIED && code != ERROR_INVALID_FUNCTION &&
+            code != ERROR_NOT_SUPPORTED)
+            error = lastErrno();
+    }
+    ::CloseHandle(folder);
+    return error;
 }
 
 void TargetFolder::removeStaleTemporaries() const {
