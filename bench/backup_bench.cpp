@@ -217,22 +217,32 @@ void printDay(const char* date, const std::string& why, const DayOutput& day) {
     std::printf("%s%s\n", day.summary.empty() ? "" : "; the summary: ", day.summary.c_str());
 }
 
-// Two days of backups of the source drive's `folder` (a relative host path) onto destinations
-// that make no hard links. First on the benchmark's own disk with every link refused as FAT
-// refuses it (tarnwick_bench_dated's TARNWICK_BENCH_REFUSE_LINKS): every file of the second day
-// must be a copy equal to its source, and the program must try one link in the pass and no more.
-// Then, where fusefat can mount a vfat image (drive F:), on FAT itself, with the link calls the
-// system refused counted by strace. Returns false when the vfat image was not backed up whole
-// (told on the way); a failure on the benchmark's own disk ends the benchmark.
-bool fatLikeDays(const fs::path& work, const fs::path& table, const fs::path& source,
-                 const fs::path& dest, const std::string& environment, const fs::path& folder) {
-    fs::path from = source / folder;
-    std::string programFolder = "D:";
-    for (const fs::path& name : folder)
-        programFolder += "\\" + name.string();
+// The program's path of a folder of the source drive D:.
+std::string onDriveD(const fs::path& folder) {
+    std::string path = "D:";
+    for (const fs::path& name : folder) {
+        path += '\\';
+        path += name.string();
+    }
+    return path;
+}
+
+int64_t filesIn(const fs::path& folder) {
     int64_t files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(from))
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
         files += entry.is_regular_file();
+    return files;
+}
+
+// Two days of backups of the source drive's `folder` (a relative host path) on the benchmark's
+// own disk with every link refused as FAT refuses it (tarnwick_bench_dated's
+// TARNWICK_BENCH_REFUSE_LINKS): every file of the second day must be a copy equal to its source,
+// and the program must try one link in the pass and no more; else the benchmark ends.
+void refusedLinkDays(const fs::path& work, const fs::path& source, const fs::path& dest,
+                     const std::string& environment, const fs::path& folder) {
+    fs::path from = source / folder;
+    std::string programFolder = onDriveD(folder);
+    int64_t files = filesIn(from);
     auto command = [&](const char* day, const std::string& to, const std::string& before) {
         return environment + " " + before + TARNWICK_DATED_PROGRAM + " " + day +
                " --backup --source '" + programFolder + "' --dest '" + to + "'";
@@ -268,30 +278,48 @@ bool fatLikeDays(const fs::path& work, const fs::path& table, const fs::path& so
         int expected = std::string_view(day) == kDay1 ? 0 : 1;
         std::printf("    one link tried in the pass, then copies: %s\n",
                     said.linksTried == expected ? "held" : "NOT held");
+        if (said.linksTried != expected)
+            refuse("links were tried after the file system refused one");
     }
+}
 
-    fs::path image = work / "fat.img";
-    fs::path mount = work / "fat";
-    std::system(("fusermount -u " + quoted(mount) + " 2>/dev/null").c_str()); // a cut-short run's
-    fs::remove(image, ec);
+// A FAT-like file system in an image file, mounted through FUSE (the machine's kernel may have
+// no FAT of its own): how to make, mount and unmount it.
+struct FatImage {
+    const char* name;
+    std::string mount;   // makes the image and mounts it; non-zero when it cannot be here
+    std::string unmount; // unmounts it and frees what the mount took
+};
+
+// Two days of `folder` backed up onto the image, mounted as drive F:. Returns false when a day
+// was not backed up whole (told on the way, with what the program said of its failures).
+bool imageDays(const fs::path& work, const fs::path& table, const fs::path& source,
+               const std::string& environment, const fs::path& folder, const FatImage& fat,
+               const fs::path& mount) {
+    std::system(("(" + fat.unmount + ") >/dev/null 2>&1").c_str()); // a cut-short run's
+    std::error_code ec;
     fs::create_directories(mount);
-    if (std::system(("truncate -s 128M " + quoted(image) + " && mkfs.vfat " + quoted(image) +
-                     " >/dev/null && fusefat -o rw+ " + quoted(image) + " " + quoted(mount) +
-                     " >/dev/null")
-                        .c_str()) != 0) {
-        std::printf("FAT: no vfat image can be mounted here (fusefat): not measured\n");
+    if (std::system((fat.mount + " >/dev/null 2>&1").c_str()) != 0) {
+        std::printf("%s: no image can be mounted here: not measured\n", fat.name);
+        std::system(("(" + fat.unmount + ") >/dev/null 2>&1").c_str());
         return true;
     }
+    fs::path from = source / folder;
+    std::string programFolder = onDriveD(folder);
+    int64_t files = filesIn(from);
+    fs::path output = work / "fat-output.txt";
+    fs::path calls = work / "fat-links.strace";
     fs::remove(table / "f:", ec);
     fs::create_directory_symlink(mount, table / "f:");
     fs::create_directories(mount / "bak");
-    std::printf("FAT (a vfat image mounted with fusefat), two days of %s:\n",
-                programFolder.c_str());
+    std::printf("%s, two days of %s:\n", fat.name, programFolder.c_str());
     bool whole = true;
     for (const char* day : {kDay1, kDay2}) {
-        DayOutput said = runDay(
-            command(day, "F:\\bak", "strace -f -qq -e trace=link,linkat -o " + quoted(calls) + " "),
-            output, calls);
+        fs::remove(calls, ec);
+        DayOutput said = runDay(environment + " strace -f -qq -e trace=link,linkat -o " +
+                                    quoted(calls) + " " + TARNWICK_DATED_PROGRAM + " " + day +
+                                    " --backup --source '" + programFolder + "' --dest 'F:\\bak'",
+                                output, calls);
         int64_t timesOff = 0;
         std::string why =
             said.status != 0
@@ -314,9 +342,24 @@ bool fatLikeDays(const fs::path& work, const fs::path& table, const fs::path& so
             whole = false;
         }
     }
-    std::system(("fusermount -u " + quoted(mount)).c_str());
-    fs::remove(image, ec);
+    std::system(fat.unmount.c_str());
     return whole;
+}
+
+// Whether fusefat names a file made under one long name and renamed to another, 100 times in
+// one folder, as the program's copies do where nothing better is there: the count it managed.
+int fusefatRenames(const fs::path& mount) {
+    fs::path folder = mount / "renames";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    for (int i = 0; i < 100; ++i) {
+        fs::path temporary = folder / (".file" + std::to_string(i) + ".dat.tw1-1.tmp");
+        std::ofstream(temporary) << "x";
+        fs::rename(temporary, folder / ("file" + std::to_string(i) + ".dat"), ec);
+        if (ec || !fs::exists(folder / ("file" + std::to_string(i) + ".dat")))
+            return i;
+    }
+    return 100;
 }
 
 } // namespace
@@ -619,13 +662,37 @@ int main(int argc, char** argv) {
         }
         std::fflush(stdout);
     }
-    bool fatWhole = fatLikeDays(work, table, source, dest,
-                                "TARNWICK_PREFIX=" + quoted(work) + " TARNWICK_COPY_WORKERS=2",
-                                fs::path("Small") / "F0");
+    const std::string environment = "TARNWICK_PREFIX=" + quoted(work) + " TARNWICK_COPY_WORKERS=2";
+    const fs::path fatFolder = fs::path("Small") / "F0";
+    refusedLinkDays(work, source, dest, environment, fatFolder);
+    // exFAT, as USB sticks come, through its FUSE driver on a loop device; then vfat through
+    // fusefat, which needs no device.
+    fs::path image = work / "fat.img";
+    fs::path mount = work / "fat";
+    fs::path loop = work / "fat.loop";
+    FatImage exfat{"exFAT (an image on a loop device, exfat-fuse)",
+                   "truncate -s 256M " + quoted(image) + " && mkfs.exfat " + quoted(image) +
+                       " && losetup -f --show " + quoted(image) + " >" + quoted(loop) +
+                       " && mount.exfat-fuse $(cat " + quoted(loop) + ") " + quoted(mount),
+                   "fusermount -u " + quoted(mount) + "; losetup -d $(cat " + quoted(loop) +
+                       "); rm -f " + quoted(image) + " " + quoted(loop)};
+    FatImage vfat{"vfat (an image, fusefat)",
+                  "truncate -s 128M " + quoted(image) + " && mkfs.vfat " + quoted(image) +
+                      " && fusefat -o rw+ " + quoted(image) + " " + quoted(mount),
+                  "fusermount -u " + quoted(mount) + "; rm -f " + quoted(image)};
+    bool exfatWhole = imageDays(work, table, source, environment, fatFolder, exfat, mount);
+    if (!imageDays(work, table, source, environment, fatFolder, vfat, mount) &&
+        std::system((vfat.mount + " >/dev/null 2>&1").c_str()) == 0) {
+        // fusefat's own limit, shown without the program.
+        std::printf("    fusefat itself: of 100 files made under a long temporary name and renamed "
+                    "in one folder, %d were\n",
+                    fusefatRenames(mount));
+        std::system(vfat.unmount.c_str());
+    }
     std::printf("deleting the copies ...\n");
     fs::remove_all(dest, ec);
-    if (!fatWhole) {
-        std::fprintf(stderr, "benchmark refused: the vfat image was not backed up whole\n");
+    if (!exfatWhole) {
+        std::fprintf(stderr, "benchmark refused: the exFAT image was not backed up whole\n");
         return 1;
     }
     return 0;
