@@ -197,9 +197,10 @@ std::optional<CopyResult> linkUnchanged(int sourceDir, const std::string& from, 
 
 // The copy itself: the source `from` relative to sourceDir (AT_FDCWD for a whole path), into
 // the folder held open by folderFd under the host name `to`; with earlierFd (not -1), an
-// unchanged file is linked to its copy in that earlier backup's folder instead.
+// unchanged file is linked to its copy in that earlier backup's folder instead. lookFirst: what
+// holds the name already is found before the file is read (else when the copy is named).
 CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const std::string& to,
-                    int earlierFd = -1, LinkTrial* trial = nullptr) {
+                    bool lookFirst, int earlierFd = -1, LinkTrial* trial = nullptr) {
     faults::runBefore("copy", to);
     // What holds the name already, or took it while the copy was made (another backup of the
     // same file, say), is looked at and kept.
@@ -215,7 +216,7 @@ CopyResult copyInto(int sourceDir, const std::string& from, int folderFd, const 
                 linkUnchanged(sourceDir, from, folderFd, to, earlierFd, *trial))
             return *linked;
     struct stat st {};
-    if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    if (lookFirst && ::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return alreadyThere(sourceDir, from, folderFd, to, st);
     int fd = ::openat(sourceDir, from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -250,11 +251,12 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
     std::optional<std::string> target = hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
-    return copyInto(AT_FDCWD, *source, handle_->fd, *target);
+    return copyInto(AT_FDCWD, *source, handle_->fd, *target, true);
 }
 
 CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromName,
-                                std::string_view name, const LinkSource* linkFrom) const {
+                                std::string_view name, const LinkSource* linkFrom,
+                                bool folderIsNew) const {
     if (!handle_ || !from.handle_)
         return failed(ENOENT);
     std::optional<std::string> source = hostName(fromName);
@@ -262,9 +264,9 @@ CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromNam
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
     if (linkFrom && linkFrom->earlier.handle_)
-        return copyInto(from.handle_->fd, *source, handle_->fd, *target,
+        return copyInto(from.handle_->fd, *source, handle_->fd, *target, !folderIsNew,
                         linkFrom->earlier.handle_->fd, &linkFrom->trial);
-    return copyInto(from.handle_->fd, *source, handle_->fd, *target);
+    return copyInto(from.handle_->fd, *source, handle_->fd, *target, !folderIsNew);
 }
 
 } // namespace platform

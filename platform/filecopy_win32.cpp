@@ -155,7 +155,7 @@ CopyResult copyAnew(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&
 // The copy itself, of `source` into the folder under `name`; with `earlier` (the copy of the
 // folder in an earlier backup), an unchanged file is linked to its copy there instead.
 CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
-                    const std::wstring& name, const FolderHandle* earlier = nullptr,
+                    const std::wstring& name, bool lookFirst, const FolderHandle* earlier = nullptr,
                     LinkTrial* trial = nullptr) {
     faults::runBefore("copy", utf8FromWide(name));
     std::wstring target = childPath(folder.path, name);
@@ -172,7 +172,7 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
         if (std::optional<CopyResult> linked =
                 linkUnchanged(data, target, childPath(earlier->path, name), name, *trial))
             return *linked;
-    if (attributesOf(target) != INVALID_FILE_ATTRIBUTES)
+    if (lookFirst && attributesOf(target) != INVALID_FILE_ATTRIBUTES)
         return alreadyThere(data, target);
     return copyAnew(source, data, folder, name, target);
 }
@@ -186,11 +186,12 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
     std::optional<std::wstring> target = wideName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
-    return copyInto(*source, *handle_, *target);
+    return copyInto(*source, *handle_, *target, true);
 }
 
 CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromName,
-                                std::string_view name, const LinkSource* linkFrom) const {
+                                std::string_view name, const LinkSource* linkFrom,
+                                bool folderIsNew) const {
     if (!handle_ || !from.handle_)
         return failed(ENOENT);
     std::optional<std::wstring> source = wideName(fromName);
@@ -199,9 +200,9 @@ CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromNam
         return {CopyStatus::Failed, unusableNameReason()};
     // The listed folder is held without sharing deletion, so its path still leads to it.
     if (linkFrom && linkFrom->earlier.handle_)
-        return copyInto(childPath(from.handle_->path, *source), *handle_, *target,
+        return copyInto(childPath(from.handle_->path, *source), *handle_, *target, !folderIsNew,
                         linkFrom->earlier.handle_.get(), &linkFrom->trial);
-    return copyInto(childPath(from.handle_->path, *source), *handle_, *target);
+    return copyInto(childPath(from.handle_->path, *source), *handle_, *target, !folderIsNew);
 }
 
 } // namespace platform

@@ -54,9 +54,11 @@ public:
     // rather than by its whole path. With `linkFrom`, a plain file whose copy in the earlier
     // backup's folder has its size, modification time and permissions is made a hard link to
     // that copy instead (CopyStatus::Linked); a link that cannot be made falls back to a copy.
-    // Links are never followed and never linked to.
+    // Links are never followed and never linked to. folderIsNew: this folder was made by the
+    // caller's pass, so a copy is made without a look at the name first (what appears there
+    // meanwhile is still found when the copy is named, and kept).
     CopyResult copyIn(const HeldFolder& from, std::string_view fromName, std::string_view name,
-                      const LinkSource* linkFrom = nullptr) const;
+                      const LinkSource* linkFrom = nullptr, bool folderIsNew = false) const;
     // Another handle on the same folder, for copies that outlive this one.
     TargetFolder duplicate() const;
 

@@ -35,7 +35,8 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
 
 platform::CopyResult copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,
-                                  const platform::LinkSource* linkFrom, CopyFailures& failures) {
+                                  const platform::LinkSource* linkFrom, bool targetIsNew,
+                                  CopyFailures& failures) {
     platform::CopyResult result;
     if (!folder) {
         failures.add(from, kNoTargetFolder.str());
@@ -47,7 +48,7 @@ platform::CopyResult copyPassFile(const platform::HeldFolder* source, const std:
         failures.add(from, platform::reasonForError(EMFILE));
         return result;
     }
-    result = folder->copyIn(*source, name, name, linkFrom);
+    result = folder->copyIn(*source, name, name, linkFrom, targetIsNew);
     if (result.status == platform::CopyStatus::Failed)
         failures.add(from, result.reason);
     else if (result.status == platform::CopyStatus::TargetDiffers)

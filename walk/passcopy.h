@@ -26,9 +26,10 @@ bool makeTarget(TargetTree& targets, const std::string& name, const std::string&
 // its whole path, for the user) into its target folder without replacing anything, or links it
 // to its unchanged copy in `linkFrom` (see TargetFolder::copyIn); a failure, or another file
 // found at the name, is noted under `from`. Without a target folder (it could not be made) or a
-// source folder held (no handle left) the file fails too.
+// source folder held (no handle left) the file fails too. targetIsNew: see copyIn's folderIsNew.
 platform::CopyResult copyPassFile(const platform::HeldFolder* source, const std::string& from,
                                   const platform::TargetFolder* folder, const std::string& name,
-                                  const platform::LinkSource* linkFrom, CopyFailures& failures);
+                                  const platform::LinkSource* linkFrom, bool targetIsNew,
+                                  CopyFailures& failures);
 
 } // namespace walk

@@ -180,7 +180,8 @@ protected:
         copy->source = folder.path + "\\" + entry.name;
         copy->entry = entry;
         pool_->submit(
-            [this, copy, from = sourceHeld_, to = targetHeld_, earlier = earlierHeld_] {
+            [this, copy, from = sourceHeld_, to = targetHeld_, earlier = earlierHeld_,
+             targetIsNew = targets_.madeByThisPass()] {
                 if (channel_.stale())
                     return; // closed: the pass ends without it
                 try {
@@ -189,7 +190,7 @@ protected:
                         linkFrom.emplace(*earlier, linkTrial_);
                     platform::CopyResult result =
                         copyPassFile(from.get(), copy->source, to.get(), copy->entry.name,
-                                     linkFrom ? &*linkFrom : nullptr, copy->failures);
+                                     linkFrom ? &*linkFrom : nullptr, targetIsNew, copy->failures);
                     copy->status = result.status;
                     copy->bytes = result.bytes;
                     if (copy->status == platform::CopyStatus::Failed)

@@ -31,6 +31,9 @@ public:
     const platform::TargetFolder* current();
     // Makes the sub-folder in the current target. False when it cannot; whyNot as for Enter.
     bool makeSub(const std::string& name, std::string& whyNot);
+    // Every target folder was made by this pass: only what the pass itself copies is in them,
+    // and what another program puts there meanwhile.
+    bool madeByThisPass() const { return !sweep_; }
 
 private:
     FolderChain<platform::TargetFolder> chain_;

@@ -107,6 +107,31 @@ TEST_F(CoreBackup, ALaterRunTheSameDayAddsButNeverReplaces) {
               sourceDir + "\r\n" + sourceDir + "\\" + ansi(u8"蓋") + "\r\n");
 }
 
+// In a backup folder the run has just made, what another program puts at a copy's name while
+// the backup runs is still found and kept: its own file is never replaced, and the source's is
+// named as not backed up.
+TEST_F(CoreBackup, AFileAnotherProgramPutsInANewBackupFolderIsKept) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "the source's");
+    writeFile(drives.host(u8"D:\\Data\\Sub\\b.txt"), "the source's too");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+    fs::path copy = drives.host(u8"E:\\Bak\\2004_5_1_Back\\Data");
+    for (const char* name : {"a.txt", "b.txt"})
+        faults::beforeOperation("copy", name, [&, name] {
+            fs::path there = copy / (std::string(name) == "a.txt" ? "" : "Sub") / name;
+            writeFile(there, "another program's");
+        });
+    int status = backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"});
+    faults::clear();
+    EXPECT_EQ(status, 1) << console.err;
+    EXPECT_EQ(readFile(copy / "a.txt"), "another program's");
+    EXPECT_EQ(readFile(copy / "Sub" / "b.txt"), "another program's");
+    EXPECT_NE(console.out.find(ansi(u8"已複製 0 個檔案")), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find(ansi(u8"有 2 個檔案已存在但與來源不同，未覆蓋：\n")),
+              std::string::npos)
+        << console.out;
+}
+
 TEST_F(CoreBackup, AMissingDestinationRecordsNothing) {
     writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
     platform::setTodayForTesting(year(2004) / May / 1);

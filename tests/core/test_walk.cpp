@@ -83,7 +83,7 @@ public:
         walk::CopyFailures failed;
         platform::HeldFolder source = folder.listing->holdFolder();
         if (walk::copyPassFile(&source, folder.path + "\\" + entry.name, targets.current(),
-                               entry.name, nullptr, failed)
+                               entry.name, nullptr, false, failed)
                 .status != platform::CopyStatus::Copied)
             failures.push_back("file " + folder.relPath + entry.name);
     }
