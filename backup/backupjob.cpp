@@ -62,7 +62,7 @@ bool BackupJob::copyBegins() {
     findBackupFolders();
     if (pass_.store) // a removal of an old backup cut short is finished first, and named if not
         for (walk::RemovalFailure& left : FinishRemovals(*pass_.store, pass_.destDir))
-            failures_.addFolder(std::move(left.path), std::move(left.reason));
+            copies_.failures().addFolder(std::move(left.path), std::move(left.reason));
     // The backup folder, and the copy of the source folder in it, as the root of the targets.
     // Below the destination nothing is reached through a link.
     std::string whyNot;
@@ -139,11 +139,11 @@ void BackupJob::rootUnreadable() {
 void BackupJob::copyComplete() {
     channel_.post([](BackupView& view) { view.completionStarted(); });
     CopyReport report;
-    report.filesHandled = filesCopied_;
-    report.filesPresent = filesPresent_;
-    report.filesLinked = filesLinked_;
-    report.bytesCopied = bytesCopied_;
-    report.failures = failures_;
+    report.filesHandled = copies_.filesHandled();
+    report.filesPresent = copies_.filesPresent();
+    report.filesLinked = copies_.filesLinked();
+    report.bytesCopied = copies_.bytesCopied();
+    report.failures = copies_.failures();
     RestorePointResult recorded;
     // What the restore point names is on the disk before it is recorded, so that after a power
     // cut it never names an empty or missing copy.

@@ -74,7 +74,7 @@ void RestoreJob::rootUnreadable() {
 }
 
 void RestoreJob::copyComplete() {
-    RestoreReport report{filesCopied_, failures_};
+    RestoreReport report{copies_.filesHandled(), copies_.failures()};
     channel_.post(
         [report = std::move(report)](RestoreView& view) { view.restoreCompleted(report); });
 }

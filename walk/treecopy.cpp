@@ -1,0 +1,114 @@
+#include "treecopy.h"
+
+#include "passcopy.h"
+
+#include "platform/hosterror.h"
+
+#include <cerrno>
+#include <new>
+#include <optional>
+
+namespace walk {
+
+void TreeCopy::begin(std::function<bool()> closed, Taken taken) {
+    closed_ = std::move(closed);
+    taken_ = std::move(taken);
+    filesHandled_ = 0;
+    filesPresent_ = 0;
+    filesLinked_ = 0;
+    bytesCopied_ = 0;
+    failures_ = CopyFailures{};
+    linkTrial_.reset();
+    earlier_.close(); // a job that links says from where
+    if (!pool_)
+        pool_ = std::make_unique<CopyPool>(copyWorkers());
+}
+
+void TreeCopy::enterFolder(const Folder& folder, const std::string& targetDir) {
+    enterTarget(targets_, folder, targetDir, failures_);
+    // The copies of this folder's files hold both folders open on their own: the walk moves on
+    // while they run.
+    sourceHeld_.reset();
+    targetHeld_.reset();
+    earlierHeld_.reset();
+    if (const platform::TargetFolder* target = targets_.current())
+        targetHeld_ = held<const platform::TargetFolder>([target] { return target->duplicate(); });
+    // Linking needs no handle of its own: without one (none left to have), files are copied.
+    if (targetHeld_ && earlier_.isOpen() && !linkTrial_.refused())
+        if (const platform::TargetFolder* earlier = earlier_.enter(folder))
+            if (platform::TargetFolder copy = earlier->duplicate(); copy.isOpen())
+                earlierHeld_ = std::make_shared<const platform::TargetFolder>(std::move(copy));
+}
+
+void TreeCopy::file(const Folder& folder, const platform::FindData& entry) {
+    // Without a handle of its own (no descriptor left) the file fails: it is never read by its
+    // whole path.
+    if (!sourceHeld_ && folder.listing)
+        sourceHeld_ =
+            held<const platform::HeldFolder>([&folder] { return folder.listing->holdFolder(); });
+    auto fileCopy = std::make_shared<FileCopy>();
+    fileCopy->source = folder.path + "\\" + entry.name;
+    fileCopy->entry = entry;
+    fileCopy->from = sourceHeld_;
+    fileCopy->to = targetHeld_;
+    fileCopy->earlier = earlierHeld_;
+    fileCopy->targetIsNew = targets_.madeByThisPass();
+    pool_->submit([this, fileCopy] { copy(*fileCopy); }, [this, fileCopy] { takeIn(*fileCopy); });
+}
+
+bool TreeCopy::subFolder(const std::string& name, const std::string& targetDir) {
+    return makeTarget(targets_, name, targetDir, failures_);
+}
+
+void TreeCopy::copy(FileCopy& copy) {
+    if (closed_())
+        return; // closed: the pass ends without it
+    try {
+        std::optional<platform::LinkSource> linkFrom;
+        if (copy.earlier)
+            linkFrom.emplace(*copy.earlier, linkTrial_);
+        platform::CopyResult result =
+            copyPassFile(copy.from.get(), copy.source, copy.to.get(), copy.entry.name,
+                         linkFrom ? &*linkFrom : nullptr, copy.targetIsNew, copy.failures);
+        copy.status = result.status;
+        copy.bytes = result.bytes;
+        if (copy.status == platform::CopyStatus::Failed)
+            copy.failures.nameLastOnHost(copy.entry.hostText);
+    } catch (const std::bad_alloc&) {
+        copy.failures.add(copy.source, platform::reasonForError(ENOMEM));
+    } catch (...) {
+        copy.failures.add(copy.source, platform::reasonForError(EIO));
+    }
+    // The folders go with the last copy that holds them, not with the intake.
+    copy.from.reset();
+    copy.to.reset();
+    copy.earlier.reset();
+}
+
+void TreeCopy::takeIn(FileCopy& copy) {
+    if (copy.status == platform::CopyStatus::TargetExists)
+        ++filesPresent_;
+    else if (copy.status == platform::CopyStatus::Linked)
+        ++filesLinked_;
+    bytesCopied_ += copy.bytes;
+    failures_.takeFiles(std::move(copy.failures));
+    ++filesHandled_;
+    taken_(copy.source, copy.entry);
+}
+
+void TreeCopy::drain() {
+    if (pool_)
+        pool_->drain();
+}
+
+void TreeCopy::end() {
+    if (pool_)
+        pool_->discard();
+    sourceHeld_.reset();
+    targetHeld_.reset();
+    earlierHeld_.reset();
+    targets_.close();
+    earlier_.close();
+}
+
+} // namespace walk
