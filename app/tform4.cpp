@@ -1,8 +1,8 @@
 #include "tform4.h"
 
-#include "platform/big5.h"
 #include "platform/codepage.h"
 #include "store/backupstore.h"
+#include "text/big5.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
@@ -51,7 +51,7 @@ void TForm4::FillHistory() {
     ListView1->Clear();
     for (auto line = catalog->rbegin(); line != catalog->rend(); ++line) {
         std::string fullPath = BackupStore::ParseRecord(*line).destDir;
-        ListView1->AddRow(std::string(big5::lastPathElement(fullPath)), {fullPath});
+        ListView1->AddRow(std::string(text::big5::lastPathElement(fullPath)), {fullPath});
     }
 }
 

@@ -1,9 +1,9 @@
 #include "filecopy.h"
 
-#include "big5.h"
 #include "hosterror.h"
 #include "programpath.h"
 #include "targetfolder.h"
+#include "text/big5.h"
 
 #include <atomic>
 #include <cerrno>
@@ -47,7 +47,7 @@ bool linksRefusedBy(int error) {
 }
 
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {
-    size_t slash = big5::rfind(to, '\\');
+    size_t slash = text::big5::rfind(to, '\\');
     if (slash == std::string_view::npos || isDriveRoot(to))
         return {CopyStatus::Failed, unusableNameReason()};
     std::string folderPath(to.substr(0, slash));

@@ -1,7 +1,7 @@
 #include "programpath.h"
 
-#include "big5.h"
 #include "codepage.h"
+#include "text/big5.h"
 
 namespace platform {
 namespace {
@@ -88,7 +88,7 @@ std::string normalizedFolder(std::string_view folder) {
             continue;
         }
         name += c;
-        if (big5::isLeadByte(static_cast<unsigned char>(c)) && i + 1 < folder.size())
+        if (text::big5::isLeadByte(static_cast<unsigned char>(c)) && i + 1 < folder.size())
             name += folder[++i];
     }
     endName();
@@ -103,7 +103,7 @@ std::vector<std::string> pathElements(std::string_view path) {
     std::vector<std::string> elements;
     size_t start = 3;
     while (start < path.size()) {
-        size_t slash = big5::find(path, '\\', start);
+        size_t slash = text::big5::find(path, '\\', start);
         if (slash == std::string::npos)
             slash = path.size();
         if (slash > start)

@@ -2,12 +2,12 @@
 
 #include "restorechoice.h"
 
-#include "platform/big5.h"
 #include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
 #include "store/backupstore.h"
+#include "text/big5.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
@@ -236,7 +236,7 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     if (!input)
         toolkit::showMessage(listFaulty(SelectedPoint));
     restoreTarget_ = input ? input->restoreTarget : std::string();
-    TargetParent = std::string(big5::beforeLastBackslash(restoreTarget_));
+    TargetParent = std::string(text::big5::beforeLastBackslash(restoreTarget_));
     Panel2->setCaption(kTargetPrefix.str() + TargetParent);
 
     ProgressBar1->setValue(0);

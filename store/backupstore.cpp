@@ -3,12 +3,12 @@
 #include "platform/programerror.h"
 #include "textmode.h"
 
-#include "platform/big5.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
+#include "text/big5.h"
 
 #include <algorithm>
 #include <charconv>
@@ -70,8 +70,8 @@ bool isDecimal(std::string_view text) {
 // A name read from a file of the store must stay inside the Recover folder.
 bool isPlainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
-           big5::find(name, '\\') == std::string_view::npos &&
-           big5::find(name, '/') == std::string_view::npos;
+           text::big5::find(name, '\\') == std::string_view::npos &&
+           text::big5::find(name, '/') == std::string_view::npos;
 }
 
 std::string recordText(const std::string& destDir, const std::string& number,
@@ -349,19 +349,19 @@ std::optional<std::string> BackupStore::FindSourceLine(const std::string& listFi
     // line that ends with the relative text, and last the first that holds it anywhere (a folder
     // of the same name deeper down).
     if (!lines.empty()) {
-        size_t below = std::min(big5::find(relative, '\\', 1), relative.size());
+        size_t below = std::min(text::big5::find(relative, '\\', 1), relative.size());
         std::string_view top = std::string_view(relative).substr(0, below);
-        if (!top.empty() && big5::endsWith(lines[0], top)) {
+        if (!top.empty() && text::big5::endsWith(lines[0], top)) {
             std::string own = lines[0] + relative.substr(below);
             if (std::find(lines.begin(), lines.end(), own) != lines.end())
                 return own;
         }
     }
     for (std::string& line : lines)
-        if (big5::endsWith(line, relative))
+        if (text::big5::endsWith(line, relative))
             return std::move(line);
     for (std::string& line : lines)
-        if (big5::find(line, relative) != std::string::npos)
+        if (text::big5::find(line, relative) != std::string::npos)
             return std::move(line);
     return std::string();
 }
