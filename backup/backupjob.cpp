@@ -4,18 +4,18 @@
 #include "recordedbackups.h"
 #include "restorepoint.h"
 
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <charconv>
 
 namespace {
 
-const platform::Text kBackingUp{u8" 正在備份："};
-const platform::Text kNoStore{u8"找不到程式資料夾"};
+const text::Text kBackingUp{u8" 正在備份："};
+const text::Text kNoStore{u8"找不到程式資料夾"};
 
 bool sameAsciiName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())

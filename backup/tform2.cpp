@@ -5,9 +5,9 @@
 #include "tcopythread.h"
 
 #include "platform/clock.h"
-#include "platform/codepage.h"
 #include "platform/hosterror.h"
 #include "store/backupstore.h"
+#include "text/codepage.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
@@ -22,29 +22,29 @@
 
 namespace {
 
-const platform::Text kCaption{u8"備份內容"};
-const platform::Text kSourcePrefix{u8" 備份來源資料夾："};
-const platform::Text kDestPrefix{u8" 備份目地資料夾："};
-const platform::Text kDatePrefix{u8" 備份日期："};
-const platform::Text kNamePrefix{u8" 備份名稱："};
-const platform::Text kSizePrefix{u8" 檔案大小："};
-const platform::Text kStatusPrefix{u8" 備份內容："};
-const platform::Text kProgressLabel{u8" 備份進度表："};
-const platform::Text kRestorePointLabel{u8" 建立還原點："};
-const platform::Text kStart{u8"開始備份"};
-const platform::Text kSettingsRemoved{u8"BackPath.ini檔案已被移除!!"};
-const platform::Text kMakingRestorePoint{u8" 備份內容：請稍後......正在建立檔案還原點......"};
-const platform::Text kBackedUp{u8" 檔案已備份完成"};
-const platform::Text kDoneCaption{u8"備份完成"};
-const platform::Text kDoneText{u8"您所指定的檔案已備份完成!!"};
-const platform::Text kFailuresBefore{u8"但有 "};
-const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
-const platform::Text kFolderFailuresBefore{u8"另有 "};
-const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："};
-const platform::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
-const platform::Text kCopiedBefore{u8"已複製 "};
-const platform::Text kCopiedAfter{u8" 個檔案，"};
-const platform::Text kNotRecordedCaption{u8"還原點未建立"};
+const text::Text kCaption{u8"備份內容"};
+const text::Text kSourcePrefix{u8" 備份來源資料夾："};
+const text::Text kDestPrefix{u8" 備份目地資料夾："};
+const text::Text kDatePrefix{u8" 備份日期："};
+const text::Text kNamePrefix{u8" 備份名稱："};
+const text::Text kSizePrefix{u8" 檔案大小："};
+const text::Text kStatusPrefix{u8" 備份內容："};
+const text::Text kProgressLabel{u8" 備份進度表："};
+const text::Text kRestorePointLabel{u8" 建立還原點："};
+const text::Text kStart{u8"開始備份"};
+const text::Text kSettingsRemoved{u8"BackPath.ini檔案已被移除!!"};
+const text::Text kMakingRestorePoint{u8" 備份內容：請稍後......正在建立檔案還原點......"};
+const text::Text kBackedUp{u8" 檔案已備份完成"};
+const text::Text kDoneCaption{u8"備份完成"};
+const text::Text kDoneText{u8"您所指定的檔案已備份完成!!"};
+const text::Text kFailuresBefore{u8"但有 "};
+const text::Text kFailuresAfter{u8" 個檔案無法備份："};
+const text::Text kFolderFailuresBefore{u8"另有 "};
+const text::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："};
+const text::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
+const text::Text kCopiedBefore{u8"已複製 "};
+const text::Text kCopiedAfter{u8" 個檔案，"};
+const text::Text kNotRecordedCaption{u8"還原點未建立"};
 
 const QColor kHeadingBlue(5, 63, 133);
 constexpr int kIdleTicks = 4;

@@ -7,12 +7,12 @@
 #include "backup/backupinput.h"
 #include "backup/backupmessages.h"
 #include "platform/clock.h"
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
 #include "platform/programpath.h"
 #include "store/backupstore.h"
+#include "text/codepage.h"
 #include "threads/uithread.h"
 
 #include <exception>
@@ -22,16 +22,16 @@
 namespace cli {
 namespace {
 
-const platform::Text kNoSettings{u8"找不到設定檔："};
-const platform::Text kNoSettingsHint{u8"（請先在視窗中選擇資料夾，或以 --source 和 --dest 指定）"};
-const platform::Text kSourceInvalid{u8"備份來源資料夾不正確："};
-const platform::Text kSourceIsRoot{u8"磁碟機的根目錄無法備份："};
-const platform::Text kDestInvalid{u8"備份目地資料夾不正確："};
-const platform::Text kDestMissing{u8"找不到備份目地資料夾："};
-const platform::Text kNoProgramFolder{u8"無法建立程式資料夾："};
-const platform::Text kCannotSaveSettings{u8"無法儲存設定檔："};
-const platform::Text kBackingUp{u8"正在備份："};
-const platform::Text kProgramFault{u8"程式發生錯誤："};
+const text::Text kNoSettings{u8"找不到設定檔："};
+const text::Text kNoSettingsHint{u8"（請先在視窗中選擇資料夾，或以 --source 和 --dest 指定）"};
+const text::Text kSourceInvalid{u8"備份來源資料夾不正確："};
+const text::Text kSourceIsRoot{u8"磁碟機的根目錄無法備份："};
+const text::Text kDestInvalid{u8"備份目地資料夾不正確："};
+const text::Text kDestMissing{u8"找不到備份目地資料夾："};
+const text::Text kNoProgramFolder{u8"無法建立程式資料夾："};
+const text::Text kCannotSaveSettings{u8"無法儲存設定檔："};
+const text::Text kBackingUp{u8"正在備份："};
+const text::Text kProgramFault{u8"程式發生錯誤："};
 
 // Why the folders cannot be backed up as they stand, or empty.
 std::string refusal(const SettingsValues& choice) {

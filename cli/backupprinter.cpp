@@ -1,8 +1,8 @@
 #include "backupprinter.h"
 
 #include "backup/backupmessages.h"
-#include "platform/codepage.h"
 #include "platform/hosterror.h"
+#include "text/codepage.h"
 #include "walk/sizetext.h"
 
 #include <cstdio>
@@ -10,26 +10,26 @@
 namespace cli {
 namespace {
 
-const platform::Text kCounting{u8"正在計算檔案："};
-const platform::Text kFilesUnit{u8" 個檔案"};
-const platform::Text kCounted{u8"共有 "};
-const platform::Text kCopied{u8"已複製 "};
-const platform::Text kComma{u8"，"};
-const platform::Text kPerSecond{u8" MB/秒"};
-const platform::Text kRecording{u8"正在建立還原點……"};
-const platform::Text kSummaryCopied{u8"已複製 "};
-const platform::Text kSummaryPresent{u8"已存在 "};
-const platform::Text kSummaryDiffering{u8"已存在但與來源不同，未覆蓋 "};
-const platform::Text kSummaryFailed{u8"失敗 "};
-const platform::Text kFilesCount{u8" 個"};
-const platform::Text kFilesFailedBefore{u8"有 "};
-const platform::Text kFilesFailedAfter{u8" 個檔案無法備份："};
-const platform::Text kFoldersFailedAfter{u8" 個資料夾無法完整備份："};
-const platform::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
-const platform::Text kBackupFolder{u8"備份資料夾："};
-const platform::Text kRestorePoint{u8"還原點："};
-const platform::Text kOpenParen{u8"（"};
-const platform::Text kCloseParen{u8"）"};
+const text::Text kCounting{u8"正在計算檔案："};
+const text::Text kFilesUnit{u8" 個檔案"};
+const text::Text kCounted{u8"共有 "};
+const text::Text kCopied{u8"已複製 "};
+const text::Text kComma{u8"，"};
+const text::Text kPerSecond{u8" MB/秒"};
+const text::Text kRecording{u8"正在建立還原點……"};
+const text::Text kSummaryCopied{u8"已複製 "};
+const text::Text kSummaryPresent{u8"已存在 "};
+const text::Text kSummaryDiffering{u8"已存在但與來源不同，未覆蓋 "};
+const text::Text kSummaryFailed{u8"失敗 "};
+const text::Text kFilesCount{u8" 個"};
+const text::Text kFilesFailedBefore{u8"有 "};
+const text::Text kFilesFailedAfter{u8" 個檔案無法備份："};
+const text::Text kFoldersFailedAfter{u8" 個資料夾無法完整備份："};
+const text::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
+const text::Text kBackupFolder{u8"備份資料夾："};
+const text::Text kRestorePoint{u8"還原點："};
+const text::Text kOpenParen{u8"（"};
+const text::Text kCloseParen{u8"）"};
 
 // On a terminal the line is rewritten a few times a second; in a log a line every half minute
 // is enough to show that a long backup goes on.

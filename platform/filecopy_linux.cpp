@@ -1,12 +1,12 @@
 #include "filecopy.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
 #include "stagedfile_linux.h"
 #include "targetfolder.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +19,7 @@
 namespace platform {
 namespace {
 
-const Text kNotRegular{u8"不是一般檔案"};
+const text::Text kNotRegular{u8"不是一般檔案"};
 
 CopyResult failed(int error) {
     return {CopyStatus::Failed, reasonForError(error == ENOTDIR ? ENOENT : error)};

@@ -52,7 +52,8 @@ public:
         size_t slash = target.rfind(L'\\');
         std::wstring name = target.substr(slash + 1);
         error_ = name.empty() ? EISDIR : 0;
-        temporary_ = target.substr(0, slash + 1) + wideFromUtf8(stagingName(utf8FromWide(name)));
+        temporary_ =
+            target.substr(0, slash + 1) + text::wideFromUtf8(stagingName(text::utf8FromWide(name)));
     }
     ~StoreWrite() {
         file_.close();

@@ -1,10 +1,10 @@
 #include "folders.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <clocale>
@@ -189,12 +189,12 @@ bool FolderSearch::findNext(FindData& entry) {
         return false;
     const HostEntry& host = s.entries[s.next++];
     if (host.name.find('\\') == std::string::npos) {
-        entry.name = ansiFromUtf8(host.name);
+        entry.name = text::ansiFromUtf8(host.name);
     } else {
         // A backslash cannot stand in a Windows name: such a host name reads, and fails, as "?".
         std::string name = host.name;
         std::replace(name.begin(), name.end(), '\\', '?');
-        entry.name = ansiFromUtf8(name);
+        entry.name = text::ansiFromUtf8(name);
     }
     entry.hostText.clear();
     if (entry.name.find('?') != std::string::npos && host.name.find('?') == std::string::npos)

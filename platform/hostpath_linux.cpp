@@ -1,7 +1,7 @@
 #include "hostpath.h"
 
-#include "codepage.h"
 #include "programpath.h"
+#include "text/codepage.h"
 
 #include <cstdlib>
 #include <filesystem>

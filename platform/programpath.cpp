@@ -1,7 +1,7 @@
 #include "programpath.h"
 
-#include "codepage.h"
 #include "text/big5.h"
+#include "text/codepage.h"
 
 namespace platform {
 namespace {
@@ -14,7 +14,7 @@ bool isForbiddenInName(unsigned char c) {
 } // namespace
 
 std::optional<PathParts> splitProgramPath(std::string_view windowsPath) {
-    std::optional<std::string> utf8 = utf8FromAnsiStrict(windowsPath);
+    std::optional<std::string> utf8 = text::utf8FromAnsiStrict(windowsPath);
     if (!utf8 || utf8->size() < 2 || (*utf8)[1] != ':')
         return std::nullopt;
     char letter = (*utf8)[0];
@@ -114,7 +114,7 @@ std::vector<std::string> pathElements(std::string_view path) {
 }
 
 std::optional<std::string> hostName(std::string_view name) {
-    std::optional<std::string> utf8 = utf8FromAnsiStrict(name);
+    std::optional<std::string> utf8 = text::utf8FromAnsiStrict(name);
     if (!utf8 || !isWindowsName(*utf8))
         return std::nullopt;
     return utf8;

@@ -1,10 +1,10 @@
 #include "removalfolder.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -161,7 +161,7 @@ std::string RemovalFolder::programNameOf(const std::string& hostName) {
     // A backslash cannot stand in a Windows name: it reads as "?", as in a folder listing.
     std::string name = hostName;
     std::replace(name.begin(), name.end(), '\\', '?');
-    return ansiFromUtf8(name);
+    return text::ansiFromUtf8(name);
 }
 
 std::optional<uint64_t> freeSpace(std::string_view folder) {

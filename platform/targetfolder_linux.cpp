@@ -1,11 +1,11 @@
 #include "targetfolder.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
 #include "stagedfile_linux.h"
+#include "text/codepage.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -16,8 +16,8 @@
 namespace platform {
 namespace {
 
-const Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
-const Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
+const text::Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
+const text::Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
 
 } // namespace
 

@@ -1,14 +1,14 @@
 #include "restorejob.h"
 
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "text/big5.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 
 namespace {
 
-const platform::Text kRestoring{u8" 正在還原："};
+const text::Text kRestoring{u8" 正在還原："};
 
 } // namespace
 

@@ -2,12 +2,12 @@
 
 #include "restorechoice.h"
 
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
 #include "store/backupstore.h"
 #include "text/big5.h"
+#include "text/codepage.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
@@ -22,39 +22,39 @@
 
 namespace {
 
-const platform::Text kCaption{u8"檔案還原"};
-const platform::Text kBackupNameColumn{u8"備份名稱（滑鼠按一下）"};
-const platform::Text kPointColumn{u8"還原點"};
-const platform::Text kPathColumn{u8"完整路徑"};
-const platform::Text kFolderColumn{u8"資料夾名稱（滑鼠按一下）"};
-const platform::Text kFileColumn{u8"檔案名稱"};
-const platform::Text kDirHeading{u8"還原目錄（雙按滑鼠二下）"};
-const platform::Text kBackupFolderPrefix{u8" 原備份資料夾："};
-const platform::Text kTargetPrefix{u8" 欲還原資料夾："};
-const platform::Text kStatusPrefix{u8" 檔案還原狀況："};
-const platform::Text kSizePrefix{u8" 檔案大小："};
-const platform::Text kStart{u8"啟動還原檔案"};
-const platform::Text kChooseBackupName{u8"請點選 備份名稱 欄位!!"};
-const platform::Text kListFaultyBefore{u8"檔案清單"};
-const platform::Text kListFaultyAfter{u8"有誤"};
-const platform::Text kPointNotCompletedBefore{u8"還原點"};
-const platform::Text kPointNotCompletedAfter{
+const text::Text kCaption{u8"檔案還原"};
+const text::Text kBackupNameColumn{u8"備份名稱（滑鼠按一下）"};
+const text::Text kPointColumn{u8"還原點"};
+const text::Text kPathColumn{u8"完整路徑"};
+const text::Text kFolderColumn{u8"資料夾名稱（滑鼠按一下）"};
+const text::Text kFileColumn{u8"檔案名稱"};
+const text::Text kDirHeading{u8"還原目錄（雙按滑鼠二下）"};
+const text::Text kBackupFolderPrefix{u8" 原備份資料夾："};
+const text::Text kTargetPrefix{u8" 欲還原資料夾："};
+const text::Text kStatusPrefix{u8" 檔案還原狀況："};
+const text::Text kSizePrefix{u8" 檔案大小："};
+const text::Text kStart{u8"啟動還原檔案"};
+const text::Text kChooseBackupName{u8"請點選 備份名稱 欄位!!"};
+const text::Text kListFaultyBefore{u8"檔案清單"};
+const text::Text kListFaultyAfter{u8"有誤"};
+const text::Text kPointNotCompletedBefore{u8"還原點"};
+const text::Text kPointNotCompletedAfter{
     u8"尚未完成（記錄時中斷了）；同一天再備份一次到同一個目地資料夾，就會補齊"};
-const platform::Text kChooseFolderRow{u8"請點選有 〔資料夾名稱〕 的欄位!!"};
-const platform::Text kBackupFolderGone{u8"原備份資料夾已不存在了!!"};
-const platform::Text kNothingToRestore{u8"目前沒有備份檔案可供還原"};
-const platform::Text kChooseBoth{u8"您必須點選　〔備份名稱〕　及　〔資料夾名稱〕"};
-const platform::Text kChooseFolderName{u8"您必須點選〔資料夾名稱〕"};
-const platform::Text kRestored{u8" 檔案已還原完成"};
-const platform::Text kDoneCaption{u8"還原完成"};
-const platform::Text kCannotReadBackup{u8"無法讀取原備份資料夾："};
-const platform::Text kDoneText{u8"您所指定的檔案已還原完成!!"};
-const platform::Text kFailuresBefore{u8"但有 "};
-const platform::Text kFailuresAfter{u8" 個檔案無法還原："};
-const platform::Text kFolderFailuresBefore{u8"另有 "};
-const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整還原："};
-const platform::Text kDifferingAfter{u8" 個檔案已存在但與備份中的不同，未覆蓋："};
-const platform::Text kCannotMakeTarget{u8"無法建立欲還原資料夾："};
+const text::Text kChooseFolderRow{u8"請點選有 〔資料夾名稱〕 的欄位!!"};
+const text::Text kBackupFolderGone{u8"原備份資料夾已不存在了!!"};
+const text::Text kNothingToRestore{u8"目前沒有備份檔案可供還原"};
+const text::Text kChooseBoth{u8"您必須點選　〔備份名稱〕　及　〔資料夾名稱〕"};
+const text::Text kChooseFolderName{u8"您必須點選〔資料夾名稱〕"};
+const text::Text kRestored{u8" 檔案已還原完成"};
+const text::Text kDoneCaption{u8"還原完成"};
+const text::Text kCannotReadBackup{u8"無法讀取原備份資料夾："};
+const text::Text kDoneText{u8"您所指定的檔案已還原完成!!"};
+const text::Text kFailuresBefore{u8"但有 "};
+const text::Text kFailuresAfter{u8" 個檔案無法還原："};
+const text::Text kFolderFailuresBefore{u8"另有 "};
+const text::Text kFolderFailuresAfter{u8" 個資料夾無法完整還原："};
+const text::Text kDifferingAfter{u8" 個檔案已存在但與備份中的不同，未覆蓋："};
+const text::Text kCannotMakeTarget{u8"無法建立欲還原資料夾："};
 
 const QColor kListColour(64, 0, 64); // colour value 4194368
 const QColor kWindowBlue(53, 116, 170);

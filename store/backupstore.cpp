@@ -3,12 +3,12 @@
 #include "platform/programerror.h"
 #include "textmode.h"
 
-#include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
 #include "text/big5.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,19 +16,19 @@
 
 namespace {
 
-const platform::Text kSourceKey{u8"備份來源目錄="};
-const platform::Text kDestKey{u8"備份目標目錄="};
+const text::Text kSourceKey{u8"備份來源目錄="};
+const text::Text kDestKey{u8"備份目標目錄="};
 
 constexpr const char* kSettingsFile = "SystemBackRD.ini";
 constexpr const char* kCountFile = "TotalCount.ini";
 constexpr const char* kCatalogFile = "BackupDir.ini";
 
-const platform::Text kDamagedBefore{u8"檔案已損壞，無法讀取："};
-const platform::Text kCannotRead{u8"無法讀取："};
-const platform::Text kTooLarge{u8"（檔案大小超出正常範圍）"};
-const platform::Text kBadCountBefore{u8"還原點數目有誤："};
-const platform::Text kBadCountAfter{u8"（應為 0 到 2147483646 之間的整數）"};
-const platform::Text kNumbersUsedUp{u8"（還原點編號已用盡）"};
+const text::Text kDamagedBefore{u8"檔案已損壞，無法讀取："};
+const text::Text kCannotRead{u8"無法讀取："};
+const text::Text kTooLarge{u8"（檔案大小超出正常範圍）"};
+const text::Text kBadCountBefore{u8"還原點數目有誤："};
+const text::Text kBadCountAfter{u8"（應為 0 到 2147483646 之間的整數）"};
+const text::Text kNumbersUsedUp{u8"（還原點編號已用盡）"};
 
 // The largest files a healthy store makes, by far: a larger one is damaged. A folder list has a
 // line per folder of the source, so it may be large in earnest.

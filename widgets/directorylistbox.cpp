@@ -2,12 +2,12 @@
 
 #include "panel.h"
 
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hostpath.h"
 #include "platform/programerror.h"
 #include "platform/programpath.h"
 #include "platform/stagingname.h"
+#include "text/codepage.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 
@@ -18,7 +18,7 @@
 
 namespace {
 
-const platform::Text kCannotEnter{u8"無法進入資料夾："};
+const text::Text kCannotEnter{u8"無法進入資料夾："};
 
 constexpr int kItemHeight = 16;
 constexpr int kIndent = 8;

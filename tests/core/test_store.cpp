@@ -3,10 +3,10 @@
 #include "support/testdrives.h"
 
 #include "faults/faults.h"
-#include "platform/codepage.h"
 #include "platform/programerror.h"
 #include "store/backupstore.h"
 #include "store/textmode.h"
+#include "text/codepage.h"
 
 #include <gtest/gtest.h>
 
