@@ -1,7 +1,7 @@
 #include "backupstore.h"
 
 #include "platform/programerror.h"
-#include "textmode.h"
+#include "text/textmode.h"
 
 #include "platform/drives.h"
 #include "platform/files.h"
@@ -53,7 +53,7 @@ std::optional<std::string> readText(const std::string& path, size_t limit,
     }
     if (stored.status == platform::ReadStatus::Missing)
         return std::nullopt;
-    return textmode::decode(stored.bytes);
+    return text::textmode::decode(stored.bytes);
 }
 
 // The value of a settings line: the text after its last "=", or the whole line.
@@ -92,7 +92,7 @@ std::string linesText(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines)
         text += line + "\n";
-    return textmode::encode(text);
+    return text::textmode::encode(text);
 }
 
 } // namespace
@@ -154,7 +154,7 @@ std::optional<FileLines> BackupStore::readLines(const std::string& path, size_t 
     if (!text)
         return std::nullopt;
     FileLines file;
-    file.lines = textmode::splitLines(*text);
+    file.lines = text::textmode::splitLines(*text);
     file.lastCutShort = !text->empty() && text->back() != '\n';
     return file;
 }
@@ -184,7 +184,7 @@ std::optional<SettingsValues> BackupStore::ReadSettings() const {
 platform::WriteResult BackupStore::WriteSettings(const std::string& sourceDir,
                                                  const std::string& destDir) const {
     std::string text = kSourceKey.str() + sourceDir + "\n" + kDestKey.str() + destDir + "\n";
-    return platform::replaceFile(SettingsFilePath(), textmode::encode(text));
+    return platform::replaceFile(SettingsFilePath(), text::textmode::encode(text));
 }
 
 int BackupStore::EnsureRecordCount() const {
@@ -291,7 +291,7 @@ platform::WriteResult BackupStore::WriteFolderList(const std::string& backupName
                                                    const std::string& sourceName,
                                                    const std::string& folderList) const {
     return platform::replaceFile(FolderListPath(FolderListFileName(backupName, number, sourceName)),
-                                 textmode::encode(folderList));
+                                 text::textmode::encode(folderList));
 }
 
 std::optional<FileLines> BackupStore::ReadPointEntries(int number) const {
@@ -312,7 +312,7 @@ BackupStore::ReadPointFile(const std::string& number, const std::string& backupN
         return std::nullopt;
     std::vector<PointEntry> entries;
     size_t prefix = backupName.size() + number.size() + 1;
-    for (std::string& line : textmode::splitLines(*text)) {
+    for (std::string& line : text::textmode::splitLines(*text)) {
         std::string_view rest = line.size() > prefix ? std::string_view(line).substr(prefix) : "";
         size_t suffix = rest.find(".ini");
         std::string sourceName(suffix == std::string_view::npos ? "" : rest.substr(0, suffix));
@@ -328,7 +328,7 @@ BackupStore::readFolderList(const std::string& listFileName) const {
     std::optional<std::string> text = readText(recoverFile(listFileName), kFolderListLimit);
     if (!text)
         return std::nullopt;
-    return textmode::splitLines(*text);
+    return text::textmode::splitLines(*text);
 }
 
 std::optional<std::string> BackupStore::FolderListHead(const std::string& listFileName) const {

@@ -5,8 +5,8 @@
 #include "faults/faults.h"
 #include "platform/programerror.h"
 #include "store/backupstore.h"
-#include "store/textmode.h"
 #include "text/codepage.h"
+#include "text/textmode.h"
 
 #include <gtest/gtest.h>
 
@@ -432,10 +432,10 @@ TEST_F(Store, WithoutDriveCEveryFileIsMissing) {
 
 TEST_F(Store, TextModeRoundTrips) {
     std::string text = "a\nb\r\nc\r";
-    ASSERT_EQ(textmode::encode(text), std::string("a\r\nb\r\r\nc\r"));
-    ASSERT_EQ(textmode::decode(textmode::encode(text)), text);
-    ASSERT_EQ(textmode::splitLines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
-    ASSERT_EQ(textmode::splitLines("a\n"), (std::vector<std::string>{"a"}));
+    ASSERT_EQ(text::textmode::encode(text), std::string("a\r\nb\r\r\nc\r"));
+    ASSERT_EQ(text::textmode::decode(text::textmode::encode(text)), text);
+    ASSERT_EQ(text::textmode::splitLines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
+    ASSERT_EQ(text::textmode::splitLines("a\n"), (std::vector<std::string>{"a"}));
 }
 
 } // namespace
