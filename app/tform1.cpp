@@ -263,7 +263,7 @@ void TForm1::DirectoryListBox1Change() {
     int level = DirectoryListBox1->ItemIndex();
     SourceName = level >= 0 ? DirectoryListBox1->EntryText(level) : std::string();
     // A drive's root is no folder that a backup can copy: refused whatever its letter.
-    if (platform::isDriveRoot(DirectoryListBox1->Directory())) {
+    if (text::isDriveRoot(DirectoryListBox1->Directory())) {
         SourceName.clear();
         SourceDir.clear();
         Panel3->setCaption(kSourcePrefix.str());

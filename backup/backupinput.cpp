@@ -1,10 +1,10 @@
 #include "backupinput.h"
 
-#include "platform/programpath.h"
+#include "text/programpath.h"
 
 BackupJobInput backupInput(const SettingsValues& folders, std::optional<BackupStore> store,
                            int recordCount, const std::string& shortDate) {
-    std::vector<std::string> elements = platform::pathElements(folders.sourceDir);
+    std::vector<std::string> elements = text::pathElements(folders.sourceDir);
     BackupJobInput input;
     input.sourceDir = folders.sourceDir;
     input.destDir = folders.destDir;

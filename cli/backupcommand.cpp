@@ -10,9 +10,9 @@
 #include "platform/folders.h"
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
-#include "platform/programpath.h"
 #include "store/backupstore.h"
 #include "text/codepage.h"
+#include "text/programpath.h"
 #include "threads/uithread.h"
 
 #include <exception>
@@ -35,13 +35,13 @@ const text::Text kProgramFault{u8"程式發生錯誤："};
 
 // Why the folders cannot be backed up as they stand, or empty.
 std::string refusal(const SettingsValues& choice) {
-    if (!platform::splitProgramPath(choice.sourceDir))
+    if (!text::splitProgramPath(choice.sourceDir))
         return kSourceInvalid.str() + choice.sourceDir;
-    if (platform::isDriveRoot(choice.sourceDir))
+    if (text::isDriveRoot(choice.sourceDir))
         return kSourceIsRoot.str() + choice.sourceDir;
     if (!platform::folderCanBeEntered(choice.sourceDir))
         return cannotReadSourceMessage(choice.sourceDir);
-    if (!platform::splitProgramPath(choice.destDir))
+    if (!text::splitProgramPath(choice.destDir))
         return kDestInvalid.str() + choice.destDir;
     if (!platform::folderExists(choice.destDir))
         return kDestMissing.str() + choice.destDir;
@@ -63,9 +63,9 @@ std::optional<SettingsValues> chosenFolders(const CommandLine& line, const Backu
         choice.destDir = *line.destDir;
     // In the form the window keeps them in, so that both record the same names: one dated folder
     // is one catalog record however the folder was typed, and a root destination is "E:".
-    choice.sourceDir = platform::normalizedFolder(choice.sourceDir);
-    choice.destDir = platform::normalizedFolder(choice.destDir);
-    if (platform::isDriveRoot(choice.destDir))
+    choice.sourceDir = text::normalizedFolder(choice.sourceDir);
+    choice.destDir = text::normalizedFolder(choice.destDir);
+    if (text::isDriveRoot(choice.destDir))
         choice.destDir.resize(2);
     return choice;
 }

@@ -6,8 +6,8 @@
 #include "platform/folders.h"
 #include "platform/hosterror.h"
 #include "platform/programerror.h"
-#include "platform/programpath.h"
 #include "text/codepage.h"
+#include "text/programpath.h"
 #include "walk/sizetext.h"
 
 #include <algorithm>
@@ -106,10 +106,10 @@ int runPrune(const CommandLine& line, Console& console) {
                                kNoSettingsHint.str() + "\n");
             return kNothingBackedUp;
         }
-        destDir = platform::normalizedFolder(destDir);
-        if (platform::isDriveRoot(destDir))
+        destDir = text::normalizedFolder(destDir);
+        if (text::isDriveRoot(destDir))
             destDir.resize(2);
-        if (!platform::splitProgramPath(destDir)) {
+        if (!text::splitProgramPath(destDir)) {
             console.writeError(kDestInvalid.str() + destDir + "\n");
             return kNothingBackedUp;
         }

@@ -248,7 +248,7 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
     if (!handle_)
         return failed(ENOENT);
     std::optional<std::string> source = hostPath(from);
-    std::optional<std::string> target = hostName(name);
+    std::optional<std::string> target = text::hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
     return copyInto(AT_FDCWD, *source, handle_->fd, *target);
@@ -258,8 +258,8 @@ CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromNam
                                 std::string_view name, const TargetFolder* linkFrom) const {
     if (!handle_ || !from.handle_)
         return failed(ENOENT);
-    std::optional<std::string> source = hostName(fromName);
-    std::optional<std::string> target = hostName(name);
+    std::optional<std::string> source = text::hostName(fromName);
+    std::optional<std::string> target = text::hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
     int earlierFd = linkFrom && linkFrom->handle_ ? linkFrom->handle_->fd : -1;

@@ -100,7 +100,7 @@ HeldFolder HeldFolder::open(std::string_view path, std::string& whyNot) {
 }
 
 HeldFolder HeldFolder::openSub(std::string_view name, std::string& whyNot) const {
-    std::optional<std::string> host = hostName(name);
+    std::optional<std::string> host = text::hostName(name);
     if (!host || !handle_) {
         whyNot = unusableNameReason();
         return {};
@@ -132,7 +132,7 @@ bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool with
     HeldFolder held = HeldFolder::open(folder, failure_);
     if (!held.isOpen())
         return false;
-    return findFirst(held, isDriveRoot(folder), entry, withSizes);
+    return findFirst(held, text::isDriveRoot(folder), entry, withSizes);
 }
 
 bool FolderSearch::findFirst(const HeldFolder& folder, bool driveRoot, FindData& entry,

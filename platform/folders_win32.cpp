@@ -153,7 +153,7 @@ bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool with
     HeldFolder held = HeldFolder::open(folder, failure_);
     if (!held.isOpen())
         return false;
-    return findFirst(held, isDriveRoot(folder), entry, withSizes);
+    return findFirst(held, text::isDriveRoot(folder), entry, withSizes);
 }
 
 bool FolderSearch::findFirst(const HeldFolder& folder, bool driveRoot, FindData& entry,

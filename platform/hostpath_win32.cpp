@@ -45,7 +45,7 @@ void useDriveTable(std::string folder) {
 
 std::optional<std::wstring> widePath(std::string_view windowsPath) {
     quietDriveErrors();
-    std::optional<PathParts> parts = splitProgramPath(windowsPath);
+    std::optional<text::PathParts> parts = text::splitProgramPath(windowsPath);
     if (!parts)
         return std::nullopt;
     for (const std::string& name : parts->names)
@@ -70,7 +70,7 @@ std::optional<std::wstring> widePath(std::string_view windowsPath) {
 }
 
 std::optional<std::wstring> wideName(std::string_view name) {
-    std::optional<std::string> utf8 = hostName(name);
+    std::optional<std::string> utf8 = text::hostName(name);
     if (!utf8 || !keepsItsName(*utf8))
         return std::nullopt;
     return text::wideFromUtf8(*utf8);

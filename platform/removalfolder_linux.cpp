@@ -57,7 +57,7 @@ std::optional<FolderId> RemovalFolder::id() const {
 }
 
 bool RemovalFolder::hasFolder(std::string_view name) const {
-    std::optional<std::string> host = hostName(name);
+    std::optional<std::string> host = text::hostName(name);
     struct stat st {};
     return handle_ && host &&
            ::fstatat(handle_->fd, host->c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -65,8 +65,8 @@ bool RemovalFolder::hasFolder(std::string_view name) const {
 }
 
 int RemovalFolder::renameSub(std::string_view from, std::string_view to) const {
-    std::optional<std::string> hostFrom = hostName(from);
-    std::optional<std::string> hostTo = hostName(to);
+    std::optional<std::string> hostFrom = text::hostName(from);
+    std::optional<std::string> hostTo = text::hostName(to);
     if (!handle_ || !hostFrom || !hostTo)
         return EINVAL;
     int fd = handle_->fd;
@@ -154,7 +154,7 @@ int RemovalFolder::remove(const std::string& hostName, bool folder) const {
 }
 
 std::optional<std::string> RemovalFolder::hostNameOf(std::string_view name) {
-    return hostName(name);
+    return text::hostName(name);
 }
 
 std::string RemovalFolder::programNameOf(const std::string& hostName) {

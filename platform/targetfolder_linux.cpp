@@ -66,7 +66,7 @@ TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
 bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* madeNow) const {
     if (madeNow)
         *madeNow = false;
-    std::optional<std::string> host = hostName(name);
+    std::optional<std::string> host = text::hostName(name);
     if (!host) {
         whyNot = unusableNameReason();
         return false;
@@ -89,7 +89,7 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* mad
 }
 
 TargetFolder TargetFolder::openSub(std::string_view name, std::string& whyNot) const {
-    std::optional<std::string> host = hostName(name);
+    std::optional<std::string> host = text::hostName(name);
     if (!host) {
         whyNot = unusableNameReason();
         return {};

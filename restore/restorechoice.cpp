@@ -1,10 +1,10 @@
 #include "restorechoice.h"
 
-#include "platform/programpath.h"
+#include "text/programpath.h"
 
 std::string RestoreChoice::sourceLineKey() const {
-    std::vector<std::string> names = platform::pathElements(folder);
-    size_t root = platform::pathElements(copyRoot).size();
+    std::vector<std::string> names = text::pathElements(folder);
+    size_t root = text::pathElements(copyRoot).size();
     std::string key;
     for (size_t i = root > 0 ? root - 1 : 0; i < names.size(); ++i)
         key += "\\" + names[i];
@@ -12,8 +12,8 @@ std::string RestoreChoice::sourceLineKey() const {
 }
 
 int RestoreChoice::levelsBelowCopyRoot() const {
-    size_t below = platform::pathElements(folder).size();
-    size_t root = platform::pathElements(copyRoot).size();
+    size_t below = text::pathElements(folder).size();
+    size_t root = text::pathElements(copyRoot).size();
     return below > root ? static_cast<int>(below - root) : 0;
 }
 

@@ -10,8 +10,8 @@
 #include "cli/commands.h"
 #include "faults/faults.h"
 #include "platform/clock.h"
-#include "platform/programpath.h"
 #include "store/backupstore.h"
+#include "text/programpath.h"
 #include "widgets/bitbtn.h"
 
 #include <QCoreApplication>
@@ -199,7 +199,7 @@ private slots:
             dialog.PrepareBackup({store.SettingsFilePath(), count});
             BackupJobInput input = dialog.Job().input();
             QVERIFY(input == backupInput({source, "E:\\Bak"}, store, count, "2004/5/1"));
-            QCOMPARE(input.sourceName, platform::pathElements(source).back());
+            QCOMPARE(input.sourceName, text::pathElements(source).back());
 
             // The command line backs up into the same folder the dialog would.
             Run run = this->run({"--backup"});

@@ -69,9 +69,9 @@ private slots:
         QCOMPARE(*platform::hostPath("D:\\Bak\\a.txt"), (d / "Bak" / "a.txt").string());
         QCOMPARE(*platform::hostPath("D:\\a\\..\\..\\b\\.\\c"), (d / "b" / "c").string());
         QCOMPARE(*platform::hostPath(ansi(u8"D:\\備份")), (d / "備份").string());
-        QVERIFY(platform::isDriveRoot("D:\\"));
-        QVERIFY(platform::isDriveRoot("D:"));
-        QVERIFY(!platform::isDriveRoot("D:\\x"));
+        QVERIFY(text::isDriveRoot("D:\\"));
+        QVERIFY(text::isDriveRoot("D:"));
+        QVERIFY(!text::isDriveRoot("D:\\x"));
         for (const char* bad : {"", "D", "D:x", "\\\\server\\share", "1:\\x", "D:\\a?b", "D:\\a*",
                                 "D:\\a|b", "D:\\a\"b", "D:\\x:y", "D:\\\xA4"})
             QVERIFY2(!platform::hostPath(bad), bad);

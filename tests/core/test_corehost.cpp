@@ -10,9 +10,9 @@
 #include "platform/folders.h"
 #include "platform/hostpath.h"
 #include "platform/hostsystem.h"
-#include "platform/programpath.h"
 #include "platform/targetfolder.h"
 #include "text/codepage.h"
+#include "text/programpath.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +94,7 @@ TEST_F(HostLayer, CodePage950ConvertsBothWays) {
 }
 
 TEST(ProgramPath, FoldersTakeTheFormTheDirectoryListsKeep) {
-    using platform::normalizedFolder;
+    using text::normalizedFolder;
     EXPECT_EQ(normalizedFolder("e:"), "E:\\");
     EXPECT_EQ(normalizedFolder("E:/"), "E:\\");
     EXPECT_EQ(normalizedFolder("E:\\.\\"), "E:\\");

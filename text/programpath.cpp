@@ -1,9 +1,9 @@
 #include "programpath.h"
 
-#include "text/big5.h"
-#include "text/codepage.h"
+#include "big5.h"
+#include "codepage.h"
 
-namespace platform {
+namespace text {
 namespace {
 
 bool isForbiddenInName(unsigned char c) {
@@ -14,7 +14,7 @@ bool isForbiddenInName(unsigned char c) {
 } // namespace
 
 std::optional<PathParts> splitProgramPath(std::string_view windowsPath) {
-    std::optional<std::string> utf8 = text::utf8FromAnsiStrict(windowsPath);
+    std::optional<std::string> utf8 = utf8FromAnsiStrict(windowsPath);
     if (!utf8 || utf8->size() < 2 || (*utf8)[1] != ':')
         return std::nullopt;
     char letter = (*utf8)[0];
@@ -88,7 +88,7 @@ std::string normalizedFolder(std::string_view folder) {
             continue;
         }
         name += c;
-        if (text::big5::isLeadByte(static_cast<unsigned char>(c)) && i + 1 < folder.size())
+        if (big5::isLeadByte(static_cast<unsigned char>(c)) && i + 1 < folder.size())
             name += folder[++i];
     }
     endName();
@@ -103,7 +103,7 @@ std::vector<std::string> pathElements(std::string_view path) {
     std::vector<std::string> elements;
     size_t start = 3;
     while (start < path.size()) {
-        size_t slash = text::big5::find(path, '\\', start);
+        size_t slash = big5::find(path, '\\', start);
         if (slash == std::string::npos)
             slash = path.size();
         if (slash > start)
@@ -114,10 +114,10 @@ std::vector<std::string> pathElements(std::string_view path) {
 }
 
 std::optional<std::string> hostName(std::string_view name) {
-    std::optional<std::string> utf8 = text::utf8FromAnsiStrict(name);
+    std::optional<std::string> utf8 = utf8FromAnsiStrict(name);
     if (!utf8 || !isWindowsName(*utf8))
         return std::nullopt;
     return utf8;
 }
 
-} // namespace platform
+} // namespace text
