@@ -6,8 +6,8 @@
 
 #include "platform/folders.h"
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
 #include "text/codepage.h"
+#include "text/programerror.h"
 
 #include <algorithm>
 #include <charconv>

@@ -3,9 +3,9 @@
 #include "recordedbackups.h"
 
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
 #include "platform/removalfolder.h"
 #include "platform/stagingname.h"
+#include "text/programerror.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "restorepoint.h"
 
-#include "platform/programerror.h"
+#include "text/programerror.h"
 
 #include <algorithm>
 #include <climits>

@@ -9,9 +9,9 @@
 #include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
 #include "store/backupstore.h"
 #include "text/codepage.h"
+#include "text/programerror.h"
 #include "text/programpath.h"
 #include "threads/uithread.h"
 

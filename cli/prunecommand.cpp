@@ -5,8 +5,8 @@
 #include "backup/prune.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
 #include "text/codepage.h"
+#include "text/programerror.h"
 #include "text/programpath.h"
 #include "walk/sizetext.h"
 

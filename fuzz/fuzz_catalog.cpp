@@ -2,7 +2,7 @@
 // for a record and the next number.
 #include "fuzzstore.h"
 
-#include "platform/programerror.h"
+#include "text/programerror.h"
 
 #include <climits>
 

@@ -1,7 +1,7 @@
 // The record count reader: a count fit to be followed by another, or the error for the user.
 #include "fuzzstore.h"
 
-#include "platform/programerror.h"
+#include "text/programerror.h"
 
 #include <climits>
 

@@ -1,8 +1,8 @@
 // The folder list search that tells a restore where a folder came from.
 #include "fuzzstore.h"
 
-#include "platform/programerror.h"
 #include "text/big5.h"
+#include "text/programerror.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const BackupStore& store = fuzzing::store();

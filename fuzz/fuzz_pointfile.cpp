@@ -1,7 +1,7 @@
 // The restore-point file reader, as the restore dialog lists a backup's folders.
 #include "fuzzstore.h"
 
-#include "platform/programerror.h"
+#include "text/programerror.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const BackupStore& store = fuzzing::store();

@@ -4,10 +4,10 @@
 
 #include "platform/folders.h"
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
 #include "store/backupstore.h"
 #include "text/big5.h"
 #include "text/codepage.h"
+#include "text/programerror.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"

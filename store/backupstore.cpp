@@ -1,6 +1,6 @@
 #include "backupstore.h"
 
-#include "platform/programerror.h"
+#include "text/programerror.h"
 #include "text/textmode.h"
 
 #include "platform/drives.h"

@@ -4,9 +4,9 @@
 
 #include "platform/folders.h"
 #include "platform/hostpath.h"
-#include "platform/programerror.h"
 #include "platform/stagingname.h"
 #include "text/codepage.h"
+#include "text/programerror.h"
 #include "text/programpath.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"

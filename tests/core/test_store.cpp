@@ -3,9 +3,9 @@
 #include "support/testdrives.h"
 
 #include "faults/faults.h"
-#include "platform/programerror.h"
 #include "store/backupstore.h"
 #include "text/codepage.h"
+#include "text/programerror.h"
 #include "text/textmode.h"
 
 #include <gtest/gtest.h>
