@@ -77,7 +77,7 @@ QPixmap picture(const char* name) {
 
 } // namespace
 
-TForm1::TForm1(BackupStore store)
+TForm1::TForm1(store::BackupStore store)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(std::move(store)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(toolkit::qstr(kCaption));
@@ -223,7 +223,7 @@ void TForm1::FillDriveLists() {
 }
 
 void TForm1::LoadSettings() {
-    std::optional<SettingsValues> settings;
+    std::optional<store::SettingsValues> settings;
     try {
         settings = store_.ReadSettings();
     } catch (const ProgramError& error) {
@@ -246,8 +246,8 @@ void TForm1::LoadSettings() {
 }
 
 void TForm1::SaveSettings() {
-    const BackupStore& store = store_;
-    if (std::optional<FolderFailure> missing = store.CreateFolders())
+    const store::BackupStore& store = store_;
+    if (std::optional<store::FolderFailure> missing = store.CreateFolders())
         throw ProgramError(kCannotSaveSettings.str() +
                            platform::withReason(missing->path, missing->reason));
     // The dialog reads the folders back from the file: an old file would back up the old ones.

@@ -24,7 +24,7 @@ const text::Text kFolderGone{u8"此資料夾已不存在了!!"};
 } // namespace
 
 TForm4::TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& rowIcon,
-               BackupStore store)
+               store::BackupStore store)
     : QDialog(owner), store_(std::move(store)), destinationList_(destinationList) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(toolkit::qstr(kCaption));
@@ -50,7 +50,7 @@ void TForm4::FillHistory() {
     }
     ListView1->Clear();
     for (auto line = catalog->rbegin(); line != catalog->rend(); ++line) {
-        std::string fullPath = BackupStore::ParseRecord(*line).destDir;
+        std::string fullPath = store::BackupStore::ParseRecord(*line).destDir;
         ListView1->AddRow(std::string(text::big5::lastPathElement(fullPath)), {fullPath});
     }
 }

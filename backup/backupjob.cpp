@@ -110,9 +110,10 @@ platform::TargetFolder BackupJob::openEarlierCopy(const platform::TargetFolder& 
                      [&](auto* a, auto* b) { return number(a) > number(b); });
     for (const BackupFolder* backup : earlier) {
         try {
-            std::optional<std::vector<PointEntry>> entries =
+            std::optional<std::vector<store::PointEntry>> entries =
                 pass_.store->ReadPointFile(backup->pointNumber, backup->name);
-            for (const PointEntry& entry : entries.value_or(std::vector<PointEntry>{})) {
+            for (const store::PointEntry& entry :
+                 entries.value_or(std::vector<store::PointEntry>{})) {
                 if (pass_.store->FolderListHead(entry.listFileName) != pass_.sourceDir)
                     continue;
                 std::string whyNot;

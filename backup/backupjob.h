@@ -14,7 +14,7 @@ struct BackupJobInput {
     std::string destDir;
     std::string backupName;
     std::string sourceName;
-    std::optional<BackupStore> store; // where the restore point is recorded
+    std::optional<store::BackupStore> store; // where the restore point is recorded
     int recordCount = 0;
     // A file unchanged since the last backup of the source into the destination is linked to
     // its copy there rather than copied again (the command line's --full-copy copies them all).

@@ -50,7 +50,7 @@ void tally(const Destination& destination, const std::string& name, walk::SpaceT
 
 } // namespace
 
-PruneReport PruneBackups(const BackupStore& store, const std::string& destDir,
+PruneReport PruneBackups(const store::BackupStore& store, const std::string& destDir,
                          const KeepPolicy& policy, bool dryRun) {
     PruneReport report;
     std::optional<platform::FolderId> id;
@@ -125,7 +125,7 @@ PruneReport PruneBackups(const BackupStore& store, const std::string& destDir,
     return report;
 }
 
-std::vector<walk::RemovalFailure> FinishRemovals(const BackupStore& store,
+std::vector<walk::RemovalFailure> FinishRemovals(const store::BackupStore& store,
                                                  const std::string& destDir) {
     std::vector<walk::RemovalFailure> failures;
     std::optional<platform::FolderId> id;

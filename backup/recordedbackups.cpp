@@ -11,7 +11,7 @@ std::vector<RecordedBackup> recordedBackups(const std::vector<std::string>& cata
     std::vector<RecordedBackup> backups;
     std::map<std::string, std::optional<platform::FolderId>> folders; // each path looked up once
     for (const std::string& line : catalog) {
-        BackupRecord record = BackupStore::ParseRecord(line);
+        store::BackupRecord record = store::BackupStore::ParseRecord(line);
         if (record.backupName.empty())
             continue;
         auto [place, added] = folders.try_emplace(record.destDir);

@@ -7,7 +7,7 @@
 
 // What a completed backup records.
 struct RestorePointInput {
-    BackupStore store;
+    store::BackupStore store;
     std::string destDir;
     std::string backupName;
     std::string sourceName;

@@ -90,13 +90,14 @@ TForm2::~TForm2() {
 
 void TForm2::PrepareBackup(const MainWindowChoice& choice) {
     // The store the settings file is in is the one the job records its restore point in.
-    std::optional<BackupStore> store = BackupStore::FromSettingsFilePath(choice.settingsFilePath);
-    std::optional<SettingsValues> settings;
+    std::optional<store::BackupStore> store =
+        store::BackupStore::FromSettingsFilePath(choice.settingsFilePath);
+    std::optional<store::SettingsValues> settings;
     if (store)
         settings = store->ReadSettings();
     if (!settings) {
         toolkit::showMessage(kSettingsRemoved.str());
-        settings = SettingsValues{};
+        settings = store::SettingsValues{};
     }
     Panel1->setCaption(kSourcePrefix.str() + settings->sourceDir);
     Panel2->setCaption(kDestPrefix.str() + settings->destDir);

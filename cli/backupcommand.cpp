@@ -34,7 +34,7 @@ const text::Text kBackingUp{u8"正在備份："};
 const text::Text kProgramFault{u8"程式發生錯誤："};
 
 // Why the folders cannot be backed up as they stand, or empty.
-std::string refusal(const SettingsValues& choice) {
+std::string refusal(const store::SettingsValues& choice) {
     if (!text::splitProgramPath(choice.sourceDir))
         return kSourceInvalid.str() + choice.sourceDir;
     if (text::isDriveRoot(choice.sourceDir))
@@ -49,10 +49,11 @@ std::string refusal(const SettingsValues& choice) {
 }
 
 // The folders to back up: the saved choice, with what the command line names instead.
-std::optional<SettingsValues> chosenFolders(const CommandLine& line, const BackupStore& store) {
-    SettingsValues choice;
+std::optional<store::SettingsValues> chosenFolders(const CommandLine& line,
+                                                   const store::BackupStore& store) {
+    store::SettingsValues choice;
     if (!line.sourceDir || !line.destDir) {
-        std::optional<SettingsValues> saved = store.ReadSettings();
+        std::optional<store::SettingsValues> saved = store.ReadSettings();
         if (!saved)
             return std::nullopt;
         choice = *saved;
@@ -116,16 +117,16 @@ int refuse(Console& console, const std::string& why) {
 
 int runBackup(const CommandLine& line, Console& console) {
     try {
-        BackupStore store;
+        store::BackupStore store;
         store.RemoveStaleTemporaries();
-        std::optional<SettingsValues> choice = chosenFolders(line, store);
+        std::optional<store::SettingsValues> choice = chosenFolders(line, store);
         if (!choice)
             return refuse(console,
                           kNoSettings.str() + store.SettingsFilePath() + kNoSettingsHint.str());
         if (std::string why = refusal(*choice); !why.empty())
             return refuse(console, why);
 
-        if (std::optional<FolderFailure> missing = store.CreateFolders())
+        if (std::optional<store::FolderFailure> missing = store.CreateFolders())
             return refuse(console, kNoProgramFolder.str() +
                                        platform::withReason(missing->path, missing->reason));
         if (line.save) {

@@ -74,7 +74,7 @@ int report(const PruneReport& done, bool dryRun, bool quiet, Console& console) {
 }
 
 // Prunes one destination; kNothingBackedUp, with the reason told, when nothing could be done.
-int prune(const BackupStore& store, const std::string& destDir, const KeepPolicy& policy,
+int prune(const store::BackupStore& store, const std::string& destDir, const KeepPolicy& policy,
           bool dryRun, bool quiet, Console& console) {
     try {
         PruneReport done = PruneBackups(store, destDir, policy, dryRun);
@@ -95,11 +95,11 @@ int prune(const BackupStore& store, const std::string& destDir, const KeepPolicy
 
 int runPrune(const CommandLine& line, Console& console) {
     try {
-        BackupStore store;
+        store::BackupStore store;
         std::string destDir;
         if (line.destDir) {
             destDir = *line.destDir;
-        } else if (std::optional<SettingsValues> saved = store.ReadSettings()) {
+        } else if (std::optional<store::SettingsValues> saved = store.ReadSettings()) {
             destDir = saved->destDir;
         } else {
             console.writeError(kNoSettings.str() + store.SettingsFilePath() +
@@ -120,8 +120,8 @@ int runPrune(const CommandLine& line, Console& console) {
     }
 }
 
-int pruneAfterBackup(const BackupStore& store, const std::string& destDir, const KeepPolicy& policy,
-                     bool quiet, Console& console, int backupStatus) {
+int pruneAfterBackup(const store::BackupStore& store, const std::string& destDir,
+                     const KeepPolicy& policy, bool quiet, Console& console, int backupStatus) {
     if (backupStatus == kNothingBackedUp)
         return backupStatus; // no restore point recorded: nothing is pruned
     int pruned = prune(store, destDir, policy, false, quiet, console);

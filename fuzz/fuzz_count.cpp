@@ -6,7 +6,7 @@
 #include <climits>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const BackupStore& store = fuzzing::store();
+    const store::BackupStore& store = fuzzing::store();
     fuzzing::plant(store.CountFilePath(), data, size);
     try {
         int count = store.EnsureRecordCount();

@@ -5,7 +5,7 @@
 #include "text/programerror.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const BackupStore& store = fuzzing::store();
+    const store::BackupStore& store = fuzzing::store();
     // The first line is the relative text searched for; the rest is the file.
     auto [relative, file] = fuzzing::splitFirstLine(data, size);
     const std::string name = "2004_5_1_Back1_Data.ini";

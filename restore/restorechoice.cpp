@@ -17,7 +17,8 @@ int RestoreChoice::levelsBelowCopyRoot() const {
     return below > root ? static_cast<int>(below - root) : 0;
 }
 
-std::optional<RestoreJobInput> restoreInput(const BackupStore& store, const RestoreChoice& choice) {
+std::optional<RestoreJobInput> restoreInput(const store::BackupStore& store,
+                                            const RestoreChoice& choice) {
     std::optional<std::string> target =
         store.FindSourceLine(choice.listFileName, choice.sourceLineKey());
     if (!target)

@@ -25,4 +25,5 @@ struct RestoreChoice {
 // The restore of the choice: from the chosen folder back into the folder the list says it came
 // from; an empty target when the list names none. nullopt when the list file is missing; throws
 // ProgramError when it cannot be read.
-std::optional<RestoreJobInput> restoreInput(const BackupStore& store, const RestoreChoice& choice);
+std::optional<RestoreJobInput> restoreInput(const store::BackupStore& store,
+                                            const RestoreChoice& choice);

@@ -73,7 +73,7 @@ std::string listFaulty(const std::string& point) {
 // Why a restore point's file gave no folders. A file that was never written is a recording cut
 // short (a full disk, say), which the next backup of that destination and day completes; one
 // that is there but cannot be read is faulty.
-std::string pointFileFault(const BackupStore& store, const std::string& point) {
+std::string pointFileFault(const store::BackupStore& store, const std::string& point) {
     bool number = !point.empty() && point.find_first_not_of("0123456789") == std::string::npos;
     if (number && platform::nothingAt(store.RecoverFolder() + "\\" + point + ".ini"))
         return kPointNotCompletedBefore.str() + point + kPointNotCompletedAfter.str();
@@ -82,7 +82,7 @@ std::string pointFileFault(const BackupStore& store, const std::string& point) {
 
 } // namespace
 
-TForm3::TForm3(QWidget* owner, BackupStore store)
+TForm3::TForm3(QWidget* owner, store::BackupStore store)
     : QDialog(owner), store_(std::move(store)), job_(*this) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(toolkit::qstr(kCaption));
@@ -145,7 +145,7 @@ TForm3::~TForm3() {
 
 void TForm3::fillBackupList(const std::vector<std::string>& catalogLines) {
     for (auto line = catalogLines.rbegin(); line != catalogLines.rend(); ++line) {
-        BackupRecord record = BackupStore::ParseRecord(*line);
+        store::BackupRecord record = store::BackupStore::ParseRecord(*line);
         ListView1->AddRow(record.backupName, {record.pointNumber, record.destPrefix});
     }
 }
@@ -164,13 +164,13 @@ void TForm3::ShowBackupContents() {
     SelectedPoint = ListView1->SubItem(row, 0);
     SelectedDest = ListView1->SubItem(row, 1);
     ListView2->Clear(); // a file that cannot be read leaves no folder of another backup listed
-    std::optional<std::vector<PointEntry>> entries =
+    std::optional<std::vector<store::PointEntry>> entries =
         store_.ReadPointFile(SelectedPoint, SelectedName);
     if (!entries) {
         toolkit::showMessage(pointFileFault(store_, SelectedPoint));
         return;
     }
-    for (const PointEntry& entry : *entries)
+    for (const store::PointEntry& entry : *entries)
         ListView2->AddRow(entry.sourceName, {entry.listFileName});
 }
 

@@ -26,7 +26,7 @@ class TForm3 : public QDialog, private RestoreView {
     Q_OBJECT
 
 public:
-    explicit TForm3(QWidget* owner, BackupStore store = BackupStore());
+    explicit TForm3(QWidget* owner, store::BackupStore store = store::BackupStore());
     ~TForm3() override;
 
     TListView* ListView1;
@@ -71,7 +71,7 @@ protected:
     void done(int result) override;
 
 private:
-    BackupStore store_;
+    store::BackupStore store_;
     void showProgress(const RestoreProgress& progress) override;
     void restoreCompleted(const RestoreReport& report) override;
     void restoreImpossible(const std::string& restoreSource) override;

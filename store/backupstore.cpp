@@ -14,6 +14,7 @@
 #include <charconv>
 #include <climits>
 
+namespace store {
 namespace {
 
 const text::Text kSourceKey{u8"備份來源目錄="};
@@ -382,3 +383,5 @@ std::string FormBackupName(std::string_view shortDate) {
     std::string_view month = cut(rest);
     return std::string(year) + "_" + std::string(month) + "_" + std::string(rest) + "_Back";
 }
+
+} // namespace store

@@ -96,7 +96,7 @@ private:
 
     // What "下一步" does for the source and destination, then preparing the dialog.
     void prepare(const std::string& sourceDir, const std::string& destDir) {
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings(sourceDir, destDir));
         dialog->PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
@@ -293,7 +293,7 @@ private slots:
     }
 
     void twoProgramsFinishingAtOnceGetTwoNumbers() {
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         QCOMPARE(store.EnsureRecordCount(), 0);
@@ -325,13 +325,13 @@ private slots:
         QCOMPARE(lines.size(), size_t{kPrograms});
         std::set<std::string> numbers;
         for (const std::string& line : lines)
-            numbers.insert(BackupStore::ParseRecord(line).pointNumber);
+            numbers.insert(store::BackupStore::ParseRecord(line).pointNumber);
         QCOMPARE(numbers, (std::set<std::string>{"1", "2", "3", "4"}));
         QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("4"));
         // Every record is found again under its own line number.
         for (size_t k = 1; k <= lines.size(); ++k) {
-            BackupRecord record = BackupStore::ParseRecord(lines[k - 1]);
-            QCOMPARE(BackupStore::FindRecord(lines, record.destDir, record.backupName),
+            store::BackupRecord record = store::BackupStore::ParseRecord(lines[k - 1]);
+            QCOMPARE(store::BackupStore::FindRecord(lines, record.destDir, record.backupName),
                      static_cast<int>(k));
         }
     }
@@ -714,7 +714,7 @@ private slots:
     // The store before a backup on 2004/5/2 of D:\Data and of D:\Mail: one record of the day
     // before, its restore point and folder list.
     Snapshot storeOfTheDayBefore() {
-        BackupStore store;
+        store::BackupStore store;
         if (store.CreateFolders() || !store.WriteSettings("D:\\Data", "E:\\Bak"))
             QTest::qFail("no program folder", __FILE__, __LINE__);
         store.EnsureRecordCount();
@@ -728,7 +728,7 @@ private slots:
     void crashesAtEveryStoreStepAreRepairedByTheNextBackup() {
         Snapshot before = storeOfTheDayBefore();
         fs::path program = recover() / "..";
-        BackupStore settings;
+        store::BackupStore settings;
         // A new record (the next day), then a second source on that day (an entry only).
         std::vector<RestorePointInput> inputs = {
             {settings, "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\nD:\\Data\\Sub\n"},
@@ -762,7 +762,7 @@ private slots:
                 QCOMPARE(::waitpid(child, &status, 0), child);
                 QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 86, "no crash at the step");
                 // The next start and backup: the store as if nothing had happened.
-                BackupStore().RemoveStaleTemporaries();
+                store::BackupStore().RemoveStaleTemporaries();
                 for (size_t again = which; again < inputs.size(); ++again) {
                     RestorePointResult recorded = CreateRestorePoint(inputs[again]);
                     QVERIFY(!recorded.failure);
@@ -777,7 +777,8 @@ private slots:
     void aFullDiskAtEveryStoreStepIsToldAndRepaired() {
         Snapshot before = storeOfTheDayBefore();
         fs::path program = recover() / "..";
-        RestorePointInput input{BackupStore(), "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"};
+        RestorePointInput input{store::BackupStore(), "E:\\Bak", "2004_5_2_Back", "Data", 1,
+                                "D:\\Data\n"};
         faults::planStoreSteps(0, 0, 0);
         QVERIFY(!CreateRestorePoint(input).failure);
         int steps = faults::storeStepsTaken();
@@ -810,7 +811,7 @@ private slots:
     }
 
     void aStoreDamagedByTheOldProgramIsRepairedByOneBackup() {
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         // A catalog append cut short by a full disk, a count left behind the catalog, and a
@@ -917,7 +918,7 @@ private slots:
             held = true;
             testsupport::eventually([&] { return closed.load(); }, seconds(20));
         });
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         JobLog log;
         BackupJob job(log);
@@ -944,7 +945,7 @@ private slots:
         // Long enough that the window is shown progress while the copy runs.
         for (int i = 0; i < 2000; ++i)
             writeFile(drives->driveFolder('d') / "Data" / ("f" + std::to_string(i)), "x");
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         JobLog log;

@@ -169,7 +169,7 @@ private:
     // dialog.
     void backUp(const std::string& source = "D:\\Data") {
         fs::create_directories(drives->driveFolder('e') / "Bak");
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings(source, "E:\\Bak"));
         TForm2 backup(nullptr);
@@ -190,7 +190,7 @@ private:
 
     // The restore link: the catalog's records, then the dialog shown.
     void open() {
-        dialog->fillBackupList(*BackupStore().ReadCatalog());
+        dialog->fillBackupList(*store::BackupStore().ReadCatalog());
         dialog->show();
     }
 
@@ -360,7 +360,7 @@ private slots:
                              ansi(u8"E:\\Bak\\2004_5_1_Back\\A\\Docs"), "2004_5_1_Back1_A.ini"};
         QCOMPARE(choice.sourceLineKey(), std::string("\\A\\Docs"));
         QCOMPARE(choice.levelsBelowCopyRoot(), 1);
-        std::optional<RestoreJobInput> input = restoreInput(BackupStore(), choice);
+        std::optional<RestoreJobInput> input = restoreInput(store::BackupStore(), choice);
         QVERIFY(input);
         QCOMPARE(input->restoreTarget, source + "\\Docs");
         QCOMPARE(input->targetRoot, source);
