@@ -2,6 +2,8 @@
 
 #include "text/programpath.h"
 
+namespace backup {
+
 BackupJobInput backupInput(const store::SettingsValues& folders,
                            std::optional<store::BackupStore> store, int recordCount,
                            const std::string& shortDate) {
@@ -16,3 +18,5 @@ BackupJobInput backupInput(const store::SettingsValues& folders,
     input.recordCount = recordCount;
     return input;
 }
+
+} // namespace backup

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <charconv>
 
+namespace backup {
 namespace {
 
 const text::Text kBackingUp{u8" 正在備份："};
@@ -194,3 +195,5 @@ void BackupJob::describeCopy(BackupProgress& progress, const std::string& source
                              const platform::FindData&) {
     progress.status = kBackingUp.str() + source;
 }
+
+} // namespace backup

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace backup {
+
 // The values one backup works with, fixed when the dialog is prepared.
 struct BackupJobInput {
     std::string sourceDir;
@@ -94,3 +96,5 @@ private:
     platform::TargetFolder backupHeld_; // the backup folder of the copy pass
     std::vector<BackupFolder> backupFolders_;
 };
+
+} // namespace backup

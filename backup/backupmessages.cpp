@@ -4,6 +4,7 @@
 #include "platform/hosterror.h"
 #include "text/codepage.h"
 
+namespace backup {
 namespace {
 
 const text::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
@@ -33,3 +34,5 @@ std::string notRecordedMessage(const StoreFailure& failure) {
 std::string linkedText(int64_t linked) {
     return kLinkedBefore.str() + std::to_string(linked) + kLinkedAfter.str();
 }
+
+} // namespace backup

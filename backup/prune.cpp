@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+namespace backup {
 namespace {
 
 struct Destination {
@@ -144,3 +145,5 @@ std::vector<walk::RemovalFailure> FinishRemovals(const store::BackupStore& store
             removeHidden(destination, name, failures);
     return failures;
 }
+
+} // namespace backup

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace backup {
+
 // How a pruning of one destination went.
 struct PruneReport {
     // Nothing could be done: the destination cannot be opened (whyNot names it).
@@ -41,3 +43,5 @@ PruneReport PruneBackups(const store::BackupStore& store, const std::string& des
 // be removed is named.
 std::vector<walk::RemovalFailure> FinishRemovals(const store::BackupStore& store,
                                                  const std::string& destDir);
+
+} // namespace backup

@@ -6,6 +6,8 @@
 #include <map>
 #include <optional>
 
+namespace backup {
+
 std::vector<RecordedBackup> recordedBackups(const std::vector<std::string>& catalog,
                                             const platform::FolderId& destination) {
     std::vector<RecordedBackup> backups;
@@ -32,3 +34,5 @@ std::vector<std::string> recordedBackupNames(const std::vector<std::string>& cat
         names.push_back(std::move(backup.name));
     return names;
 }
+
+} // namespace backup

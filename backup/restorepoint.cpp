@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+namespace backup {
 namespace {
 
 // The lines of a file of the store, without a last line that a write cut short, unless it is
@@ -80,3 +81,5 @@ RestorePointResult CreateRestorePoint(const RestorePointInput& input) {
     }
     return result;
 }
+
+} // namespace backup

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+namespace backup {
+
 // What a completed backup records.
 struct RestorePointInput {
     store::BackupStore store;
@@ -39,3 +41,5 @@ struct [[nodiscard]] RestorePointResult {
 // its entry gets it; a line cut short at the end of the catalog or a restore-point file (a full
 // disk under an older copy of the program) is dropped.
 RestorePointResult CreateRestorePoint(const RestorePointInput& input);
+
+} // namespace backup

@@ -102,7 +102,7 @@ void TForm2::PrepareBackup(const MainWindowChoice& choice) {
     Panel1->setCaption(kSourcePrefix.str() + settings->sourceDir);
     Panel2->setCaption(kDestPrefix.str() + settings->destDir);
     std::string today = platform::shortDateToday();
-    BackupJobInput input = backupInput(*settings, store, choice.recordCount, today);
+    backup::BackupJobInput input = backup::backupInput(*settings, store, choice.recordCount, today);
     Panel3->setCaption(kDatePrefix.str() + today);
     Panel4->setCaption(kNamePrefix.str() + input.backupName);
     DirectoryListBox1->SetDirectory(settings->sourceDir);
@@ -165,7 +165,7 @@ void TForm2::WalkTree() {
     WorkerThread->walk();
 }
 
-void TForm2::showProgress(const BackupProgress& progress) {
+void TForm2::showProgress(const backup::BackupProgress& progress) {
     Panel5->setCaption(progress.sizeText);
     showFileProgress(ProgressBar1, progress.fileTotal, progress.position);
     if (progress.status)
@@ -176,7 +176,7 @@ void TForm2::completionStarted() {
     BitBtn1->setEnabled(false);
 }
 
-void TForm2::completionDone(const CopyReport& report, bool current) {
+void TForm2::completionDone(const backup::CopyReport& report, bool current) {
     if (Timer1->isActive())
         finishAnimation(); // never two at once
     if (!current) {
@@ -197,12 +197,12 @@ void TForm2::completionDone(const CopyReport& report, bool current) {
 
 void TForm2::copyImpossible(const std::string& sourceDir) {
     copyAsked_ = false;
-    toolkit::showMessage(cannotReadSourceMessage(sourceDir));
+    toolkit::showMessage(backup::cannotReadSourceMessage(sourceDir));
 }
 
 void TForm2::backupFolderImpossible(const std::string& path, const std::string& reason) {
     copyAsked_ = false;
-    toolkit::showMessage(cannotMakeBackupFolderMessage(path, reason));
+    toolkit::showMessage(backup::cannotMakeBackupFolderMessage(path, reason));
 }
 
 void TForm2::Timer1Timer() {
@@ -226,24 +226,24 @@ void TForm2::finishAnimation() {
         SourceName.clear();
         job_.setInput({});
     }
-    report_ = CopyReport{};
+    report_ = backup::CopyReport{};
 }
 
-std::string TForm2::captionFor(const CopyReport& report) const {
+std::string TForm2::captionFor(const backup::CopyReport& report) const {
     return report.storeFailure ? kNotRecordedCaption.str() : kDoneCaption.str();
 }
 
-std::string TForm2::completionMessage(const CopyReport& report) const {
+std::string TForm2::completionMessage(const backup::CopyReport& report) const {
     std::string done = kDoneText.str();
-    if (const std::optional<StoreFailure>& failure = report.storeFailure) {
-        done = notRecordedMessage(*failure);
+    if (const std::optional<backup::StoreFailure>& failure = report.storeFailure) {
+        done = backup::notRecordedMessage(*failure);
     }
     if (report.filesLinked > 0) // a day like the last: most of it cost nothing
         done.append("\n\n")
             .append(kCopiedBefore.str())
             .append(std::to_string(report.filesCopied()))
             .append(kCopiedAfter.str())
-            .append(linkedText(report.filesLinked));
+            .append(backup::linkedText(report.filesLinked));
     return report.failures.describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kFolderFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kDifferingAfter.str()});

@@ -40,7 +40,7 @@ std::string refusal(const store::SettingsValues& choice) {
     if (text::isDriveRoot(choice.sourceDir))
         return kSourceIsRoot.str() + choice.sourceDir;
     if (!platform::folderCanBeEntered(choice.sourceDir))
-        return cannotReadSourceMessage(choice.sourceDir);
+        return backup::cannotReadSourceMessage(choice.sourceDir);
     if (!text::splitProgramPath(choice.destDir))
         return kDestInvalid.str() + choice.destDir;
     if (!platform::folderExists(choice.destDir))
@@ -72,10 +72,10 @@ std::optional<store::SettingsValues> chosenFolders(const CommandLine& line,
 }
 
 // Runs both passes of the job on a worker while this thread shows what they post.
-int backUp(const BackupJobInput& input, Console& console, bool quiet) {
+int backUp(const backup::BackupJobInput& input, Console& console, bool quiet) {
     TaskLoop loop;
     BackupPrinter printer(console, quiet);
-    BackupJob job(printer);
+    backup::BackupJob job(printer);
     job.setInput(input);
     // What goes wrong in the printer (on this thread) ends the run like the job's own faults,
     // rather than vanishing with the task that met it.
@@ -138,7 +138,8 @@ int runBackup(const CommandLine& line, Console& console) {
         }
         int recordCount = store.EnsureRecordCount();
 
-        BackupJobInput input = backupInput(*choice, store, recordCount, platform::shortDateToday());
+        backup::BackupJobInput input =
+            backup::backupInput(*choice, store, recordCount, platform::shortDateToday());
         input.linkUnchanged = !line.fullCopy;
         if (!line.quiet)
             console.write(kBackingUp.str() + choice->sourceDir + "  ==>  " + choice->destDir +

@@ -78,7 +78,7 @@ void BackupPrinter::counted(int64_t files, uint64_t bytes) {
                        walk::megabytesText(bytes) + " MB\n");
 }
 
-void BackupPrinter::showProgress(const BackupProgress& progress) {
+void BackupPrinter::showProgress(const backup::BackupProgress& progress) {
     if (quiet_)
         return;
     Clock::time_point now = Clock::now();
@@ -105,26 +105,27 @@ void BackupPrinter::completionStarted() {
         console_.write(kRecording.str() + "\n");
 }
 
-void BackupPrinter::completionDone(const CopyReport& report, bool) {
+void BackupPrinter::completionDone(const backup::CopyReport& report, bool) {
     report_ = report;
 }
 
 void BackupPrinter::copyImpossible(const std::string& sourceDir) {
-    impossible_ = cannotReadSourceMessage(sourceDir);
+    impossible_ = backup::cannotReadSourceMessage(sourceDir);
 }
 
 void BackupPrinter::backupFolderImpossible(const std::string& path, const std::string& reason) {
-    impossible_ = cannotMakeBackupFolderMessage(path, reason);
+    impossible_ = backup::cannotMakeBackupFolderMessage(path, reason);
 }
 
 int BackupPrinter::finish(const std::string& sourceDir, const std::string& backupFolder) {
     endProgressLine();
     if (!report_) {
         console_.writeError(
-            (impossible_.empty() ? cannotReadSourceMessage(sourceDir) : impossible_) + "\n");
+            (impossible_.empty() ? backup::cannotReadSourceMessage(sourceDir) : impossible_) +
+            "\n");
         return kNothingBackedUp;
     }
-    const CopyReport& report = *report_;
+    const backup::CopyReport& report = *report_;
     const walk::CopyFailures& failures = report.failures;
     if (!quiet_) {
         std::string summary = kSummaryCopied.str() + std::to_string(report.filesCopied()) +
@@ -132,7 +133,7 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
                               walk::megabytesText(report.bytesCopied) + " MB" + kCloseParen.str() +
                               kComma.str();
         if (report.filesLinked > 0)
-            summary += linkedText(report.filesLinked) + kComma.str();
+            summary += backup::linkedText(report.filesLinked) + kComma.str();
         summary += kSummaryPresent.str() + std::to_string(report.filesPresent) + kFilesCount.str() +
                    kComma.str();
         if (failures.differingCount() > 0)
@@ -144,8 +145,8 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
     writeKind(console_, kFilesFailedAfter.str(), failures.files());
     writeKind(console_, kFoldersFailedAfter.str(), failures.folders());
     writeKind(console_, kDifferingAfter.str(), failures.differing());
-    if (const std::optional<StoreFailure>& failure = report.storeFailure) {
-        console_.writeError(notRecordedMessage(*failure) + "\n");
+    if (const std::optional<backup::StoreFailure>& failure = report.storeFailure) {
+        console_.writeError(backup::notRecordedMessage(*failure) + "\n");
         return kNothingBackedUp;
     }
     if (!quiet_)

@@ -65,7 +65,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             if (!count)
                 return invalid(kNeedsCount.str() + argument);
             ++i;
-            KeepPolicy& keep = line.keep ? *line.keep : line.keep.emplace();
+            backup::KeepPolicy& keep = line.keep ? *line.keep : line.keep.emplace();
             (argument == "--keep-daily"    ? keep.daily
              : argument == "--keep-weekly" ? keep.weekly
                                            : keep.monthly) = *count;

@@ -41,7 +41,7 @@ std::string mb(uint64_t bytes) {
     return walk::megabytesText(bytes);
 }
 
-int report(const PruneReport& done, bool dryRun, bool quiet, Console& console) {
+int report(const backup::PruneReport& done, bool dryRun, bool quiet, Console& console) {
     if (!quiet)
         for (const std::string& path : done.removed)
             console.write(path + "\n");
@@ -74,10 +74,10 @@ int report(const PruneReport& done, bool dryRun, bool quiet, Console& console) {
 }
 
 // Prunes one destination; kNothingBackedUp, with the reason told, when nothing could be done.
-int prune(const store::BackupStore& store, const std::string& destDir, const KeepPolicy& policy,
-          bool dryRun, bool quiet, Console& console) {
+int prune(const store::BackupStore& store, const std::string& destDir,
+          const backup::KeepPolicy& policy, bool dryRun, bool quiet, Console& console) {
     try {
-        PruneReport done = PruneBackups(store, destDir, policy, dryRun);
+        backup::PruneReport done = backup::PruneBackups(store, destDir, policy, dryRun);
         if (!done.whyNot.empty()) {
             console.writeError(kCannotOpenDest.str() + done.whyNot + "\n");
             return kNothingBackedUp;
@@ -121,7 +121,8 @@ int runPrune(const CommandLine& line, Console& console) {
 }
 
 int pruneAfterBackup(const store::BackupStore& store, const std::string& destDir,
-                     const KeepPolicy& policy, bool quiet, Console& console, int backupStatus) {
+                     const backup::KeepPolicy& policy, bool quiet, Console& console,
+                     int backupStatus) {
     if (backupStatus == kNothingBackedUp)
         return backupStatus; // no restore point recorded: nothing is pruned
     int pruned = prune(store, destDir, policy, false, quiet, console);

@@ -197,8 +197,8 @@ private slots:
             int count = store.EnsureRecordCount();
             TForm2 dialog(nullptr);
             dialog.PrepareBackup({store.SettingsFilePath(), count});
-            BackupJobInput input = dialog.Job().input();
-            QVERIFY(input == backupInput({source, "E:\\Bak"}, store, count, "2004/5/1"));
+            backup::BackupJobInput input = dialog.Job().input();
+            QVERIFY(input == backup::backupInput({source, "E:\\Bak"}, store, count, "2004/5/1"));
             QCOMPARE(input.sourceName, text::pathElements(source).back());
 
             // The command line backs up into the same folder the dialog would.
