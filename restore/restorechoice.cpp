@@ -2,6 +2,8 @@
 
 #include "text/programpath.h"
 
+namespace restore {
+
 std::string RestoreChoice::sourceLineKey() const {
     std::vector<std::string> names = text::pathElements(folder);
     size_t root = text::pathElements(copyRoot).size();
@@ -27,3 +29,5 @@ std::optional<RestoreJobInput> restoreInput(const store::BackupStore& store,
     return RestoreJobInput{choice.folder, *target,
                            folderAbove(*target, choice.levelsBelowCopyRoot())};
 }
+
+} // namespace restore

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+namespace restore {
 namespace {
 
 const text::Text kRestoring{u8" 正在還原："};
@@ -88,3 +89,5 @@ void RestoreJob::describeCopy(RestoreProgress& progress, const std::string& sour
     progress.status = kRestoring.str() + source;
     progress.restoredNames.push_back(entry.name);
 }
+
+} // namespace restore

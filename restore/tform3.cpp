@@ -225,13 +225,14 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     restoreSource_ = DirectoryListBox1->Directory();
     Panel1->setCaption(kBackupFolderPrefix.str() + restoreSource_);
 
-    std::optional<RestoreJobInput> input;
+    std::optional<restore::RestoreJobInput> input;
     try {
-        input = restoreInput(store_, {CopyRoot, restoreSource_, ListView2->SubItem(folderRow, 0)});
+        input = restore::restoreInput(store_,
+                                      {CopyRoot, restoreSource_, ListView2->SubItem(folderRow, 0)});
     } catch (const ProgramError& error) {
         // Nowhere to restore to, as for a missing list, and the user is told why.
         toolkit::showErrorMessage(error.what());
-        input = RestoreJobInput{restoreSource_, {}, {}};
+        input = restore::RestoreJobInput{restoreSource_, {}, {}};
     }
     if (!input)
         toolkit::showMessage(listFaulty(SelectedPoint));
@@ -244,7 +245,7 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     Panel6->setCaption({});
     // Without the folder it came from there is nowhere to restore to.
     BitBtn1->setEnabled(!restoreTarget_.empty());
-    job_.setInput(input.value_or(RestoreJobInput{restoreSource_, {}, {}}));
+    job_.setInput(input.value_or(restore::RestoreJobInput{restoreSource_, {}, {}}));
     job_.newGeneration(); // one complete count for the final choice, with these values
     WorkerThread->forget();
     copyAsked_ = false;
@@ -319,7 +320,7 @@ void TForm3::WalkTree() {
     WorkerThread->walk();
 }
 
-void TForm3::showProgress(const RestoreProgress& progress) {
+void TForm3::showProgress(const restore::RestoreProgress& progress) {
     Panel4->setCaption(progress.sizeText);
     showFileProgress(ProgressBar1, progress.fileTotal, progress.position);
     if (progress.position) {
@@ -342,7 +343,7 @@ void TForm3::restoreTargetImpossible(const std::string& path, const std::string&
     toolkit::showMessage(kCannotMakeTarget.str() + platform::withReason(path, reason));
 }
 
-void TForm3::restoreCompleted(const RestoreReport& report) {
+void TForm3::restoreCompleted(const restore::RestoreReport& report) {
     restoreTarget_.clear();
     restoreSource_.clear();
     job_.setInput({});

@@ -133,7 +133,7 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 struct NamesLog {
     std::vector<std::string> names;
     int updates = 0;
-    void showProgress(const RestoreProgress& progress) {
+    void showProgress(const restore::RestoreProgress& progress) {
         ++updates;
         names.insert(names.end(), progress.restoredNames.begin(), progress.restoredNames.end());
     }
@@ -356,11 +356,13 @@ private slots:
         std::string source = ansi(u8"D:\\Data\\許\\A");
         writeFile(drives->host(u8"D:\\Data\\許\\A\\Docs\\x.txt"), "x");
         backUp(source);
-        RestoreChoice choice{ansi(u8"E:\\Bak\\2004_5_1_Back\\A"),
-                             ansi(u8"E:\\Bak\\2004_5_1_Back\\A\\Docs"), "2004_5_1_Back1_A.ini"};
+        restore::RestoreChoice choice{ansi(u8"E:\\Bak\\2004_5_1_Back\\A"),
+                                      ansi(u8"E:\\Bak\\2004_5_1_Back\\A\\Docs"),
+                                      "2004_5_1_Back1_A.ini"};
         QCOMPARE(choice.sourceLineKey(), std::string("\\A\\Docs"));
         QCOMPARE(choice.levelsBelowCopyRoot(), 1);
-        std::optional<RestoreJobInput> input = restoreInput(store::BackupStore(), choice);
+        std::optional<restore::RestoreJobInput> input =
+            restore::restoreInput(store::BackupStore(), choice);
         QVERIFY(input);
         QCOMPARE(input->restoreTarget, source + "\\Docs");
         QCOMPARE(input->targetRoot, source);
@@ -371,7 +373,7 @@ private slots:
         chooseBackup(0);
         chooseFolder(0);
         QVERIFY(goInto("Docs"));
-        RestoreJobInput shown = dialog->Job().input();
+        restore::RestoreJobInput shown = dialog->Job().input();
         QCOMPARE(shown.restoreSource, input->restoreSource);
         QCOMPARE(shown.restoreTarget, input->restoreTarget);
         QCOMPARE(shown.targetRoot, input->targetRoot);
@@ -1003,11 +1005,11 @@ private slots:
 
     void restoredNamesAreNeverMergedAway() {
         NamesLog log;
-        walk::JobChannel<RestoreProgress, NamesLog> channel(log);
+        walk::JobChannel<restore::RestoreProgress, NamesLog> channel(log);
         channel.beginPass();
         std::vector<std::string> expected;
         for (int i = 0; i < 3000; ++i) {
-            RestoreProgress progress;
+            restore::RestoreProgress progress;
             progress.restoredNames.push_back("n" + std::to_string(i));
             expected.push_back(progress.restoredNames.back());
             channel.publish(std::move(progress));
