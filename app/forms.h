@@ -15,7 +15,7 @@ struct Forms {
     Forms();
     ~Forms();
 
-    BackupStore Store; // the one store, handed to every window
+    store::BackupStore Store; // the one store, handed to every window
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;

@@ -3,9 +3,9 @@
 #include "tform1.h"
 
 #include "cli/commands.h"
-#include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/process.h"
+#include "text/codepage.h"
 #include "toolkit/messagebox.h"
 
 #include <string>
@@ -13,7 +13,7 @@
 
 namespace {
 
-const platform::Text kNoDisplay{
+const text::Text kNoDisplay{
     u8"沒有可以顯示視窗的螢幕（未設定 DISPLAY 或 WAYLAND_DISPLAY），無法開啟視窗。\n"
     u8"不開視窗備份：tarnwick2004 --backup\n"
     u8"所有選項：tarnwick2004 --help\n"};

@@ -3,13 +3,13 @@
 #include "tform4.h"
 
 #include "backup/tform2.h"
-#include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/hosterror.h"
 #include "platform/hostpath.h"
-#include "platform/programerror.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
+#include "text/codepage.h"
+#include "text/programerror.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
@@ -28,24 +28,24 @@
 
 namespace {
 
-const platform::Text kCaption{u8"Tarnwick 2004"};
-const platform::Text kTwoIdeographicSpaces{u8"　　"};
-const platform::Text kStatusPrefix{u8" 備份狀態："};
-const platform::Text kRestoreLink{u8" 檔案還原　"};
-const platform::Text kSourceHeading{u8"點選備份來源資料夾"};
-const platform::Text kDestHeading{u8"點選備份目地資料夾"};
-const platform::Text kOpenRecord{u8"..或開啟記錄"};
-const platform::Text kSourcePrefix{u8" 來源資料夾："};
-const platform::Text kDestPrefix{u8" 目地資料夾："};
-const platform::Text kNext{u8"下一步"};
-const platform::Text kCannotSaveSettings{u8"無法儲存設定檔："};
-const platform::Text kClose{u8"關閉"};
-const platform::Text kNoBackups{u8"您尚未建立任何備份檔案"};
-const platform::Text kFloppy{u8"[軟碟機]("};
-const platform::Text kRemovable{u8"[抽取式裝置]("};
-const platform::Text kLocalDisk{u8"[本機硬碟]("};
-const platform::Text kNetwork{u8"[網路硬碟]("};
-const platform::Text kOptical{u8"[光碟機]("};
+const text::Text kCaption{u8"Tarnwick 2004"};
+const text::Text kTwoIdeographicSpaces{u8"　　"};
+const text::Text kStatusPrefix{u8" 備份狀態："};
+const text::Text kRestoreLink{u8" 檔案還原　"};
+const text::Text kSourceHeading{u8"點選備份來源資料夾"};
+const text::Text kDestHeading{u8"點選備份目地資料夾"};
+const text::Text kOpenRecord{u8"..或開啟記錄"};
+const text::Text kSourcePrefix{u8" 來源資料夾："};
+const text::Text kDestPrefix{u8" 目地資料夾："};
+const text::Text kNext{u8"下一步"};
+const text::Text kCannotSaveSettings{u8"無法儲存設定檔："};
+const text::Text kClose{u8"關閉"};
+const text::Text kNoBackups{u8"您尚未建立任何備份檔案"};
+const text::Text kFloppy{u8"[軟碟機]("};
+const text::Text kRemovable{u8"[抽取式裝置]("};
+const text::Text kLocalDisk{u8"[本機硬碟]("};
+const text::Text kNetwork{u8"[網路硬碟]("};
+const text::Text kOptical{u8"[光碟機]("};
 
 const QColor kWindowBlue(53, 116, 170); // colour value 11170869
 const QColor kSourceText(Qt::blue);
@@ -77,7 +77,7 @@ QPixmap picture(const char* name) {
 
 } // namespace
 
-TForm1::TForm1(BackupStore store)
+TForm1::TForm1(store::BackupStore store)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(std::move(store)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(toolkit::qstr(kCaption));
@@ -223,7 +223,7 @@ void TForm1::FillDriveLists() {
 }
 
 void TForm1::LoadSettings() {
-    std::optional<SettingsValues> settings;
+    std::optional<store::SettingsValues> settings;
     try {
         settings = store_.ReadSettings();
     } catch (const ProgramError& error) {
@@ -246,8 +246,8 @@ void TForm1::LoadSettings() {
 }
 
 void TForm1::SaveSettings() {
-    const BackupStore& store = store_;
-    if (std::optional<FolderFailure> missing = store.CreateFolders())
+    const store::BackupStore& store = store_;
+    if (std::optional<store::FolderFailure> missing = store.CreateFolders())
         throw ProgramError(kCannotSaveSettings.str() +
                            platform::withReason(missing->path, missing->reason));
     // The dialog reads the folders back from the file: an old file would back up the old ones.
@@ -263,7 +263,7 @@ void TForm1::DirectoryListBox1Change() {
     int level = DirectoryListBox1->ItemIndex();
     SourceName = level >= 0 ? DirectoryListBox1->EntryText(level) : std::string();
     // A drive's root is no folder that a backup can copy: refused whatever its letter.
-    if (platform::isDriveRoot(DirectoryListBox1->Directory())) {
+    if (text::isDriveRoot(DirectoryListBox1->Directory())) {
         SourceName.clear();
         SourceDir.clear();
         Panel3->setCaption(kSourcePrefix.str());

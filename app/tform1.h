@@ -24,7 +24,7 @@ class TForm1 : public QWidget {
 
 public:
     // store: the program's own files, for everything the window reads and writes there.
-    explicit TForm1(BackupStore store = BackupStore());
+    explicit TForm1(store::BackupStore store = store::BackupStore());
     ~TForm1() override;
 
     // The dialogs the window opens; they are made after it.
@@ -86,7 +86,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    BackupStore store_;
+    store::BackupStore store_;
     void buildComponents();
     void FormCreate();
     void dragDown(QMouseEvent* event);

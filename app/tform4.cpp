@@ -1,8 +1,8 @@
 #include "tform4.h"
 
-#include "platform/big5.h"
-#include "platform/codepage.h"
 #include "store/backupstore.h"
+#include "text/big5.h"
+#include "text/codepage.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
@@ -12,19 +12,19 @@
 
 namespace {
 
-const platform::Text kCaption{u8"備份目地資料夾(歷史紀錄)"};
-const platform::Text kFolderColumn{u8"備份目地資料夾"};
-const platform::Text kPathColumn{u8"完整路徑"};
-const platform::Text kHeading{u8"請點選您要備份的〔目地資料夾〕"};
-const platform::Text kConfirm{u8"確認"};
-const platform::Text kNoCatalog{u8"您目前未建立任何備份檔...所以無記錄可查"};
-const platform::Text kNothingChosen{u8"您沒有選擇目地資料夾!!"};
-const platform::Text kFolderGone{u8"此資料夾已不存在了!!"};
+const text::Text kCaption{u8"備份目地資料夾(歷史紀錄)"};
+const text::Text kFolderColumn{u8"備份目地資料夾"};
+const text::Text kPathColumn{u8"完整路徑"};
+const text::Text kHeading{u8"請點選您要備份的〔目地資料夾〕"};
+const text::Text kConfirm{u8"確認"};
+const text::Text kNoCatalog{u8"您目前未建立任何備份檔...所以無記錄可查"};
+const text::Text kNothingChosen{u8"您沒有選擇目地資料夾!!"};
+const text::Text kFolderGone{u8"此資料夾已不存在了!!"};
 
 } // namespace
 
 TForm4::TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& rowIcon,
-               BackupStore store)
+               store::BackupStore store)
     : QDialog(owner), store_(std::move(store)), destinationList_(destinationList) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(toolkit::qstr(kCaption));
@@ -50,8 +50,8 @@ void TForm4::FillHistory() {
     }
     ListView1->Clear();
     for (auto line = catalog->rbegin(); line != catalog->rend(); ++line) {
-        std::string fullPath = BackupStore::ParseRecord(*line).destDir;
-        ListView1->AddRow(std::string(big5::lastPathElement(fullPath)), {fullPath});
+        std::string fullPath = store::BackupStore::ParseRecord(*line).destDir;
+        ListView1->AddRow(std::string(text::big5::lastPathElement(fullPath)), {fullPath});
     }
 }
 

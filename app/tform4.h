@@ -16,7 +16,7 @@ class TForm4 : public QDialog {
 
 public:
     TForm4(QWidget* owner, TDirectoryListBox* destinationList, const QIcon& rowIcon,
-           BackupStore store = BackupStore());
+           store::BackupStore store = store::BackupStore());
 
     TListView* ListView1;
     TPanel* Panel1;
@@ -26,6 +26,6 @@ public:
     void BitBtn1Click();
 
 private:
-    BackupStore store_;
+    store::BackupStore store_;
     TDirectoryListBox* destinationList_;
 };

@@ -4,18 +4,19 @@
 #include "recordedbackups.h"
 #include "restorepoint.h"
 
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
+#include "text/codepage.h"
+#include "text/programerror.h"
 
 #include <algorithm>
 #include <charconv>
 
+namespace backup {
 namespace {
 
-const platform::Text kBackingUp{u8" 正在備份："};
-const platform::Text kNoStore{u8"找不到程式資料夾"};
+const text::Text kBackingUp{u8" 正在備份："};
+const text::Text kNoStore{u8"找不到程式資料夾"};
 
 bool sameAsciiName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -110,9 +111,10 @@ platform::TargetFolder BackupJob::openEarlierCopy(const platform::TargetFolder& 
                      [&](auto* a, auto* b) { return number(a) > number(b); });
     for (const BackupFolder* backup : earlier) {
         try {
-            std::optional<std::vector<PointEntry>> entries =
+            std::optional<std::vector<store::PointEntry>> entries =
                 pass_.store->ReadPointFile(backup->pointNumber, backup->name);
-            for (const PointEntry& entry : entries.value_or(std::vector<PointEntry>{})) {
+            for (const store::PointEntry& entry :
+                 entries.value_or(std::vector<store::PointEntry>{})) {
                 if (pass_.store->FolderListHead(entry.listFileName) != pass_.sourceDir)
                     continue;
                 std::string whyNot;
@@ -193,3 +195,5 @@ void BackupJob::describeCopy(BackupProgress& progress, const std::string& source
                              const platform::FindData&) {
     progress.status = kBackingUp.str() + source;
 }
+
+} // namespace backup

@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
+namespace backup {
+
 // The values one backup works with, fixed when the dialog is prepared.
 struct BackupJobInput {
     std::string sourceDir;
     std::string destDir;
     std::string backupName;
     std::string sourceName;
-    std::optional<BackupStore> store; // where the restore point is recorded
+    std::optional<store::BackupStore> store; // where the restore point is recorded
     int recordCount = 0;
     // A file unchanged since the last backup of the source into the destination is linked to
     // its copy there rather than copied again (the command line's --full-copy copies them all).
@@ -94,3 +96,5 @@ private:
     platform::TargetFolder backupHeld_; // the backup folder of the copy pass
     std::vector<BackupFolder> backupFolders_;
 };
+
+} // namespace backup

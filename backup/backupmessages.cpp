@@ -1,17 +1,18 @@
 #include "backupmessages.h"
 
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
+#include "text/codepage.h"
 
+namespace backup {
 namespace {
 
-const platform::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
-const platform::Text kSourceMissing{u8"備份來源資料夾不存在："};
-const platform::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
-const platform::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
-const platform::Text kLinkedBefore{u8"未變更（連結至上次備份）"};
-const platform::Text kLinkedAfter{u8" 個檔案"};
+const text::Text kCannotReadSource{u8"無法讀取備份來源資料夾："};
+const text::Text kSourceMissing{u8"備份來源資料夾不存在："};
+const text::Text kCannotMakeBackupFolder{u8"無法建立備份資料夾："};
+const text::Text kNotRecorded{u8"檔案已備份，但無法建立還原點："};
+const text::Text kLinkedBefore{u8"未變更（連結至上次備份）"};
+const text::Text kLinkedAfter{u8" 個檔案"};
 
 } // namespace
 
@@ -33,3 +34,5 @@ std::string notRecordedMessage(const StoreFailure& failure) {
 std::string linkedText(int64_t linked) {
     return kLinkedBefore.str() + std::to_string(linked) + kLinkedAfter.str();
 }
+
+} // namespace backup

@@ -4,6 +4,7 @@
 #include <numeric>
 #include <string>
 
+namespace backup {
 namespace {
 
 using namespace std::chrono;
@@ -92,3 +93,5 @@ std::vector<bool> backupsToKeep(const std::vector<DatedBackup>& backups, const K
     keepPerPeriod(backups, newestFirst, policy.monthly, monthOf, keep);
     return keep;
 }
+
+} // namespace backup

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace backup {
+
 // Which dated backups pruning keeps: the newest backup of each of the `daily` latest days that
 // have backups, of each of the `weekly` latest weeks (ISO weeks, Monday to Sunday) and of each of
 // the `monthly` latest months; the newest backup of all is always kept.
@@ -27,3 +29,5 @@ std::optional<std::chrono::year_month_day> backupDay(std::string_view backupName
 
 // For each backup, whether the policy keeps it.
 std::vector<bool> backupsToKeep(const std::vector<DatedBackup>& backups, const KeepPolicy& policy);
+
+} // namespace backup

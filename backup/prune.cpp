@@ -3,12 +3,13 @@
 #include "recordedbackups.h"
 
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
 #include "platform/removalfolder.h"
 #include "platform/stagingname.h"
+#include "text/programerror.h"
 
 #include <algorithm>
 
+namespace backup {
 namespace {
 
 struct Destination {
@@ -50,7 +51,7 @@ void tally(const Destination& destination, const std::string& name, walk::SpaceT
 
 } // namespace
 
-PruneReport PruneBackups(const BackupStore& store, const std::string& destDir,
+PruneReport PruneBackups(const store::BackupStore& store, const std::string& destDir,
                          const KeepPolicy& policy, bool dryRun) {
     PruneReport report;
     std::optional<platform::FolderId> id;
@@ -125,7 +126,7 @@ PruneReport PruneBackups(const BackupStore& store, const std::string& destDir,
     return report;
 }
 
-std::vector<walk::RemovalFailure> FinishRemovals(const BackupStore& store,
+std::vector<walk::RemovalFailure> FinishRemovals(const store::BackupStore& store,
                                                  const std::string& destDir) {
     std::vector<walk::RemovalFailure> failures;
     std::optional<platform::FolderId> id;
@@ -144,3 +145,5 @@ std::vector<walk::RemovalFailure> FinishRemovals(const BackupStore& store,
             removeHidden(destination, name, failures);
     return failures;
 }
+
+} // namespace backup

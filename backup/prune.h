@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace backup {
+
 // How a pruning of one destination went.
 struct PruneReport {
     // Nothing could be done: the destination cannot be opened (whyNot names it).
@@ -34,10 +36,12 @@ struct PruneReport {
 // never leaves a folder that looks like a whole backup; removals cut short before are finished
 // first. With dryRun nothing is changed. Throws ProgramError when the catalog cannot be read. The
 // store's files are not changed: the catalog keeps its records.
-PruneReport PruneBackups(const BackupStore& store, const std::string& destDir,
+PruneReport PruneBackups(const store::BackupStore& store, const std::string& destDir,
                          const KeepPolicy& policy, bool dryRun);
 
 // Finishes the removals of the destination's backup folders that were cut short; what could not
 // be removed is named.
-std::vector<walk::RemovalFailure> FinishRemovals(const BackupStore& store,
+std::vector<walk::RemovalFailure> FinishRemovals(const store::BackupStore& store,
                                                  const std::string& destDir);
+
+} // namespace backup

@@ -6,12 +6,14 @@
 #include <map>
 #include <optional>
 
+namespace backup {
+
 std::vector<RecordedBackup> recordedBackups(const std::vector<std::string>& catalog,
                                             const platform::FolderId& destination) {
     std::vector<RecordedBackup> backups;
     std::map<std::string, std::optional<platform::FolderId>> folders; // each path looked up once
     for (const std::string& line : catalog) {
-        BackupRecord record = BackupStore::ParseRecord(line);
+        store::BackupRecord record = store::BackupStore::ParseRecord(line);
         if (record.backupName.empty())
             continue;
         auto [place, added] = folders.try_emplace(record.destDir);
@@ -32,3 +34,5 @@ std::vector<std::string> recordedBackupNames(const std::vector<std::string>& cat
         names.push_back(std::move(backup.name));
     return names;
 }
+
+} // namespace backup

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace backup {
+
 // A dated backup folder that the catalog records, and the number of its record.
 struct RecordedBackup {
     std::string name;
@@ -19,3 +21,5 @@ std::vector<RecordedBackup> recordedBackups(const std::vector<std::string>& cata
 // Their names only.
 std::vector<std::string> recordedBackupNames(const std::vector<std::string>& catalog,
                                              const platform::FolderId& destination);
+
+} // namespace backup

@@ -1,24 +1,25 @@
 #include "restorepoint.h"
 
-#include "platform/programerror.h"
+#include "text/programerror.h"
 
 #include <algorithm>
 #include <climits>
 
+namespace backup {
 namespace {
 
 // The lines of a file of the store, without a last line that a write cut short, unless it is
 // whole after all.
-std::vector<std::string> wholeLines(FileLines file, bool (*whole)(const std::string&)) {
+std::vector<std::string> wholeLines(store::FileLines file, bool (*whole)(const std::string&)) {
     if (file.lastCutShort && !whole(file.lines.back()))
         file.lines.pop_back();
     return std::move(file.lines);
 }
 
 bool isWholeRecord(const std::string& line) {
-    BackupRecord record = BackupStore::ParseRecord(line);
+    store::BackupRecord record = store::BackupStore::ParseRecord(line);
     return !record.backupName.empty() &&
-           BackupStore::FindRecordAnywhere({line}, record.destDir, record.backupName) > 0;
+           store::BackupStore::FindRecordAnywhere({line}, record.destDir, record.backupName) > 0;
 }
 
 bool isWholeEntry(const std::string& line) {
@@ -28,31 +29,33 @@ bool isWholeEntry(const std::string& line) {
 } // namespace
 
 RestorePointResult CreateRestorePoint(const RestorePointInput& input) {
-    const BackupStore& store = input.store;
-    BackupStore::Recording recording(store);
+    const store::BackupStore& store = input.store;
+    store::BackupStore::Recording recording(store);
     auto check = [](const platform::WriteResult& written, const std::string& path) {
         if (!written)
             throw StoreFailure{path, written.reason};
     };
     RestorePointResult result;
     try {
-        std::optional<FileLines> catalogFile = store.ReadCatalogFile();
+        std::optional<store::FileLines> catalogFile = store.ReadCatalogFile();
         std::vector<std::string> catalog;
         if (catalogFile)
             catalog = wholeLines(*catalogFile, isWholeRecord);
         int count = store.EnsureRecordCount(); // another program may have counted on since
-        int highest = BackupStore::HighestRecordNumber(catalog);
-        int number = BackupStore::FindRecord(catalog, input.destDir, input.backupName);
+        int highest = store::BackupStore::HighestRecordNumber(catalog);
+        int number = store::BackupStore::FindRecord(catalog, input.destDir, input.backupName);
         if (number == 0)
-            number = BackupStore::FindRecordAnywhere(catalog, input.destDir, input.backupName);
+            number =
+                store::BackupStore::FindRecordAnywhere(catalog, input.destDir, input.backupName);
         bool newRecord = number == 0;
         if (newRecord) {
             number = std::max(count, highest) + 1; // both stay below INT_MAX
-            catalog.push_back(BackupStore::RecordText(input.destDir, number, input.backupName));
+            catalog.push_back(
+                store::BackupStore::RecordText(input.destDir, number, input.backupName));
         }
         result.number = number;
         // Read before anything is written: a file that cannot be read leaves the store as it was.
-        std::optional<FileLines> pointFile = store.ReadPointEntries(number);
+        std::optional<store::FileLines> pointFile = store.ReadPointEntries(number);
         if (newRecord || !catalogFile || catalogFile->lines.size() != catalog.size() ||
             catalogFile->lastCutShort)
             check(store.WriteCatalog(catalog), store.CatalogPath());
@@ -60,7 +63,7 @@ RestorePointResult CreateRestorePoint(const RestorePointInput& input) {
             check(store.WriteRecordCount(total), store.CountFilePath());
 
         std::string listFile =
-            BackupStore::FolderListFileName(input.backupName, number, input.sourceName);
+            store::BackupStore::FolderListFileName(input.backupName, number, input.sourceName);
         check(store.WriteFolderList(input.backupName, number, input.sourceName, input.folderList),
               store.FolderListPath(listFile));
         std::vector<std::string> entries;
@@ -78,3 +81,5 @@ RestorePointResult CreateRestorePoint(const RestorePointInput& input) {
     }
     return result;
 }
+
+} // namespace backup

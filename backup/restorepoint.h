@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 
+namespace backup {
+
 // What a completed backup records.
 struct RestorePointInput {
-    BackupStore store;
+    store::BackupStore store;
     std::string destDir;
     std::string backupName;
     std::string sourceName;
@@ -39,3 +41,5 @@ struct [[nodiscard]] RestorePointResult {
 // its entry gets it; a line cut short at the end of the catalog or a restore-point file (a full
 // disk under an older copy of the program) is dropped.
 RestorePointResult CreateRestorePoint(const RestorePointInput& input);
+
+} // namespace backup

@@ -5,9 +5,9 @@
 #include "tcopythread.h"
 
 #include "platform/clock.h"
-#include "platform/codepage.h"
 #include "platform/hosterror.h"
 #include "store/backupstore.h"
+#include "text/codepage.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
@@ -22,29 +22,29 @@
 
 namespace {
 
-const platform::Text kCaption{u8"備份內容"};
-const platform::Text kSourcePrefix{u8" 備份來源資料夾："};
-const platform::Text kDestPrefix{u8" 備份目地資料夾："};
-const platform::Text kDatePrefix{u8" 備份日期："};
-const platform::Text kNamePrefix{u8" 備份名稱："};
-const platform::Text kSizePrefix{u8" 檔案大小："};
-const platform::Text kStatusPrefix{u8" 備份內容："};
-const platform::Text kProgressLabel{u8" 備份進度表："};
-const platform::Text kRestorePointLabel{u8" 建立還原點："};
-const platform::Text kStart{u8"開始備份"};
-const platform::Text kSettingsRemoved{u8"BackPath.ini檔案已被移除!!"};
-const platform::Text kMakingRestorePoint{u8" 備份內容：請稍後......正在建立檔案還原點......"};
-const platform::Text kBackedUp{u8" 檔案已備份完成"};
-const platform::Text kDoneCaption{u8"備份完成"};
-const platform::Text kDoneText{u8"您所指定的檔案已備份完成!!"};
-const platform::Text kFailuresBefore{u8"但有 "};
-const platform::Text kFailuresAfter{u8" 個檔案無法備份："};
-const platform::Text kFolderFailuresBefore{u8"另有 "};
-const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："};
-const platform::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
-const platform::Text kCopiedBefore{u8"已複製 "};
-const platform::Text kCopiedAfter{u8" 個檔案，"};
-const platform::Text kNotRecordedCaption{u8"還原點未建立"};
+const text::Text kCaption{u8"備份內容"};
+const text::Text kSourcePrefix{u8" 備份來源資料夾："};
+const text::Text kDestPrefix{u8" 備份目地資料夾："};
+const text::Text kDatePrefix{u8" 備份日期："};
+const text::Text kNamePrefix{u8" 備份名稱："};
+const text::Text kSizePrefix{u8" 檔案大小："};
+const text::Text kStatusPrefix{u8" 備份內容："};
+const text::Text kProgressLabel{u8" 備份進度表："};
+const text::Text kRestorePointLabel{u8" 建立還原點："};
+const text::Text kStart{u8"開始備份"};
+const text::Text kSettingsRemoved{u8"BackPath.ini檔案已被移除!!"};
+const text::Text kMakingRestorePoint{u8" 備份內容：請稍後......正在建立檔案還原點......"};
+const text::Text kBackedUp{u8" 檔案已備份完成"};
+const text::Text kDoneCaption{u8"備份完成"};
+const text::Text kDoneText{u8"您所指定的檔案已備份完成!!"};
+const text::Text kFailuresBefore{u8"但有 "};
+const text::Text kFailuresAfter{u8" 個檔案無法備份："};
+const text::Text kFolderFailuresBefore{u8"另有 "};
+const text::Text kFolderFailuresAfter{u8" 個資料夾無法完整備份："};
+const text::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
+const text::Text kCopiedBefore{u8"已複製 "};
+const text::Text kCopiedAfter{u8" 個檔案，"};
+const text::Text kNotRecordedCaption{u8"還原點未建立"};
 
 const QColor kHeadingBlue(5, 63, 133);
 constexpr int kIdleTicks = 4;
@@ -90,18 +90,19 @@ TForm2::~TForm2() {
 
 void TForm2::PrepareBackup(const MainWindowChoice& choice) {
     // The store the settings file is in is the one the job records its restore point in.
-    std::optional<BackupStore> store = BackupStore::FromSettingsFilePath(choice.settingsFilePath);
-    std::optional<SettingsValues> settings;
+    std::optional<store::BackupStore> store =
+        store::BackupStore::FromSettingsFilePath(choice.settingsFilePath);
+    std::optional<store::SettingsValues> settings;
     if (store)
         settings = store->ReadSettings();
     if (!settings) {
         toolkit::showMessage(kSettingsRemoved.str());
-        settings = SettingsValues{};
+        settings = store::SettingsValues{};
     }
     Panel1->setCaption(kSourcePrefix.str() + settings->sourceDir);
     Panel2->setCaption(kDestPrefix.str() + settings->destDir);
     std::string today = platform::shortDateToday();
-    BackupJobInput input = backupInput(*settings, store, choice.recordCount, today);
+    backup::BackupJobInput input = backup::backupInput(*settings, store, choice.recordCount, today);
     Panel3->setCaption(kDatePrefix.str() + today);
     Panel4->setCaption(kNamePrefix.str() + input.backupName);
     DirectoryListBox1->SetDirectory(settings->sourceDir);
@@ -164,7 +165,7 @@ void TForm2::WalkTree() {
     WorkerThread->walk();
 }
 
-void TForm2::showProgress(const BackupProgress& progress) {
+void TForm2::showProgress(const backup::BackupProgress& progress) {
     Panel5->setCaption(progress.sizeText);
     showFileProgress(ProgressBar1, progress.fileTotal, progress.position);
     if (progress.status)
@@ -175,7 +176,7 @@ void TForm2::completionStarted() {
     BitBtn1->setEnabled(false);
 }
 
-void TForm2::completionDone(const CopyReport& report, bool current) {
+void TForm2::completionDone(const backup::CopyReport& report, bool current) {
     if (Timer1->isActive())
         finishAnimation(); // never two at once
     if (!current) {
@@ -196,12 +197,12 @@ void TForm2::completionDone(const CopyReport& report, bool current) {
 
 void TForm2::copyImpossible(const std::string& sourceDir) {
     copyAsked_ = false;
-    toolkit::showMessage(cannotReadSourceMessage(sourceDir));
+    toolkit::showMessage(backup::cannotReadSourceMessage(sourceDir));
 }
 
 void TForm2::backupFolderImpossible(const std::string& path, const std::string& reason) {
     copyAsked_ = false;
-    toolkit::showMessage(cannotMakeBackupFolderMessage(path, reason));
+    toolkit::showMessage(backup::cannotMakeBackupFolderMessage(path, reason));
 }
 
 void TForm2::Timer1Timer() {
@@ -225,24 +226,24 @@ void TForm2::finishAnimation() {
         SourceName.clear();
         job_.setInput({});
     }
-    report_ = CopyReport{};
+    report_ = backup::CopyReport{};
 }
 
-std::string TForm2::captionFor(const CopyReport& report) const {
+std::string TForm2::captionFor(const backup::CopyReport& report) const {
     return report.storeFailure ? kNotRecordedCaption.str() : kDoneCaption.str();
 }
 
-std::string TForm2::completionMessage(const CopyReport& report) const {
+std::string TForm2::completionMessage(const backup::CopyReport& report) const {
     std::string done = kDoneText.str();
-    if (const std::optional<StoreFailure>& failure = report.storeFailure) {
-        done = notRecordedMessage(*failure);
+    if (const std::optional<backup::StoreFailure>& failure = report.storeFailure) {
+        done = backup::notRecordedMessage(*failure);
     }
     if (report.filesLinked > 0) // a day like the last: most of it cost nothing
         done.append("\n\n")
             .append(kCopiedBefore.str())
             .append(std::to_string(report.filesCopied()))
             .append(kCopiedAfter.str())
-            .append(linkedText(report.filesLinked));
+            .append(backup::linkedText(report.filesLinked));
     return report.failures.describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kFolderFailuresAfter.str(),
                                      kFolderFailuresBefore.str(), kDifferingAfter.str()});

@@ -23,7 +23,7 @@ struct MainWindowChoice {
 
 // The backup dialog "備份內容": counts the source when shown, copies it on "開始備份" on its
 // worker thread, records the restore point, then runs the restore-point animation.
-class TForm2 : public QDialog, private BackupView {
+class TForm2 : public QDialog, private backup::BackupView {
     Q_OBJECT
 
 public:
@@ -60,7 +60,7 @@ public:
     // Worker thread: one pass of the kind asked for, then the worker suspends itself.
     void WalkTree();
 
-    const BackupJob& Job() const { return job_; }
+    const backup::BackupJob& Job() const { return job_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -68,19 +68,19 @@ protected:
 
 private:
     void requestPass(walk::PassRequests::Pass pass);
-    void showProgress(const BackupProgress& progress) override;
+    void showProgress(const backup::BackupProgress& progress) override;
     void completionStarted() override;
-    void completionDone(const CopyReport& report, bool current) override;
+    void completionDone(const backup::CopyReport& report, bool current) override;
     void copyImpossible(const std::string& sourceDir) override;
     void backupFolderImpossible(const std::string& path, const std::string& reason) override;
     // Ends the restore-point animation: the closing message, and the job's reset.
     void finishAnimation();
-    std::string captionFor(const CopyReport& report) const;
-    std::string completionMessage(const CopyReport& report) const;
+    std::string captionFor(const backup::CopyReport& report) const;
+    std::string completionMessage(const backup::CopyReport& report) const;
 
-    BackupJob job_;
+    backup::BackupJob job_;
     bool copyAsked_ = false; // a copy pass runs or waits in this showing
     int AnimTicks = 0;
-    CopyReport report_;
+    backup::CopyReport report_;
     uint64_t animationGeneration_ = 0;
 };

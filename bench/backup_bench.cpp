@@ -109,8 +109,8 @@ struct DialogTimes {
 
 DialogTimes runDialog(TForm2& dialog, const std::string& tree, int64_t files,
                       const std::string& destination, const std::function<void()>& settleNow) {
-    BackupStore store;
-    if (std::optional<FolderFailure> missing = store.CreateFolders())
+    store::BackupStore store;
+    if (std::optional<store::FolderFailure> missing = store.CreateFolders())
         refuse("cannot make the program folder " + missing->path);
     if (platform::WriteResult saved = store.WriteSettings("D:\\" + tree, destination); !saved)
         refuse("cannot write " + store.SettingsFilePath());
@@ -143,7 +143,7 @@ Spread spread(std::vector<double> values) {
 }
 
 std::string todayFolder() {
-    return FormBackupName(platform::shortDateToday());
+    return store::FormBackupName(platform::shortDateToday());
 }
 
 // The days of the two-day backups; tarnwick_bench_dated runs the program as on that day.
@@ -260,14 +260,14 @@ void refusedLinkDays(const fs::path& work, const fs::path& source, const fs::pat
     for (const char* day : {kDay1, kDay2}) {
         DayOutput said =
             runDay(command(day, "E:\\nolinks", "TARNWICK_BENCH_REFUSE_LINKS=1 "), output, calls);
-        fs::path copy = refusing / FormBackupName(day) / folder.filename();
+        fs::path copy = refusing / store::FormBackupName(day) / folder.filename();
         std::string why;
         if (said.status != 0)
             why = "the backup ended with status " + std::to_string(said.status);
         else if (std::string_view(day) == kDay1)
             why = bench::compareTrees(from, copy);
         else if (bench::NextDay next = bench::compareNextDay(
-                     from, refusing / FormBackupName(kDay1) / folder.filename(), copy, {});
+                     from, refusing / store::FormBackupName(kDay1) / folder.filename(), copy, {});
                  !next.differs.empty())
             why = next.differs;
         else if (next.unchangedLinked != 0)
@@ -321,11 +321,12 @@ bool imageDays(const fs::path& work, const fs::path& table, const fs::path& sour
                                     " --backup --source '" + programFolder + "' --dest 'F:\\bak'",
                                 output, calls);
         int64_t timesOff = 0;
-        std::string why =
-            said.status != 0
-                ? "the backup ended with status " + std::to_string(said.status)
-                : bench::compareFatCopy(
-                      from, mount / "bak" / FormBackupName(day) / folder.filename(), timesOff);
+        std::string why = said.status != 0
+                              ? "the backup ended with status " + std::to_string(said.status)
+                              : bench::compareFatCopy(from,
+                                                      mount / "bak" / store::FormBackupName(day) /
+                                                          folder.filename(),
+                                                      timesOff);
         printDay(day, why, said);
         if (why.empty())
             std::printf("    modification times not kept (beyond FAT's 2 s): %lld of %lld files\n",
@@ -453,7 +454,7 @@ int main(int argc, char** argv) {
                        "' --dest '" + outDrive + "\\" + folder + "'";
             };
             auto dayCopy = [&](const fs::path& folder, const char* date) {
-                return folder / FormBackupName(date) / tree.name;
+                return folder / store::FormBackupName(date) / tree.name;
             };
             auto rsyncNextDay = [&](const fs::path& day1, const fs::path& day2) {
                 return runCommand("rsync -a --link-dest=" + quoted(fs::absolute(day1)) + " " +
@@ -533,8 +534,8 @@ int main(int argc, char** argv) {
                     nextDayCheck("day 2", dayCopy(out / "days", kDay1),
                                  dayCopy(out / "days", kDay2));
                     ratios["day 2 space / day 1"].push_back(
-                        spaceBeside(out / "days" / FormBackupName(kDay1),
-                                    out / "days" / FormBackupName(kDay2)));
+                        spaceBeside(out / "days" / store::FormBackupName(kDay1),
+                                    out / "days" / store::FormBackupName(kDay2)));
                 });
                 steps.push_back([&] {
                     // Both tools' first days, then one file in a hundred rewritten and both
@@ -573,8 +574,8 @@ int main(int argc, char** argv) {
                     if (!why.empty())
                         refuse(why);
                     ratios["1 %: day 2 space / day 1"].push_back(
-                        spaceBeside(out / "changed" / FormBackupName(kDay1),
-                                    out / "changed" / FormBackupName(kDay2)));
+                        spaceBeside(out / "changed" / store::FormBackupName(kDay1),
+                                    out / "changed" / store::FormBackupName(kDay2)));
                     ratios["1 %: rsync day 2 space / day 1"].push_back(
                         spaceBeside(out / "changedrsync", out / "changedrsync2"));
                 });

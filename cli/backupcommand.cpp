@@ -7,12 +7,12 @@
 #include "backup/backupinput.h"
 #include "backup/backupmessages.h"
 #include "platform/clock.h"
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
-#include "platform/programpath.h"
 #include "store/backupstore.h"
+#include "text/codepage.h"
+#include "text/programerror.h"
+#include "text/programpath.h"
 #include "threads/uithread.h"
 
 #include <exception>
@@ -22,26 +22,26 @@
 namespace cli {
 namespace {
 
-const platform::Text kNoSettings{u8"找不到設定檔："};
-const platform::Text kNoSettingsHint{u8"（請先在視窗中選擇資料夾，或以 --source 和 --dest 指定）"};
-const platform::Text kSourceInvalid{u8"備份來源資料夾不正確："};
-const platform::Text kSourceIsRoot{u8"磁碟機的根目錄無法備份："};
-const platform::Text kDestInvalid{u8"備份目地資料夾不正確："};
-const platform::Text kDestMissing{u8"找不到備份目地資料夾："};
-const platform::Text kNoProgramFolder{u8"無法建立程式資料夾："};
-const platform::Text kCannotSaveSettings{u8"無法儲存設定檔："};
-const platform::Text kBackingUp{u8"正在備份："};
-const platform::Text kProgramFault{u8"程式發生錯誤："};
+const text::Text kNoSettings{u8"找不到設定檔："};
+const text::Text kNoSettingsHint{u8"（請先在視窗中選擇資料夾，或以 --source 和 --dest 指定）"};
+const text::Text kSourceInvalid{u8"備份來源資料夾不正確："};
+const text::Text kSourceIsRoot{u8"磁碟機的根目錄無法備份："};
+const text::Text kDestInvalid{u8"備份目地資料夾不正確："};
+const text::Text kDestMissing{u8"找不到備份目地資料夾："};
+const text::Text kNoProgramFolder{u8"無法建立程式資料夾："};
+const text::Text kCannotSaveSettings{u8"無法儲存設定檔："};
+const text::Text kBackingUp{u8"正在備份："};
+const text::Text kProgramFault{u8"程式發生錯誤："};
 
 // Why the folders cannot be backed up as they stand, or empty.
-std::string refusal(const SettingsValues& choice) {
-    if (!platform::splitProgramPath(choice.sourceDir))
+std::string refusal(const store::SettingsValues& choice) {
+    if (!text::splitProgramPath(choice.sourceDir))
         return kSourceInvalid.str() + choice.sourceDir;
-    if (platform::isDriveRoot(choice.sourceDir))
+    if (text::isDriveRoot(choice.sourceDir))
         return kSourceIsRoot.str() + choice.sourceDir;
     if (!platform::folderCanBeEntered(choice.sourceDir))
-        return cannotReadSourceMessage(choice.sourceDir);
-    if (!platform::splitProgramPath(choice.destDir))
+        return backup::cannotReadSourceMessage(choice.sourceDir);
+    if (!text::splitProgramPath(choice.destDir))
         return kDestInvalid.str() + choice.destDir;
     if (!platform::folderExists(choice.destDir))
         return kDestMissing.str() + choice.destDir;
@@ -49,10 +49,11 @@ std::string refusal(const SettingsValues& choice) {
 }
 
 // The folders to back up: the saved choice, with what the command line names instead.
-std::optional<SettingsValues> chosenFolders(const CommandLine& line, const BackupStore& store) {
-    SettingsValues choice;
+std::optional<store::SettingsValues> chosenFolders(const CommandLine& line,
+                                                   const store::BackupStore& store) {
+    store::SettingsValues choice;
     if (!line.sourceDir || !line.destDir) {
-        std::optional<SettingsValues> saved = store.ReadSettings();
+        std::optional<store::SettingsValues> saved = store.ReadSettings();
         if (!saved)
             return std::nullopt;
         choice = *saved;
@@ -63,18 +64,18 @@ std::optional<SettingsValues> chosenFolders(const CommandLine& line, const Backu
         choice.destDir = *line.destDir;
     // In the form the window keeps them in, so that both record the same names: one dated folder
     // is one catalog record however the folder was typed, and a root destination is "E:".
-    choice.sourceDir = platform::normalizedFolder(choice.sourceDir);
-    choice.destDir = platform::normalizedFolder(choice.destDir);
-    if (platform::isDriveRoot(choice.destDir))
+    choice.sourceDir = text::normalizedFolder(choice.sourceDir);
+    choice.destDir = text::normalizedFolder(choice.destDir);
+    if (text::isDriveRoot(choice.destDir))
         choice.destDir.resize(2);
     return choice;
 }
 
 // Runs both passes of the job on a worker while this thread shows what they post.
-int backUp(const BackupJobInput& input, Console& console, bool quiet) {
+int backUp(const backup::BackupJobInput& input, Console& console, bool quiet) {
     TaskLoop loop;
     BackupPrinter printer(console, quiet);
-    BackupJob job(printer);
+    backup::BackupJob job(printer);
     job.setInput(input);
     // What goes wrong in the printer (on this thread) ends the run like the job's own faults,
     // rather than vanishing with the task that met it.
@@ -116,16 +117,16 @@ int refuse(Console& console, const std::string& why) {
 
 int runBackup(const CommandLine& line, Console& console) {
     try {
-        BackupStore store;
+        store::BackupStore store;
         store.RemoveStaleTemporaries();
-        std::optional<SettingsValues> choice = chosenFolders(line, store);
+        std::optional<store::SettingsValues> choice = chosenFolders(line, store);
         if (!choice)
             return refuse(console,
                           kNoSettings.str() + store.SettingsFilePath() + kNoSettingsHint.str());
         if (std::string why = refusal(*choice); !why.empty())
             return refuse(console, why);
 
-        if (std::optional<FolderFailure> missing = store.CreateFolders())
+        if (std::optional<store::FolderFailure> missing = store.CreateFolders())
             return refuse(console, kNoProgramFolder.str() +
                                        platform::withReason(missing->path, missing->reason));
         if (line.save) {
@@ -137,7 +138,8 @@ int runBackup(const CommandLine& line, Console& console) {
         }
         int recordCount = store.EnsureRecordCount();
 
-        BackupJobInput input = backupInput(*choice, store, recordCount, platform::shortDateToday());
+        backup::BackupJobInput input =
+            backup::backupInput(*choice, store, recordCount, platform::shortDateToday());
         input.linkUnchanged = !line.fullCopy;
         if (!line.quiet)
             console.write(kBackingUp.str() + choice->sourceDir + "  ==>  " + choice->destDir +

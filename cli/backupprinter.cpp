@@ -1,8 +1,8 @@
 #include "backupprinter.h"
 
 #include "backup/backupmessages.h"
-#include "platform/codepage.h"
 #include "platform/hosterror.h"
+#include "text/codepage.h"
 #include "walk/sizetext.h"
 
 #include <cstdio>
@@ -10,26 +10,26 @@
 namespace cli {
 namespace {
 
-const platform::Text kCounting{u8"正在計算檔案："};
-const platform::Text kFilesUnit{u8" 個檔案"};
-const platform::Text kCounted{u8"共有 "};
-const platform::Text kCopied{u8"已複製 "};
-const platform::Text kComma{u8"，"};
-const platform::Text kPerSecond{u8" MB/秒"};
-const platform::Text kRecording{u8"正在建立還原點……"};
-const platform::Text kSummaryCopied{u8"已複製 "};
-const platform::Text kSummaryPresent{u8"已存在 "};
-const platform::Text kSummaryDiffering{u8"已存在但與來源不同，未覆蓋 "};
-const platform::Text kSummaryFailed{u8"失敗 "};
-const platform::Text kFilesCount{u8" 個"};
-const platform::Text kFilesFailedBefore{u8"有 "};
-const platform::Text kFilesFailedAfter{u8" 個檔案無法備份："};
-const platform::Text kFoldersFailedAfter{u8" 個資料夾無法完整備份："};
-const platform::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
-const platform::Text kBackupFolder{u8"備份資料夾："};
-const platform::Text kRestorePoint{u8"還原點："};
-const platform::Text kOpenParen{u8"（"};
-const platform::Text kCloseParen{u8"）"};
+const text::Text kCounting{u8"正在計算檔案："};
+const text::Text kFilesUnit{u8" 個檔案"};
+const text::Text kCounted{u8"共有 "};
+const text::Text kCopied{u8"已複製 "};
+const text::Text kComma{u8"，"};
+const text::Text kPerSecond{u8" MB/秒"};
+const text::Text kRecording{u8"正在建立還原點……"};
+const text::Text kSummaryCopied{u8"已複製 "};
+const text::Text kSummaryPresent{u8"已存在 "};
+const text::Text kSummaryDiffering{u8"已存在但與來源不同，未覆蓋 "};
+const text::Text kSummaryFailed{u8"失敗 "};
+const text::Text kFilesCount{u8" 個"};
+const text::Text kFilesFailedBefore{u8"有 "};
+const text::Text kFilesFailedAfter{u8" 個檔案無法備份："};
+const text::Text kFoldersFailedAfter{u8" 個資料夾無法完整備份："};
+const text::Text kDifferingAfter{u8" 個檔案已存在但與來源不同，未覆蓋："};
+const text::Text kBackupFolder{u8"備份資料夾："};
+const text::Text kRestorePoint{u8"還原點："};
+const text::Text kOpenParen{u8"（"};
+const text::Text kCloseParen{u8"）"};
 
 // On a terminal the line is rewritten a few times a second; in a log a line every half minute
 // is enough to show that a long backup goes on.
@@ -78,7 +78,7 @@ void BackupPrinter::counted(int64_t files, uint64_t bytes) {
                        walk::megabytesText(bytes) + " MB\n");
 }
 
-void BackupPrinter::showProgress(const BackupProgress& progress) {
+void BackupPrinter::showProgress(const backup::BackupProgress& progress) {
     if (quiet_)
         return;
     Clock::time_point now = Clock::now();
@@ -105,26 +105,27 @@ void BackupPrinter::completionStarted() {
         console_.write(kRecording.str() + "\n");
 }
 
-void BackupPrinter::completionDone(const CopyReport& report, bool) {
+void BackupPrinter::completionDone(const backup::CopyReport& report, bool) {
     report_ = report;
 }
 
 void BackupPrinter::copyImpossible(const std::string& sourceDir) {
-    impossible_ = cannotReadSourceMessage(sourceDir);
+    impossible_ = backup::cannotReadSourceMessage(sourceDir);
 }
 
 void BackupPrinter::backupFolderImpossible(const std::string& path, const std::string& reason) {
-    impossible_ = cannotMakeBackupFolderMessage(path, reason);
+    impossible_ = backup::cannotMakeBackupFolderMessage(path, reason);
 }
 
 int BackupPrinter::finish(const std::string& sourceDir, const std::string& backupFolder) {
     endProgressLine();
     if (!report_) {
         console_.writeError(
-            (impossible_.empty() ? cannotReadSourceMessage(sourceDir) : impossible_) + "\n");
+            (impossible_.empty() ? backup::cannotReadSourceMessage(sourceDir) : impossible_) +
+            "\n");
         return kNothingBackedUp;
     }
-    const CopyReport& report = *report_;
+    const backup::CopyReport& report = *report_;
     const walk::CopyFailures& failures = report.failures;
     if (!quiet_) {
         std::string summary = kSummaryCopied.str() + std::to_string(report.filesCopied()) +
@@ -132,7 +133,7 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
                               walk::megabytesText(report.bytesCopied) + " MB" + kCloseParen.str() +
                               kComma.str();
         if (report.filesLinked > 0)
-            summary += linkedText(report.filesLinked) + kComma.str();
+            summary += backup::linkedText(report.filesLinked) + kComma.str();
         summary += kSummaryPresent.str() + std::to_string(report.filesPresent) + kFilesCount.str() +
                    kComma.str();
         if (failures.differingCount() > 0)
@@ -144,8 +145,8 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
     writeKind(console_, kFilesFailedAfter.str(), failures.files());
     writeKind(console_, kFoldersFailedAfter.str(), failures.folders());
     writeKind(console_, kDifferingAfter.str(), failures.differing());
-    if (const std::optional<StoreFailure>& failure = report.storeFailure) {
-        console_.writeError(notRecordedMessage(*failure) + "\n");
+    if (const std::optional<backup::StoreFailure>& failure = report.storeFailure) {
+        console_.writeError(backup::notRecordedMessage(*failure) + "\n");
         return kNothingBackedUp;
     }
     if (!quiet_)

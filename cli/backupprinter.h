@@ -21,16 +21,16 @@ enum ExitStatus : int {
 // The view of a backup run without a window: progress on the console (rewritten in place on a
 // terminal, a few times a second; an occasional plain line otherwise), then the summary. With
 // `quiet` only failures are written. Called on the loop's thread.
-class BackupPrinter : public BackupView {
+class BackupPrinter : public backup::BackupView {
 public:
     BackupPrinter(Console& console, bool quiet);
 
     // The count pass is over: the totals the copy is shown against.
     void counted(int64_t files, uint64_t bytes);
 
-    void showProgress(const BackupProgress& progress) override;
+    void showProgress(const backup::BackupProgress& progress) override;
     void completionStarted() override;
-    void completionDone(const CopyReport& report, bool current) override;
+    void completionDone(const backup::CopyReport& report, bool current) override;
     void copyImpossible(const std::string& sourceDir) override;
     void backupFolderImpossible(const std::string& path, const std::string& reason) override;
 
@@ -52,7 +52,7 @@ private:
     Clock::time_point copyStarted_;
     Clock::time_point lastShown_;
     bool progressShown_ = false; // a progress line waits on the terminal for its line end
-    std::optional<CopyReport> report_;
+    std::optional<backup::CopyReport> report_;
     std::string impossible_; // why nothing was backed up
 };
 

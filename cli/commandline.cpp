@@ -1,20 +1,20 @@
 #include "commandline.h"
 
-#include "platform/codepage.h"
+#include "text/codepage.h"
 
 namespace cli {
 namespace {
 
-const platform::Text kUnknownOption{u8"不明的選項："};
-const platform::Text kNeedsFolder{u8"選項後面必須有資料夾："};
-const platform::Text kOnlyWithBackup{u8"此選項只能與 --backup 一起使用："};
-const platform::Text kSaveNeedsFolders{u8"--save 必須與 --source 或 --dest 一起使用"};
-const platform::Text kNeedsCount{u8"選項後面必須是 0 或正整數："};
-const platform::Text kOnlyWithPrune{u8"此選項只能與 --prune 一起使用："};
-const platform::Text kOnlyWithBackupOrPrune{u8"此選項只能與 --backup 或 --prune 一起使用："};
-const platform::Text kPruneWithBackup{
+const text::Text kUnknownOption{u8"不明的選項："};
+const text::Text kNeedsFolder{u8"選項後面必須有資料夾："};
+const text::Text kOnlyWithBackup{u8"此選項只能與 --backup 一起使用："};
+const text::Text kSaveNeedsFolders{u8"--save 必須與 --source 或 --dest 一起使用"};
+const text::Text kNeedsCount{u8"選項後面必須是 0 或正整數："};
+const text::Text kOnlyWithPrune{u8"此選項只能與 --prune 一起使用："};
+const text::Text kOnlyWithBackupOrPrune{u8"此選項只能與 --backup 或 --prune 一起使用："};
+const text::Text kPruneWithBackup{
     u8"--prune 不能與 --backup 一起使用（備份後清除請在 --backup 後面加上 --keep-daily 等選項）"};
-const platform::Text kPruneNeedsKeep{
+const text::Text kPruneNeedsKeep{
     u8"--prune 必須與 --keep-daily、--keep-weekly 或 --keep-monthly 至少其中之一一起使用"};
 
 // A count of --keep-daily and its kin: decimal digits, no more than a million.
@@ -65,7 +65,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             if (!count)
                 return invalid(kNeedsCount.str() + argument);
             ++i;
-            KeepPolicy& keep = line.keep ? *line.keep : line.keep.emplace();
+            backup::KeepPolicy& keep = line.keep ? *line.keep : line.keep.emplace();
             (argument == "--keep-daily"    ? keep.daily
              : argument == "--keep-weekly" ? keep.weekly
                                            : keep.monthly) = *count;

@@ -12,14 +12,14 @@ namespace cli {
 struct CommandLine {
     enum class Action { Window, Backup, Prune, Help, Version, Invalid };
     Action action = Action::Window;
-    std::optional<std::string> sourceDir; // --source, program text
-    std::optional<std::string> destDir;   // --dest
-    bool save = false;                    // --save: the pair becomes the saved choice
-    bool quiet = false;                   // --quiet: failures only
-    bool fullCopy = false;                // --full-copy: unchanged files copied, not linked
-    std::optional<KeepPolicy> keep;       // --keep-daily N ...: the backups a pruning keeps
-    bool dryRun = false;                  // --dry-run: a pruning only tells what would go
-    std::string error;                    // Invalid: what is wrong (program text)
+    std::optional<std::string> sourceDir;   // --source, program text
+    std::optional<std::string> destDir;     // --dest
+    bool save = false;                      // --save: the pair becomes the saved choice
+    bool quiet = false;                     // --quiet: failures only
+    bool fullCopy = false;                  // --full-copy: unchanged files copied, not linked
+    std::optional<backup::KeepPolicy> keep; // --keep-daily N ...: the backups a pruning keeps
+    bool dryRun = false;                    // --dry-run: a pruning only tells what would go
+    std::string error;                      // Invalid: what is wrong (program text)
 };
 
 // Reads the arguments after the program's name (program text). Options of the toolkit's own

@@ -5,13 +5,13 @@
 #include "commandline.h"
 #include "prunecommand.h"
 
-#include "platform/codepage.h"
+#include "text/codepage.h"
 
 namespace cli {
 namespace {
 
-const platform::Text kVersion{u8"Tarnwick 2004 版本 " TARNWICK_VERSION "\n"};
-const platform::Text kHelp{
+const text::Text kVersion{u8"Tarnwick 2004 版本 " TARNWICK_VERSION "\n"};
+const text::Text kHelp{
     u8"用法：tarnwick2004 [選項]\n"
     u8"\n"
     u8"不加選項時開啟程式的視窗。\n"

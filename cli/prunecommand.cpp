@@ -3,11 +3,11 @@
 #include "backupprinter.h"
 
 #include "backup/prune.h"
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
-#include "platform/programpath.h"
+#include "text/codepage.h"
+#include "text/programerror.h"
+#include "text/programpath.h"
 #include "walk/sizetext.h"
 
 #include <algorithm>
@@ -16,32 +16,32 @@
 namespace cli {
 namespace {
 
-const platform::Text kNoSettings{u8"找不到設定檔："};
-const platform::Text kNoSettingsHint{u8"（請以 --dest 指定要清除的備份目地資料夾）"};
-const platform::Text kDestInvalid{u8"備份目地資料夾不正確："};
-const platform::Text kCannotOpenDest{u8"無法開啟備份目地資料夾："};
-const platform::Text kCannotRemove{u8"無法刪除："};
-const platform::Text kUnfinished{u8"未刪除完成（下次清除或備份到此資料夾時繼續）："};
-const platform::Text kRemovedBefore{u8"已刪除 "};
-const platform::Text kFoldersKept{u8" 個備份資料夾，保留 "};
-const platform::Text kKeptAfter{u8" 個。"};
-const platform::Text kFreeBefore{u8"可用空間：刪除前 "};
-const platform::Text kFreeAfter{u8" MB，刪除後 "};
-const platform::Text kFreeEnd{u8" MB"};
-const platform::Text kFreeGained{u8"（多出 "};
-const platform::Text kCloseParen{u8"）"};
-const platform::Text kFreeUnknown{u8"無法得知可用空間"};
-const platform::Text kDryRunBefore{u8"試執行，沒有刪除任何資料夾：將刪除 "};
-const platform::Text kEstimateBefore{u8"約可釋放 "};
-const platform::Text kEstimateAfter{
+const text::Text kNoSettings{u8"找不到設定檔："};
+const text::Text kNoSettingsHint{u8"（請以 --dest 指定要清除的備份目地資料夾）"};
+const text::Text kDestInvalid{u8"備份目地資料夾不正確："};
+const text::Text kCannotOpenDest{u8"無法開啟備份目地資料夾："};
+const text::Text kCannotRemove{u8"無法刪除："};
+const text::Text kUnfinished{u8"未刪除完成（下次清除或備份到此資料夾時繼續）："};
+const text::Text kRemovedBefore{u8"已刪除 "};
+const text::Text kFoldersKept{u8" 個備份資料夾，保留 "};
+const text::Text kKeptAfter{u8" 個。"};
+const text::Text kFreeBefore{u8"可用空間：刪除前 "};
+const text::Text kFreeAfter{u8" MB，刪除後 "};
+const text::Text kFreeEnd{u8" MB"};
+const text::Text kFreeGained{u8"（多出 "};
+const text::Text kCloseParen{u8"）"};
+const text::Text kFreeUnknown{u8"無法得知可用空間"};
+const text::Text kDryRunBefore{u8"試執行，沒有刪除任何資料夾：將刪除 "};
+const text::Text kEstimateBefore{u8"約可釋放 "};
+const text::Text kEstimateAfter{
     u8" MB（只計入所有連結都在這些資料夾內的檔案；與保留的備份以硬連結共用的檔案不會釋放空間）"};
-const platform::Text kProgramFault{u8"程式發生錯誤："};
+const text::Text kProgramFault{u8"程式發生錯誤："};
 
 std::string mb(uint64_t bytes) {
     return walk::megabytesText(bytes);
 }
 
-int report(const PruneReport& done, bool dryRun, bool quiet, Console& console) {
+int report(const backup::PruneReport& done, bool dryRun, bool quiet, Console& console) {
     if (!quiet)
         for (const std::string& path : done.removed)
             console.write(path + "\n");
@@ -74,10 +74,10 @@ int report(const PruneReport& done, bool dryRun, bool quiet, Console& console) {
 }
 
 // Prunes one destination; kNothingBackedUp, with the reason told, when nothing could be done.
-int prune(const BackupStore& store, const std::string& destDir, const KeepPolicy& policy,
-          bool dryRun, bool quiet, Console& console) {
+int prune(const store::BackupStore& store, const std::string& destDir,
+          const backup::KeepPolicy& policy, bool dryRun, bool quiet, Console& console) {
     try {
-        PruneReport done = PruneBackups(store, destDir, policy, dryRun);
+        backup::PruneReport done = backup::PruneBackups(store, destDir, policy, dryRun);
         if (!done.whyNot.empty()) {
             console.writeError(kCannotOpenDest.str() + done.whyNot + "\n");
             return kNothingBackedUp;
@@ -95,21 +95,21 @@ int prune(const BackupStore& store, const std::string& destDir, const KeepPolicy
 
 int runPrune(const CommandLine& line, Console& console) {
     try {
-        BackupStore store;
+        store::BackupStore store;
         std::string destDir;
         if (line.destDir) {
             destDir = *line.destDir;
-        } else if (std::optional<SettingsValues> saved = store.ReadSettings()) {
+        } else if (std::optional<store::SettingsValues> saved = store.ReadSettings()) {
             destDir = saved->destDir;
         } else {
             console.writeError(kNoSettings.str() + store.SettingsFilePath() +
                                kNoSettingsHint.str() + "\n");
             return kNothingBackedUp;
         }
-        destDir = platform::normalizedFolder(destDir);
-        if (platform::isDriveRoot(destDir))
+        destDir = text::normalizedFolder(destDir);
+        if (text::isDriveRoot(destDir))
             destDir.resize(2);
-        if (!platform::splitProgramPath(destDir)) {
+        if (!text::splitProgramPath(destDir)) {
             console.writeError(kDestInvalid.str() + destDir + "\n");
             return kNothingBackedUp;
         }
@@ -120,8 +120,9 @@ int runPrune(const CommandLine& line, Console& console) {
     }
 }
 
-int pruneAfterBackup(const BackupStore& store, const std::string& destDir, const KeepPolicy& policy,
-                     bool quiet, Console& console, int backupStatus) {
+int pruneAfterBackup(const store::BackupStore& store, const std::string& destDir,
+                     const backup::KeepPolicy& policy, bool quiet, Console& console,
+                     int backupStatus) {
     if (backupStatus == kNothingBackedUp)
         return backupStatus; // no restore point recorded: nothing is pruned
     int pruned = prune(store, destDir, policy, false, quiet, console);

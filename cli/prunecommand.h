@@ -18,7 +18,8 @@ int runPrune(const CommandLine& line, Console& console);
 
 // The same for the destination of a backup that recorded its restore point (`--backup` with
 // --keep-* options): the backup's exit status, raised to 1 when something could not be removed.
-int pruneAfterBackup(const BackupStore& store, const std::string& destDir, const KeepPolicy& policy,
-                     bool quiet, Console& console, int backupStatus);
+int pruneAfterBackup(const store::BackupStore& store, const std::string& destDir,
+                     const backup::KeepPolicy& policy, bool quiet, Console& console,
+                     int backupStatus);
 
 } // namespace cli

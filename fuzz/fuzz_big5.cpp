@@ -1,5 +1,5 @@
 // Searching code page 950 text by whole characters.
-#include "platform/big5.h"
+#include "text/big5.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,16 +10,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t cut = size ? data[0] % (size + 1) : 0;
     std::string_view text = all.substr(cut);
     std::string_view needle = all.substr(0, cut);
-    size_t found = big5::find(text, needle);
+    size_t found = text::big5::find(text, needle);
     if (found != std::string_view::npos && text.substr(found, needle.size()) != needle)
         std::abort();
-    if (big5::endsWith(text, needle) && !text.ends_with(needle))
+    if (text::big5::endsWith(text, needle) && !text.ends_with(needle))
         std::abort();
-    size_t slash = big5::rfind(text, '\\');
+    size_t slash = text::big5::rfind(text, '\\');
     if (slash != std::string_view::npos && text[slash] != '\\')
         std::abort();
-    std::string_view last = big5::lastPathElement(text);
-    std::string_view before = big5::beforeLastBackslash(text);
+    std::string_view last = text::big5::lastPathElement(text);
+    std::string_view before = text::big5::beforeLastBackslash(text);
     if (last.size() > text.size() || before.size() > text.size())
         std::abort();
     return 0;

@@ -1,12 +1,12 @@
 // The record count reader: a count fit to be followed by another, or the error for the user.
 #include "fuzzstore.h"
 
-#include "platform/programerror.h"
+#include "text/programerror.h"
 
 #include <climits>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const BackupStore& store = fuzzing::store();
+    const store::BackupStore& store = fuzzing::store();
     fuzzing::plant(store.CountFilePath(), data, size);
     try {
         int count = store.EnsureRecordCount();

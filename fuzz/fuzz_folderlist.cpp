@@ -1,11 +1,11 @@
 // The folder list search that tells a restore where a folder came from.
 #include "fuzzstore.h"
 
-#include "platform/big5.h"
-#include "platform/programerror.h"
+#include "text/big5.h"
+#include "text/programerror.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const BackupStore& store = fuzzing::store();
+    const store::BackupStore& store = fuzzing::store();
     // The first line is the relative text searched for; the rest is the file.
     auto [relative, file] = fuzzing::splitFirstLine(data, size);
     const std::string name = "2004_5_1_Back1_Data.ini";
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         // Names from a file never lead out of the Recover folder.
         if (store.FindSourceLine(relative, relative) &&
-            big5::find(relative, '\\') != std::string_view::npos)
+            text::big5::find(relative, '\\') != std::string_view::npos)
             std::abort();
     } catch (const ProgramError&) {
     }

@@ -1,19 +1,20 @@
 // The restore-point file reader, as the restore dialog lists a backup's folders.
 #include "fuzzstore.h"
 
-#include "platform/programerror.h"
+#include "text/programerror.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const BackupStore& store = fuzzing::store();
+    const store::BackupStore& store = fuzzing::store();
     // The first line names the backup; the rest is the file.
     auto [backupName, file] = fuzzing::splitFirstLine(data, size);
     fuzzing::plant(store.PointFilePath(7), reinterpret_cast<const uint8_t*>(file.data()),
                    file.size());
     try {
-        std::optional<std::vector<PointEntry>> entries = store.ReadPointFile("7", backupName);
+        std::optional<std::vector<store::PointEntry>> entries =
+            store.ReadPointFile("7", backupName);
         if (!entries)
             std::abort();
-        for (const PointEntry& entry : *entries)
+        for (const store::PointEntry& entry : *entries)
             if (entry.sourceName.size() > entry.listFileName.size())
                 std::abort();
         store.ReadPointEntries(7);

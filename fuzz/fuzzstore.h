@@ -21,8 +21,8 @@ inline std::filesystem::path& baseFolder() {
     return base;
 }
 
-inline const BackupStore& store() {
-    static const BackupStore made = [] {
+inline const store::BackupStore& store() {
+    static const store::BackupStore made = [] {
         namespace fs = std::filesystem;
         char pattern[] = "/tmp/tarnwick-fuzz-XXXXXX";
         if (!::mkdtemp(pattern))
@@ -38,7 +38,7 @@ inline const BackupStore& store() {
             std::error_code ec;
             std::filesystem::remove_all(baseFolder(), ec);
         });
-        return BackupStore();
+        return store::BackupStore();
     }();
     return made;
 }

@@ -1,6 +1,6 @@
 #include "console.h"
 
-#include "codepage.h"
+#include "text/codepage.h"
 
 #include <cerrno>
 #include <csignal>
@@ -25,7 +25,7 @@ bool writeOutput(Output output, std::string_view text) {
     // fails instead.
     static const bool pipeSignalIgnored = [] { return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR; }();
     (void)pipeSignalIgnored;
-    return writeHostText(output, utf8FromAnsi(text));
+    return writeHostText(output, text::utf8FromAnsi(text));
 }
 
 bool writeHostText(Output output, std::string_view bytes) {
@@ -56,7 +56,7 @@ bool windowsCanShow(const std::vector<std::string>& arguments) {
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.push_back(ansiFromUtf8(argv[i]));
+        arguments.push_back(text::ansiFromUtf8(argv[i]));
     return arguments;
 }
 

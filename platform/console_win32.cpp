@@ -1,6 +1,6 @@
 #include "console.h"
 
-#include "codepage.h"
+#include "text/codepage.h"
 #include "win32.h"
 
 #include <shellapi.h>
@@ -59,7 +59,8 @@ bool writeHostText(Output output, std::string_view utf8) {
     HANDLE handle = handleOf(output);
     if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
         return false;
-    return isTerminal(output) ? writeConsole(handle, wideFromUtf8(utf8)) : writeBytes(handle, utf8);
+    return isTerminal(output) ? writeConsole(handle, text::wideFromUtf8(utf8))
+                              : writeBytes(handle, utf8);
 }
 
 bool writeOutput(Output output, std::string_view text) {
@@ -67,7 +68,7 @@ bool writeOutput(Output output, std::string_view text) {
     if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
         return false;
     if (isTerminal(output))
-        return writeConsole(handle, wideFromAnsi(text));
+        return writeConsole(handle, text::wideFromAnsi(text));
     // Into a file or a pipe: the program's own code page 950 text, as the system's
     // Traditional Chinese programs write.
     return writeBytes(handle, text);
@@ -80,7 +81,7 @@ std::vector<std::string> commandLineArguments(int, char**) {
     if (!wide)
         return arguments;
     for (int i = 1; i < count; ++i)
-        arguments.push_back(ansiFromWide(wide[i])); // "?" where code page 950 has no form
+        arguments.push_back(text::ansiFromWide(wide[i])); // "?" where code page 950 has no form
     ::LocalFree(wide);
     return arguments;
 }

@@ -1,8 +1,8 @@
 #include "drives.h"
 
-#include "codepage.h"
 #include "drivesbackend.h"
 #include "hostpath.h"
+#include "text/codepage.h"
 
 #include <cctype>
 #include <dirent.h>
@@ -120,12 +120,12 @@ std::optional<std::string> hostVolumeLabel(int index) {
     if (::stat(entry.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return std::nullopt;
     if (std::optional<std::string> label = fileSystemLabel(st.st_dev))
-        return ansiFromUtf8(*label);
+        return text::ansiFromUtf8(*label);
     char resolved[PATH_MAX];
     if (!::realpath(entry.c_str(), resolved))
         return std::nullopt;
     std::string_view path = resolved;
-    return ansiFromUtf8(path.substr(path.rfind('/') + 1));
+    return text::ansiFromUtf8(path.substr(path.rfind('/') + 1));
 }
 
 std::string systemDirectory() {

@@ -17,7 +17,7 @@ std::optional<std::wstring> systemRoot(int index) {
     std::string table = driveTableFolder();
     if (table.empty())
         return std::wstring{static_cast<wchar_t>(L'A' + index), L':', L'\\'};
-    std::wstring folder = wideFromUtf8(table) + L"\\" + static_cast<wchar_t>(L'a' + index);
+    std::wstring folder = text::wideFromUtf8(table) + L"\\" + static_cast<wchar_t>(L'a' + index);
     DWORD attributes = attributesOf(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return std::nullopt;
@@ -55,7 +55,7 @@ std::optional<std::string> hostVolumeLabel(int index) {
     if (!volume || !::GetVolumeInformationW(volume->c_str(), label, MAX_PATH, nullptr, nullptr,
                                             nullptr, nullptr, 0))
         return std::nullopt;
-    return ansiFromWide(label);
+    return text::ansiFromWide(label);
 }
 
 std::string systemDirectory() {
@@ -64,7 +64,8 @@ std::string systemDirectory() {
     UINT length = ::GetSystemDirectoryW(nullptr, 0);
     std::vector<wchar_t> folder(length + 1);
     length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
-    return length > 0 ? ansiFromWide(std::wstring_view(folder.data(), length)) : std::string();
+    return length > 0 ? text::ansiFromWide(std::wstring_view(folder.data(), length))
+                      : std::string();
 }
 
 } // namespace platform

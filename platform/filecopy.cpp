@@ -1,9 +1,9 @@
 #include "filecopy.h"
 
-#include "big5.h"
 #include "hosterror.h"
-#include "programpath.h"
 #include "targetfolder.h"
+#include "text/big5.h"
+#include "text/programpath.h"
 
 #include <atomic>
 #include <cerrno>
@@ -47,8 +47,8 @@ bool linksRefusedBy(int error) {
 }
 
 CopyResult copyFileNoReplace(std::string_view from, std::string_view to) {
-    size_t slash = big5::rfind(to, '\\');
-    if (slash == std::string_view::npos || isDriveRoot(to))
+    size_t slash = text::big5::rfind(to, '\\');
+    if (slash == std::string_view::npos || text::isDriveRoot(to))
         return {CopyStatus::Failed, unusableNameReason()};
     std::string folderPath(to.substr(0, slash));
     if (slash == 2)

@@ -1,12 +1,12 @@
 #include "filecopy.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
 #include "stagedfile_linux.h"
 #include "targetfolder.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +19,7 @@
 namespace platform {
 namespace {
 
-const Text kNotRegular{u8"不是一般檔案"};
+const text::Text kNotRegular{u8"不是一般檔案"};
 
 CopyResult failed(int error) {
     return {CopyStatus::Failed, reasonForError(error == ENOTDIR ? ENOENT : error)};
@@ -248,7 +248,7 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
     if (!handle_)
         return failed(ENOENT);
     std::optional<std::string> source = hostPath(from);
-    std::optional<std::string> target = hostName(name);
+    std::optional<std::string> target = text::hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
     return copyInto(AT_FDCWD, *source, handle_->fd, *target, true);
@@ -259,8 +259,8 @@ CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromNam
                                 bool folderIsNew) const {
     if (!handle_ || !from.handle_)
         return failed(ENOENT);
-    std::optional<std::string> source = hostName(fromName);
-    std::optional<std::string> target = hostName(name);
+    std::optional<std::string> source = text::hostName(fromName);
+    std::optional<std::string> target = text::hostName(name);
     if (!source || !target)
         return {CopyStatus::Failed, unusableNameReason()};
     if (linkFrom && linkFrom->earlier.handle_)

@@ -1,11 +1,11 @@
 #include "filecopy.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "hosterror.h"
 #include "process.h"
 #include "stagingname.h"
 #include "targetfolder.h"
+#include "text/codepage.h"
 #include "win32.h"
 
 #include <cerrno>
@@ -14,7 +14,7 @@
 namespace platform {
 namespace {
 
-const Text kNotRegular{u8"不是一般檔案"};
+const text::Text kNotRegular{u8"不是一般檔案"};
 
 CopyResult failed(int error) {
     return {CopyStatus::Failed, reasonForError(error == ENOTDIR ? ENOENT : error)};
@@ -97,7 +97,7 @@ std::optional<CopyResult> linkUnchanged(const WIN32_FILE_ATTRIBUTE_DATA& source,
         !unchangedSince(source, there))
         return std::nullopt;
     std::optional<int> error = trial.attempt([&] {
-        std::string hostName = utf8FromWide(name);
+        std::string hostName = text::utf8FromWide(name);
         faults::runBefore("link", hostName);
         int injected = faults::injected("link", hostName);
         if (injected == 0 && !::CreateHardLinkW(target.c_str(), earlier.c_str(), nullptr))
@@ -125,7 +125,8 @@ CopyResult copyAnew(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&
     // Windows has no unnamed files: the program's end waits for a copy under a temporary name
     // rather than leave a part of a file behind in the user's folder.
     ExitBlocker wholeOrNothing;
-    std::wstring temporary = childPath(folder.path, wideFromUtf8(stagingName(utf8FromWide(name))));
+    std::wstring temporary =
+        childPath(folder.path, text::wideFromUtf8(stagingName(text::utf8FromWide(name))));
     // A link that takes the file's place after the look above is copied as a link (or refused
     // without the privilege), never followed.
     if (!::CopyFileExW(source.c_str(), temporary.c_str(), nullptr, nullptr, nullptr,
@@ -157,7 +158,7 @@ CopyResult copyAnew(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&
 CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
                     const std::wstring& name, bool lookFirst, const FolderHandle* earlier = nullptr,
                     LinkTrial* trial = nullptr) {
-    faults::runBefore("copy", utf8FromWide(name));
+    faults::runBefore("copy", text::utf8FromWide(name));
     std::wstring target = childPath(folder.path, name);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))

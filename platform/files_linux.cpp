@@ -3,8 +3,8 @@
 #include "faults/faults.h"
 #include "hosterror.h"
 #include "hostpath.h"
-#include "process.h"
 #include "stagedfile_linux.h"
+#include "storewrite.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,14 +15,9 @@
 namespace platform {
 namespace {
 
-// One system call of a write of the program's own files, with the fault seam's step before it
-// and after it. Returns 0 or an errno value.
-template <typename Call> int step(std::string_view name, Call call) {
-    if (int error = faults::storeStepBefore(name))
-        return error;
-    int error = call() < 0 ? errno : 0;
-    faults::storeStepAfter();
-    return error;
+// The errno value of a system call's result, 0 when it succeeded.
+int errorOf(int result) {
+    return result < 0 ? errno : 0;
 }
 
 int writeAll(int fd, std::string_view bytes) {
@@ -40,7 +35,7 @@ int writeAll(int fd, std::string_view bytes) {
 
 // A file written whole beside its target in the target's folder, then put in place: the folder
 // is held open (readable, so that it can be flushed) for the whole write.
-class StoreWrite {
+class StoreWrite : public StoreSteps {
 public:
     explicit StoreWrite(const std::string& hostFile) {
         size_t slash = hostFile.rfind('/');
@@ -63,67 +58,56 @@ public:
     // Writes the contents under no name (or a hidden temporary one) and flushes them.
     void stage(std::string_view contents) {
         // The write's caller holds an ExitBlocker already: a named temporary is covered.
-        run("open", [&] { return fd_ = openStaging(folderFd_, name_, 0666, tempName_, nullptr); });
-        run("write", [&] { return writeAll(fd_, contents); });
-        run("fsync", [&] { return ::fsync(fd_); });
+        run("open", [&] {
+            fd_ = openStaging(folderFd_, name_, 0666, tempName_, nullptr);
+            return errorOf(fd_);
+        });
+        run("write", [&] { return errorOf(writeAll(fd_, contents)); });
+        run("fsync", [&] { return errorOf(::fsync(fd_)); });
     }
 
-    // Puts the file at its name in place of what was there.
-    void replace() {
-        if (tempName_.empty()) {
-            std::string temp = stagingName(name_);
-            run("link", [&] {
-                int error = linkUnnamedFile(fd_, folderFd_, temp);
-                errno = error;
-                return error ? -1 : 0;
-            });
-            if (error_ == 0)
-                tempName_ = std::move(temp);
-        }
-        run("rename",
-            [&] { return ::renameat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str()); });
-        if (error_ == 0)
-            tempName_.clear();
-        flushFolder();
-    }
-
-    // Puts the file at its name unless something is there already (EEXIST).
-    void create() {
-        if (tempName_.empty()) {
-            run("link", [&] {
-                int error = linkUnnamedFile(fd_, folderFd_, name_);
-                errno = error;
-                return error ? -1 : 0;
-            });
-        } else {
-            run("rename", [&] {
-                return ::renameat2(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(),
-                                   RENAME_NOREPLACE);
-            });
-            if (error_ == 0)
-                tempName_.clear();
-        }
-        flushFolder();
-    }
-
-    WriteResult result() const {
-        return error_ == 0 ? WriteResult{true, {}} : WriteResult{false, reasonForError(error_)};
+    // Puts the file at its name, in place of what was there or (not replace) only where nothing
+    // is (else EEXIST); then flushes the folder, so that the name is on the disk too.
+    void publish(bool replace) {
+        if (replace)
+            replaceTarget();
+        else
+            createTarget();
+        run("fsync folder", [&] { return errorOf(::fsync(folderFd_)); });
     }
 
 private:
-    template <typename Call> void run(std::string_view name, Call call) {
-        if (error_ == 0)
-            error_ = step(name, call);
+    void replaceTarget() {
+        if (tempName_.empty()) {
+            std::string temp = stagingName(name_);
+            run("link", [&] { return linkUnnamedFile(fd_, folderFd_, temp); });
+            if (ok())
+                tempName_ = std::move(temp);
+        }
+        run("rename", [&] {
+            return errorOf(::renameat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str()));
+        });
+        if (ok())
+            tempName_.clear();
     }
-    void flushFolder() {
-        run("fsync folder", [&] { return ::fsync(folderFd_); });
+
+    void createTarget() {
+        if (tempName_.empty()) {
+            run("link", [&] { return linkUnnamedFile(fd_, folderFd_, name_); });
+        } else {
+            run("rename", [&] {
+                return errorOf(::renameat2(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(),
+                                           RENAME_NOREPLACE));
+            });
+            if (ok())
+                tempName_.clear();
+        }
     }
 
     int folderFd_ = -1;
     int fd_ = -1;
     std::string name_;
     std::string tempName_; // a named temporary file that exists
-    int error_ = 0;
 };
 
 // Opens a file for reading: 0 and the descriptor, or an errno value. A folder opens fine on Linux
@@ -213,25 +197,11 @@ bool canOpenForReading(std::string_view path) {
 }
 
 WriteResult replaceFile(std::string_view path, std::string_view contents) {
-    std::optional<std::string> host = hostPath(path);
-    if (!host)
-        return {false, unusableNameReason()};
-    ExitBlocker wholeOrNothing;
-    StoreWrite write(*host);
-    write.stage(contents);
-    write.replace();
-    return write.result();
+    return writeWhole<StoreWrite>(hostPath(path), contents, true);
 }
 
 WriteResult createNewFile(std::string_view path, std::string_view contents) {
-    std::optional<std::string> host = hostPath(path);
-    if (!host)
-        return {false, unusableNameReason()};
-    ExitBlocker wholeOrNothing;
-    StoreWrite write(*host);
-    write.stage(contents);
-    write.create();
-    return write.result();
+    return writeWhole<StoreWrite>(hostPath(path), contents, false);
 }
 
 void removeStaleTemporaries(std::string_view folder) {

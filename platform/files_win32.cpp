@@ -2,8 +2,8 @@
 
 #include "faults/faults.h"
 #include "hosterror.h"
-#include "process.h"
 #include "stagingname.h"
+#include "storewrite.h"
 #include "win32.h"
 
 #include <algorithm>
@@ -11,16 +11,6 @@
 
 namespace platform {
 namespace {
-
-// One system call of a write of the program's own files, with the fault seam's step before it
-// and after it. The call returns 0 or an errno value.
-template <typename Call> int step(std::string_view name, Call call) {
-    if (int error = faults::storeStepBefore(name))
-        return error;
-    int error = call();
-    faults::storeStepAfter();
-    return error;
-}
 
 class Handle {
 public:
@@ -46,13 +36,14 @@ private:
 
 // A file written whole under a temporary name beside its target, flushed, then moved onto its
 // name: the move is one step, and written through to the disk before it returns.
-class StoreWrite {
+class StoreWrite : public StoreSteps {
 public:
     explicit StoreWrite(const std::wstring& target) : target_(target) {
         size_t slash = target.rfind(L'\\');
         std::wstring name = target.substr(slash + 1);
         error_ = name.empty() ? EISDIR : 0;
-        temporary_ = target.substr(0, slash + 1) + wideFromUtf8(stagingName(utf8FromWide(name)));
+        temporary_ =
+            target.substr(0, slash + 1) + text::wideFromUtf8(stagingName(text::utf8FromWide(name)));
     }
     ~StoreWrite() {
         file_.close();
@@ -83,14 +74,10 @@ public:
         run("move", [&] {
             return ::MoveFileExW(temporary_.c_str(), target_.c_str(), flags) ? 0 : lastErrno();
         });
-        if (error_ == 0) {
+        if (ok()) {
             staged_ = false;
             flushFolder();
         }
-    }
-
-    WriteResult result() const {
-        return error_ == 0 ? WriteResult{true, {}} : WriteResult{false, reasonForError(error_)};
     }
 
 private:
@@ -108,10 +95,6 @@ private:
         ::CloseHandle(handle);
     }
 
-    template <typename Call> void run(std::string_view name, Call call) {
-        if (error_ == 0)
-            error_ = step(name, call);
-    }
     int writeAll(std::string_view bytes) {
         while (!bytes.empty()) {
             DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
@@ -127,7 +110,6 @@ private:
     std::wstring temporary_;
     Handle file_;
     bool staged_ = false; // the temporary file exists
-    int error_ = 0;
 };
 
 // Opens a file for reading; folders and links to them do not open as files.
@@ -157,17 +139,6 @@ FileContents notOpened(int error) {
     if (error == ENOENT || error == ENOTDIR)
         return {};
     return {ReadStatus::Failed, {}, reasonForError(error)};
-}
-
-WriteResult writeWhole(std::string_view path, std::string_view contents, bool replace) {
-    std::optional<std::wstring> host = widePath(path);
-    if (!host)
-        return {false, unusableNameReason()};
-    ExitBlocker wholeOrNothing;
-    StoreWrite write(*host);
-    write.stage(contents);
-    write.publish(replace);
-    return write.result();
 }
 
 } // namespace
@@ -214,11 +185,11 @@ bool canOpenForReading(std::string_view path) {
 }
 
 WriteResult replaceFile(std::string_view path, std::string_view contents) {
-    return writeWhole(path, contents, true);
+    return writeWhole<StoreWrite>(widePath(path), contents, true);
 }
 
 WriteResult createNewFile(std::string_view path, std::string_view contents) {
-    return writeWhole(path, contents, false);
+    return writeWhole<StoreWrite>(widePath(path), contents, false);
 }
 
 void removeStaleTemporaries(std::string_view folder) {

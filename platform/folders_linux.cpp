@@ -1,10 +1,10 @@
 #include "folders.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <clocale>
@@ -100,7 +100,7 @@ HeldFolder HeldFolder::open(std::string_view path, std::string& whyNot) {
 }
 
 HeldFolder HeldFolder::openSub(std::string_view name, std::string& whyNot) const {
-    std::optional<std::string> host = hostName(name);
+    std::optional<std::string> host = text::hostName(name);
     if (!host || !handle_) {
         whyNot = unusableNameReason();
         return {};
@@ -132,7 +132,7 @@ bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool with
     HeldFolder held = HeldFolder::open(folder, failure_);
     if (!held.isOpen())
         return false;
-    return findFirst(held, isDriveRoot(folder), entry, withSizes);
+    return findFirst(held, text::isDriveRoot(folder), entry, withSizes);
 }
 
 bool FolderSearch::findFirst(const HeldFolder& folder, bool driveRoot, FindData& entry,
@@ -189,12 +189,12 @@ bool FolderSearch::findNext(FindData& entry) {
         return false;
     const HostEntry& host = s.entries[s.next++];
     if (host.name.find('\\') == std::string::npos) {
-        entry.name = ansiFromUtf8(host.name);
+        entry.name = text::ansiFromUtf8(host.name);
     } else {
         // A backslash cannot stand in a Windows name: such a host name reads, and fails, as "?".
         std::string name = host.name;
         std::replace(name.begin(), name.end(), '\\', '?');
-        entry.name = ansiFromUtf8(name);
+        entry.name = text::ansiFromUtf8(name);
     }
     entry.hostText.clear();
     if (entry.name.find('?') != std::string::npos && host.name.find('?') == std::string::npos)

@@ -95,7 +95,7 @@ HeldFolder HeldFolder::open(std::string_view path, std::string& whyNot) {
         return {};
     }
     FolderHandlePtr held;
-    int error = faults::injected("opendir", utf8FromWide(*host));
+    int error = faults::injected("opendir", text::utf8FromWide(*host));
     if (error == 0)
         error = openFolderHandle(*host, true, held);
     if (error) {
@@ -122,7 +122,7 @@ int openSubFolder(const FolderHandle& folder, std::string_view name, FolderHandl
     }
     // The sub-folder is opened as it stands, and a link or junction there is refused.
     std::wstring path = childPath(folder.path, *host);
-    std::string utf8 = utf8FromWide(path);
+    std::string utf8 = text::utf8FromWide(path);
     faults::runBefore("opensub", utf8);
     int error = faults::injected("opendir", utf8);
     if (error == 0)
@@ -153,7 +153,7 @@ bool FolderSearch::findFirst(std::string_view folder, FindData& entry, bool with
     HeldFolder held = HeldFolder::open(folder, failure_);
     if (!held.isOpen())
         return false;
-    return findFirst(held, isDriveRoot(folder), entry, withSizes);
+    return findFirst(held, text::isDriveRoot(folder), entry, withSizes);
 }
 
 bool FolderSearch::findFirst(const HeldFolder& folder, bool driveRoot, FindData& entry,
@@ -192,10 +192,10 @@ bool FolderSearch::findNext(FindData& entry) {
         std::wstring_view name = found.cFileName;
         if (s.skipDots && (name == L"." || name == L".."))
             continue;
-        entry.name = ansiFromWide(name);
+        entry.name = text::ansiFromWide(name);
         entry.hostText.clear();
         if (entry.name.find('?') != std::string::npos && name.find(L'?') == std::wstring_view::npos)
-            entry.hostText = utf8FromWide(name);
+            entry.hostText = text::utf8FromWide(name);
         entry.attributes = found.dwFileAttributes;
         entry.size = 0;
         if (isLinkEntry(found)) {

@@ -1,35 +1,35 @@
 #include "hosterror.h"
 
-#include "codepage.h"
+#include "text/codepage.h"
 
 #include <cerrno>
 
 namespace platform {
 namespace {
 
-const Text kNoSuchFile{u8"找不到檔案或資料夾"};
-const Text kAccessDenied{u8"存取被拒"};
-const Text kDiskFull{u8"磁碟空間不足"};
-const Text kReadOnly{u8"唯讀的磁碟"};
-const Text kNotRegular{u8"不是一般檔案"};
-const Text kUnusableName{u8"名稱含有此系統無法表示的字元"};
-const Text kNameTooLong{u8"路徑或名稱太長"};
-const Text kInUse{u8"檔案正在使用中"};
-const Text kDiskError{u8"磁碟讀寫錯誤"};
-const Text kTooManyOpen{u8"同時開啟的檔案太多"};
-const Text kFileTooLarge{u8"檔案太大"};
-const Text kFolderFull{u8"資料夾中的項目太多"};
-const Text kIsFolder{u8"是資料夾，不是檔案"};
-const Text kNotFolder{u8"不是資料夾"};
-const Text kExists{u8"已有同名的項目"};
-const Text kTooManyLinks{u8"連結層數太多"};
-const Text kNoMemory{u8"記憶體不足"};
-const Text kDeviceGone{u8"磁碟或裝置已無法使用"};
-const Text kNotSupported{u8"此磁碟不支援這項操作"};
-const Text kOtherError{u8"系統錯誤，代碼 "};
+const text::Text kNoSuchFile{u8"找不到檔案或資料夾"};
+const text::Text kAccessDenied{u8"存取被拒"};
+const text::Text kDiskFull{u8"磁碟空間不足"};
+const text::Text kReadOnly{u8"唯讀的磁碟"};
+const text::Text kNotRegular{u8"不是一般檔案"};
+const text::Text kUnusableName{u8"名稱含有此系統無法表示的字元"};
+const text::Text kNameTooLong{u8"路徑或名稱太長"};
+const text::Text kInUse{u8"檔案正在使用中"};
+const text::Text kDiskError{u8"磁碟讀寫錯誤"};
+const text::Text kTooManyOpen{u8"同時開啟的檔案太多"};
+const text::Text kFileTooLarge{u8"檔案太大"};
+const text::Text kFolderFull{u8"資料夾中的項目太多"};
+const text::Text kIsFolder{u8"是資料夾，不是檔案"};
+const text::Text kNotFolder{u8"不是資料夾"};
+const text::Text kExists{u8"已有同名的項目"};
+const text::Text kTooManyLinks{u8"連結層數太多"};
+const text::Text kNoMemory{u8"記憶體不足"};
+const text::Text kDeviceGone{u8"磁碟或裝置已無法使用"};
+const text::Text kNotSupported{u8"此磁碟不支援這項操作"};
+const text::Text kOtherError{u8"系統錯誤，代碼 "};
 
-const Text kOpenParen{u8"（"};
-const Text kCloseParen{u8"）"};
+const text::Text kOpenParen{u8"（"};
+const text::Text kCloseParen{u8"）"};
 
 } // namespace
 

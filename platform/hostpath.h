@@ -1,6 +1,6 @@
 #pragma once
 
-#include "programpath.h"
+#include "text/programpath.h"
 
 #include <optional>
 #include <string>

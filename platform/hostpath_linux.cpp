@@ -1,7 +1,7 @@
 #include "hostpath.h"
 
-#include "codepage.h"
-#include "programpath.h"
+#include "text/codepage.h"
+#include "text/programpath.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -60,7 +60,7 @@ void useDriveTable(std::string folder) {
 }
 
 std::optional<std::string> hostPath(std::string_view windowsPath) {
-    std::optional<PathParts> parts = splitProgramPath(windowsPath);
+    std::optional<text::PathParts> parts = text::splitProgramPath(windowsPath);
     if (!parts)
         return std::nullopt;
     std::string path = driveTableFolder();

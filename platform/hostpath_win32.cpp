@@ -45,7 +45,7 @@ void useDriveTable(std::string folder) {
 
 std::optional<std::wstring> widePath(std::string_view windowsPath) {
     quietDriveErrors();
-    std::optional<PathParts> parts = splitProgramPath(windowsPath);
+    std::optional<text::PathParts> parts = text::splitProgramPath(windowsPath);
     if (!parts)
         return std::nullopt;
     for (const std::string& name : parts->names)
@@ -57,30 +57,30 @@ std::optional<std::wstring> widePath(std::string_view windowsPath) {
         path = L"X:";
         path[0] = static_cast<wchar_t>(parts->drive - 'a' + 'A');
     } else {
-        path = wideFromUtf8(table) + L"\\" + static_cast<wchar_t>(parts->drive);
+        path = text::wideFromUtf8(table) + L"\\" + static_cast<wchar_t>(parts->drive);
     }
     // The long form: no length limit, and the names reach the system as they are.
     if (path.size() >= 2 && path[1] == L':')
         path.insert(0, L"\\\\?\\");
     for (const std::string& name : parts->names)
-        path += L"\\" + wideFromUtf8(name);
+        path += L"\\" + text::wideFromUtf8(name);
     if (parts->names.empty())
         path += L"\\";
     return path;
 }
 
 std::optional<std::wstring> wideName(std::string_view name) {
-    std::optional<std::string> utf8 = hostName(name);
+    std::optional<std::string> utf8 = text::hostName(name);
     if (!utf8 || !keepsItsName(*utf8))
         return std::nullopt;
-    return wideFromUtf8(*utf8);
+    return text::wideFromUtf8(*utf8);
 }
 
 std::optional<std::string> hostPath(std::string_view windowsPath) {
     std::optional<std::wstring> wide = widePath(windowsPath);
     if (!wide)
         return std::nullopt;
-    return utf8FromWide(*wide);
+    return text::utf8FromWide(*wide);
 }
 
 } // namespace platform

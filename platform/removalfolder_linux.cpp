@@ -1,10 +1,10 @@
 #include "removalfolder.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -57,7 +57,7 @@ std::optional<FolderId> RemovalFolder::id() const {
 }
 
 bool RemovalFolder::hasFolder(std::string_view name) const {
-    std::optional<std::string> host = hostName(name);
+    std::optional<std::string> host = text::hostName(name);
     struct stat st {};
     return handle_ && host &&
            ::fstatat(handle_->fd, host->c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -65,8 +65,8 @@ bool RemovalFolder::hasFolder(std::string_view name) const {
 }
 
 int RemovalFolder::renameSub(std::string_view from, std::string_view to) const {
-    std::optional<std::string> hostFrom = hostName(from);
-    std::optional<std::string> hostTo = hostName(to);
+    std::optional<std::string> hostFrom = text::hostName(from);
+    std::optional<std::string> hostTo = text::hostName(to);
     if (!handle_ || !hostFrom || !hostTo)
         return EINVAL;
     int fd = handle_->fd;
@@ -154,14 +154,14 @@ int RemovalFolder::remove(const std::string& hostName, bool folder) const {
 }
 
 std::optional<std::string> RemovalFolder::hostNameOf(std::string_view name) {
-    return hostName(name);
+    return text::hostName(name);
 }
 
 std::string RemovalFolder::programNameOf(const std::string& hostName) {
     // A backslash cannot stand in a Windows name: it reads as "?", as in a folder listing.
     std::string name = hostName;
     std::replace(name.begin(), name.end(), '\\', '?');
-    return ansiFromUtf8(name);
+    return text::ansiFromUtf8(name);
 }
 
 std::optional<uint64_t> freeSpace(std::string_view folder) {

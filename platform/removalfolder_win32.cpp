@@ -93,8 +93,8 @@ RemovalFolder RemovalFolder::openSub(const std::string& hostName, std::string& w
         whyNot = reasonForError(EBADF);
         return {};
     }
-    std::wstring path = childPath(handle_->path, wideFromUtf8(hostName));
-    faults::runBefore("opensub", utf8FromWide(path));
+    std::wstring path = childPath(handle_->path, text::wideFromUtf8(hostName));
+    faults::runBefore("opensub", text::utf8FromWide(path));
     FolderHandlePtr held;
     if (int error = openFolderHandle(path, false, held)) {
         whyNot = whyNoFolder(path, error);
@@ -123,7 +123,7 @@ bool RemovalFolder::list(std::vector<RemovalEntry>& entries, bool withSizes,
         if (name == L"." || name == L"..")
             continue;
         RemovalEntry entry;
-        entry.hostName = utf8FromWide(name);
+        entry.hostName = text::utf8FromWide(name);
         entry.folder =
             (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !isLinkEntry(found);
         if (withSizes && !entry.folder) {
@@ -158,7 +158,7 @@ int RemovalFolder::remove(const std::string& hostName, bool) const {
         return EBADF;
     // Opened as the entry itself: a junction or link is removed, not followed. A folder must be
     // empty, as it is after its entries went.
-    std::wstring path = childPath(handle_->path, wideFromUtf8(hostName));
+    std::wstring path = childPath(handle_->path, text::wideFromUtf8(hostName));
     return step([&] { return deleteEntry(path); });
 }
 
@@ -166,11 +166,11 @@ std::optional<std::string> RemovalFolder::hostNameOf(std::string_view name) {
     std::optional<std::wstring> host = wideName(name);
     if (!host)
         return std::nullopt;
-    return utf8FromWide(*host);
+    return text::utf8FromWide(*host);
 }
 
 std::string RemovalFolder::programNameOf(const std::string& hostName) {
-    return ansiFromWide(wideFromUtf8(hostName));
+    return text::ansiFromWide(text::wideFromUtf8(hostName));
 }
 
 std::optional<uint64_t> freeSpace(std::string_view folder) {

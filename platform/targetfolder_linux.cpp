@@ -1,11 +1,11 @@
 #include "targetfolder.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
 #include "stagedfile_linux.h"
+#include "text/codepage.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -16,8 +16,8 @@
 namespace platform {
 namespace {
 
-const Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
-const Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
+const text::Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
+const text::Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
 
 } // namespace
 
@@ -66,7 +66,7 @@ TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
 bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* madeNow) const {
     if (madeNow)
         *madeNow = false;
-    std::optional<std::string> host = hostName(name);
+    std::optional<std::string> host = text::hostName(name);
     if (!host) {
         whyNot = unusableNameReason();
         return false;
@@ -89,7 +89,7 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* mad
 }
 
 TargetFolder TargetFolder::openSub(std::string_view name, std::string& whyNot) const {
-    std::optional<std::string> host = hostName(name);
+    std::optional<std::string> host = text::hostName(name);
     if (!host) {
         whyNot = unusableNameReason();
         return {};

@@ -1,9 +1,9 @@
 #include "targetfolder.h"
 
-#include "codepage.h"
 #include "faults/faults.h"
 #include "hosterror.h"
 #include "stagingname.h"
+#include "text/codepage.h"
 #include "win32.h"
 
 #include <cerrno>
@@ -11,8 +11,8 @@
 namespace platform {
 namespace {
 
-const Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
-const Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
+const text::Text kLinkInTheWay{u8"此處是連結，不是資料夾"};
+const text::Text kFileInTheWay{u8"此處是檔案，不是資料夾"};
 
 } // namespace
 
@@ -71,7 +71,7 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* mad
         return false;
     }
     std::wstring path = childPath(handle_->path, *host);
-    int error = faults::injected("mkdir", utf8FromWide(*host));
+    int error = faults::injected("mkdir", text::utf8FromWide(*host));
     if (error == 0 && ::CreateDirectoryW(path.c_str(), nullptr)) {
         if (madeNow)
             *madeNow = true;
@@ -113,8 +113,8 @@ int TargetFolder::flushToDisk() const {
     // system's log, and flushing any handle of the volume commits that log up to now. Where the
     // system lets no folder be flushed (some file systems, without the right to write), nothing
     // but links can wait there, and a file system without a log of its own makes none.
-    faults::runBefore("syncfs", utf8FromWide(handle_->path));
-    if (int error = faults::injected("syncfs", utf8FromWide(handle_->path)))
+    faults::runBefore("syncfs", text::utf8FromWide(handle_->path));
+    if (int error = faults::injected("syncfs", text::utf8FromWide(handle_->path)))
         return error;
     HANDLE folder =
         ::CreateFileW(handle_->path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -144,7 +144,7 @@ void removeStaleStagingFiles(const std::wstring& folder) {
         return;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-            isStaleStagingName(utf8FromWide(found.cFileName))) {
+            isStaleStagingName(text::utf8FromWide(found.cFileName))) {
             std::wstring path = childPath(folder, found.cFileName);
             ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a read-only copy
             ::DeleteFileW(path.c_str());

@@ -1,8 +1,7 @@
 #pragma once
 
 // What the Windows backend's files share. Paths go to the system in UTF-16, converted from code
-// page 950 here whatever the system's own ANSI code page is, so a Big5 name survives on any
-// Windows; names come back through code page 950 too.
+// page 950 (text/codepage_win32.h) whatever the system's own ANSI code page is.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -13,6 +12,7 @@
 #include <windows.h>
 
 #include "folderhandle.h"
+#include "text/codepage_win32.h"
 
 #include <optional>
 #include <string>
@@ -33,13 +33,6 @@ int openFolderHandle(const std::wstring& path, bool followLinks, FolderHandlePtr
 // The same for a folder the user chose, by its whole program path (links on the way followed);
 // null, with the reason, when it cannot be opened.
 FolderHandlePtr openChosenFolder(std::string_view path, std::string& whyNot);
-
-// Code page 950 and UTF-16.
-std::wstring wideFromAnsi(std::string_view ansi);
-// A character without a code page 950 form becomes "?", as the ANSI functions give it.
-std::string ansiFromWide(std::wstring_view wide);
-std::wstring wideFromUtf8(std::string_view utf8);
-std::string utf8FromWide(std::wstring_view wide);
 
 // The errno value the program's reasons use for a Windows error; an error without one comes
 // back negated, and reasonForError shows its own number.

@@ -1,10 +1,12 @@
 #include "restorechoice.h"
 
-#include "platform/programpath.h"
+#include "text/programpath.h"
+
+namespace restore {
 
 std::string RestoreChoice::sourceLineKey() const {
-    std::vector<std::string> names = platform::pathElements(folder);
-    size_t root = platform::pathElements(copyRoot).size();
+    std::vector<std::string> names = text::pathElements(folder);
+    size_t root = text::pathElements(copyRoot).size();
     std::string key;
     for (size_t i = root > 0 ? root - 1 : 0; i < names.size(); ++i)
         key += "\\" + names[i];
@@ -12,12 +14,13 @@ std::string RestoreChoice::sourceLineKey() const {
 }
 
 int RestoreChoice::levelsBelowCopyRoot() const {
-    size_t below = platform::pathElements(folder).size();
-    size_t root = platform::pathElements(copyRoot).size();
+    size_t below = text::pathElements(folder).size();
+    size_t root = text::pathElements(copyRoot).size();
     return below > root ? static_cast<int>(below - root) : 0;
 }
 
-std::optional<RestoreJobInput> restoreInput(const BackupStore& store, const RestoreChoice& choice) {
+std::optional<RestoreJobInput> restoreInput(const store::BackupStore& store,
+                                            const RestoreChoice& choice) {
     std::optional<std::string> target =
         store.FindSourceLine(choice.listFileName, choice.sourceLineKey());
     if (!target)
@@ -26,3 +29,5 @@ std::optional<RestoreJobInput> restoreInput(const BackupStore& store, const Rest
     return RestoreJobInput{choice.folder, *target,
                            folderAbove(*target, choice.levelsBelowCopyRoot())};
 }
+
+} // namespace restore

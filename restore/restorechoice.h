@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace restore {
+
 // What the user chose to restore: the copy of a backed-up folder in a backup (copyRoot, such as
 // E:\Bak\2004_5_1_Back\Data), the folder at or below it whose files go back, and the folder list
 // file the restore point recorded for that copy.
@@ -25,4 +27,7 @@ struct RestoreChoice {
 // The restore of the choice: from the chosen folder back into the folder the list says it came
 // from; an empty target when the list names none. nullopt when the list file is missing; throws
 // ProgramError when it cannot be read.
-std::optional<RestoreJobInput> restoreInput(const BackupStore& store, const RestoreChoice& choice);
+std::optional<RestoreJobInput> restoreInput(const store::BackupStore& store,
+                                            const RestoreChoice& choice);
+
+} // namespace restore

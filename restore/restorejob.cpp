@@ -1,21 +1,22 @@
 #include "restorejob.h"
 
-#include "platform/big5.h"
-#include "platform/codepage.h"
 #include "platform/folders.h"
+#include "text/big5.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 
+namespace restore {
 namespace {
 
-const platform::Text kRestoring{u8" 正在還原："};
+const text::Text kRestoring{u8" 正在還原："};
 
 } // namespace
 
 bool createFolderPath(const std::string& folder) {
     if (platform::folderExists(folder))
         return true;
-    std::string_view parent = big5::beforeLastBackslash(folder);
+    std::string_view parent = text::big5::beforeLastBackslash(folder);
     if (parent.size() > 2) // above a drive's root
         createFolderPath(std::string(parent));
     return platform::createFolder(folder) || platform::folderExists(folder);
@@ -24,7 +25,7 @@ bool createFolderPath(const std::string& folder) {
 std::string folderAbove(const std::string& path, int levels) {
     std::string folder = path;
     for (int i = 0; i < levels; ++i) {
-        std::string_view parent = big5::beforeLastBackslash(folder);
+        std::string_view parent = text::big5::beforeLastBackslash(folder);
         if (parent.size() < 3) // the drive's root ("D:") is as high as it goes
             break;
         folder = std::string(parent);
@@ -49,7 +50,7 @@ bool RestoreJob::copyBegins() {
     platform::TargetFolder folder = platform::TargetFolder::open(root, whyNot);
     // The folders between the root and the target, one name at a time.
     for (size_t start = root.size() + 1; folder.isOpen() && start < target.size() + 1;) {
-        size_t end = std::min(big5::find(target, '\\', start), target.size());
+        size_t end = std::min(text::big5::find(target, '\\', start), target.size());
         std::string name = target.substr(start, end - start);
         failed = target.substr(0, end);
         if (folder.makeSub(name, whyNot))
@@ -88,3 +89,5 @@ void RestoreJob::describeCopy(RestoreProgress& progress, const std::string& sour
     progress.status = kRestoring.str() + source;
     progress.restoredNames.push_back(entry.name);
 }
+
+} // namespace restore

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace restore {
+
 // The two folders of one restore: the folder of the backup to copy from, and the folder it was
 // backed up from, which the files go back into. The target's path is followed through links
 // down to targetRoot (the folder that was backed up, which the user chose); below it nothing is
@@ -71,3 +73,5 @@ bool createFolderPath(const std::string& folder);
 // The folder `levels` path elements above `path` (the path itself for 0); never above the
 // drive's root.
 std::string folderAbove(const std::string& path, int levels);
+
+} // namespace restore

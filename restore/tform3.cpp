@@ -2,12 +2,12 @@
 
 #include "restorechoice.h"
 
-#include "platform/big5.h"
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
-#include "platform/programerror.h"
 #include "store/backupstore.h"
+#include "text/big5.h"
+#include "text/codepage.h"
+#include "text/programerror.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
@@ -22,39 +22,39 @@
 
 namespace {
 
-const platform::Text kCaption{u8"檔案還原"};
-const platform::Text kBackupNameColumn{u8"備份名稱（滑鼠按一下）"};
-const platform::Text kPointColumn{u8"還原點"};
-const platform::Text kPathColumn{u8"完整路徑"};
-const platform::Text kFolderColumn{u8"資料夾名稱（滑鼠按一下）"};
-const platform::Text kFileColumn{u8"檔案名稱"};
-const platform::Text kDirHeading{u8"還原目錄（雙按滑鼠二下）"};
-const platform::Text kBackupFolderPrefix{u8" 原備份資料夾："};
-const platform::Text kTargetPrefix{u8" 欲還原資料夾："};
-const platform::Text kStatusPrefix{u8" 檔案還原狀況："};
-const platform::Text kSizePrefix{u8" 檔案大小："};
-const platform::Text kStart{u8"啟動還原檔案"};
-const platform::Text kChooseBackupName{u8"請點選 備份名稱 欄位!!"};
-const platform::Text kListFaultyBefore{u8"檔案清單"};
-const platform::Text kListFaultyAfter{u8"有誤"};
-const platform::Text kPointNotCompletedBefore{u8"還原點"};
-const platform::Text kPointNotCompletedAfter{
+const text::Text kCaption{u8"檔案還原"};
+const text::Text kBackupNameColumn{u8"備份名稱（滑鼠按一下）"};
+const text::Text kPointColumn{u8"還原點"};
+const text::Text kPathColumn{u8"完整路徑"};
+const text::Text kFolderColumn{u8"資料夾名稱（滑鼠按一下）"};
+const text::Text kFileColumn{u8"檔案名稱"};
+const text::Text kDirHeading{u8"還原目錄（雙按滑鼠二下）"};
+const text::Text kBackupFolderPrefix{u8" 原備份資料夾："};
+const text::Text kTargetPrefix{u8" 欲還原資料夾："};
+const text::Text kStatusPrefix{u8" 檔案還原狀況："};
+const text::Text kSizePrefix{u8" 檔案大小："};
+const text::Text kStart{u8"啟動還原檔案"};
+const text::Text kChooseBackupName{u8"請點選 備份名稱 欄位!!"};
+const text::Text kListFaultyBefore{u8"檔案清單"};
+const text::Text kListFaultyAfter{u8"有誤"};
+const text::Text kPointNotCompletedBefore{u8"還原點"};
+const text::Text kPointNotCompletedAfter{
     u8"尚未完成（記錄時中斷了）；同一天再備份一次到同一個目地資料夾，就會補齊"};
-const platform::Text kChooseFolderRow{u8"請點選有 〔資料夾名稱〕 的欄位!!"};
-const platform::Text kBackupFolderGone{u8"原備份資料夾已不存在了!!"};
-const platform::Text kNothingToRestore{u8"目前沒有備份檔案可供還原"};
-const platform::Text kChooseBoth{u8"您必須點選　〔備份名稱〕　及　〔資料夾名稱〕"};
-const platform::Text kChooseFolderName{u8"您必須點選〔資料夾名稱〕"};
-const platform::Text kRestored{u8" 檔案已還原完成"};
-const platform::Text kDoneCaption{u8"還原完成"};
-const platform::Text kCannotReadBackup{u8"無法讀取原備份資料夾："};
-const platform::Text kDoneText{u8"您所指定的檔案已還原完成!!"};
-const platform::Text kFailuresBefore{u8"但有 "};
-const platform::Text kFailuresAfter{u8" 個檔案無法還原："};
-const platform::Text kFolderFailuresBefore{u8"另有 "};
-const platform::Text kFolderFailuresAfter{u8" 個資料夾無法完整還原："};
-const platform::Text kDifferingAfter{u8" 個檔案已存在但與備份中的不同，未覆蓋："};
-const platform::Text kCannotMakeTarget{u8"無法建立欲還原資料夾："};
+const text::Text kChooseFolderRow{u8"請點選有 〔資料夾名稱〕 的欄位!!"};
+const text::Text kBackupFolderGone{u8"原備份資料夾已不存在了!!"};
+const text::Text kNothingToRestore{u8"目前沒有備份檔案可供還原"};
+const text::Text kChooseBoth{u8"您必須點選　〔備份名稱〕　及　〔資料夾名稱〕"};
+const text::Text kChooseFolderName{u8"您必須點選〔資料夾名稱〕"};
+const text::Text kRestored{u8" 檔案已還原完成"};
+const text::Text kDoneCaption{u8"還原完成"};
+const text::Text kCannotReadBackup{u8"無法讀取原備份資料夾："};
+const text::Text kDoneText{u8"您所指定的檔案已還原完成!!"};
+const text::Text kFailuresBefore{u8"但有 "};
+const text::Text kFailuresAfter{u8" 個檔案無法還原："};
+const text::Text kFolderFailuresBefore{u8"另有 "};
+const text::Text kFolderFailuresAfter{u8" 個資料夾無法完整還原："};
+const text::Text kDifferingAfter{u8" 個檔案已存在但與備份中的不同，未覆蓋："};
+const text::Text kCannotMakeTarget{u8"無法建立欲還原資料夾："};
 
 const QColor kListColour(64, 0, 64); // colour value 4194368
 const QColor kWindowBlue(53, 116, 170);
@@ -73,7 +73,7 @@ std::string listFaulty(const std::string& point) {
 // Why a restore point's file gave no folders. A file that was never written is a recording cut
 // short (a full disk, say), which the next backup of that destination and day completes; one
 // that is there but cannot be read is faulty.
-std::string pointFileFault(const BackupStore& store, const std::string& point) {
+std::string pointFileFault(const store::BackupStore& store, const std::string& point) {
     bool number = !point.empty() && point.find_first_not_of("0123456789") == std::string::npos;
     if (number && platform::nothingAt(store.RecoverFolder() + "\\" + point + ".ini"))
         return kPointNotCompletedBefore.str() + point + kPointNotCompletedAfter.str();
@@ -82,7 +82,7 @@ std::string pointFileFault(const BackupStore& store, const std::string& point) {
 
 } // namespace
 
-TForm3::TForm3(QWidget* owner, BackupStore store)
+TForm3::TForm3(QWidget* owner, store::BackupStore store)
     : QDialog(owner), store_(std::move(store)), job_(*this) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(toolkit::qstr(kCaption));
@@ -145,7 +145,7 @@ TForm3::~TForm3() {
 
 void TForm3::fillBackupList(const std::vector<std::string>& catalogLines) {
     for (auto line = catalogLines.rbegin(); line != catalogLines.rend(); ++line) {
-        BackupRecord record = BackupStore::ParseRecord(*line);
+        store::BackupRecord record = store::BackupStore::ParseRecord(*line);
         ListView1->AddRow(record.backupName, {record.pointNumber, record.destPrefix});
     }
 }
@@ -164,13 +164,13 @@ void TForm3::ShowBackupContents() {
     SelectedPoint = ListView1->SubItem(row, 0);
     SelectedDest = ListView1->SubItem(row, 1);
     ListView2->Clear(); // a file that cannot be read leaves no folder of another backup listed
-    std::optional<std::vector<PointEntry>> entries =
+    std::optional<std::vector<store::PointEntry>> entries =
         store_.ReadPointFile(SelectedPoint, SelectedName);
     if (!entries) {
         toolkit::showMessage(pointFileFault(store_, SelectedPoint));
         return;
     }
-    for (const PointEntry& entry : *entries)
+    for (const store::PointEntry& entry : *entries)
         ListView2->AddRow(entry.sourceName, {entry.listFileName});
 }
 
@@ -225,18 +225,19 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     restoreSource_ = DirectoryListBox1->Directory();
     Panel1->setCaption(kBackupFolderPrefix.str() + restoreSource_);
 
-    std::optional<RestoreJobInput> input;
+    std::optional<restore::RestoreJobInput> input;
     try {
-        input = restoreInput(store_, {CopyRoot, restoreSource_, ListView2->SubItem(folderRow, 0)});
+        input = restore::restoreInput(store_,
+                                      {CopyRoot, restoreSource_, ListView2->SubItem(folderRow, 0)});
     } catch (const ProgramError& error) {
         // Nowhere to restore to, as for a missing list, and the user is told why.
         toolkit::showErrorMessage(error.what());
-        input = RestoreJobInput{restoreSource_, {}, {}};
+        input = restore::RestoreJobInput{restoreSource_, {}, {}};
     }
     if (!input)
         toolkit::showMessage(listFaulty(SelectedPoint));
     restoreTarget_ = input ? input->restoreTarget : std::string();
-    TargetParent = std::string(big5::beforeLastBackslash(restoreTarget_));
+    TargetParent = std::string(text::big5::beforeLastBackslash(restoreTarget_));
     Panel2->setCaption(kTargetPrefix.str() + TargetParent);
 
     ProgressBar1->setValue(0);
@@ -244,7 +245,7 @@ void TForm3::chooseCurrentFolder(int folderRow) {
     Panel6->setCaption({});
     // Without the folder it came from there is nowhere to restore to.
     BitBtn1->setEnabled(!restoreTarget_.empty());
-    job_.setInput(input.value_or(RestoreJobInput{restoreSource_, {}, {}}));
+    job_.setInput(input.value_or(restore::RestoreJobInput{restoreSource_, {}, {}}));
     job_.newGeneration(); // one complete count for the final choice, with these values
     WorkerThread->forget();
     copyAsked_ = false;
@@ -319,7 +320,7 @@ void TForm3::WalkTree() {
     WorkerThread->walk();
 }
 
-void TForm3::showProgress(const RestoreProgress& progress) {
+void TForm3::showProgress(const restore::RestoreProgress& progress) {
     Panel4->setCaption(progress.sizeText);
     showFileProgress(ProgressBar1, progress.fileTotal, progress.position);
     if (progress.position) {
@@ -342,7 +343,7 @@ void TForm3::restoreTargetImpossible(const std::string& path, const std::string&
     toolkit::showMessage(kCannotMakeTarget.str() + platform::withReason(path, reason));
 }
 
-void TForm3::restoreCompleted(const RestoreReport& report) {
+void TForm3::restoreCompleted(const restore::RestoreReport& report) {
     restoreTarget_.clear();
     restoreSource_.clear();
     job_.setInput({});

@@ -22,11 +22,11 @@ class TPanel;
 // The restore dialog "檔案還原": the recorded backups, newest first; the folders a chosen
 // backup holds; and the restore of a chosen folder (or a sub-folder of it) into the folder it
 // was backed up from.
-class TForm3 : public QDialog, private RestoreView {
+class TForm3 : public QDialog, private restore::RestoreView {
     Q_OBJECT
 
 public:
-    explicit TForm3(QWidget* owner, BackupStore store = BackupStore());
+    explicit TForm3(QWidget* owner, store::BackupStore store = store::BackupStore());
     ~TForm3() override;
 
     TListView* ListView1;
@@ -62,7 +62,7 @@ public:
     // Worker thread: one pass of the kind asked for, then the worker suspends itself.
     void WalkTree();
 
-    const RestoreJob& Job() const { return job_; }
+    const restore::RestoreJob& Job() const { return job_; }
     const std::string& RestoreSource() const { return restoreSource_; }
     const std::string& RestoreTarget() const { return restoreTarget_; }
 
@@ -71,9 +71,9 @@ protected:
     void done(int result) override;
 
 private:
-    BackupStore store_;
-    void showProgress(const RestoreProgress& progress) override;
-    void restoreCompleted(const RestoreReport& report) override;
+    store::BackupStore store_;
+    void showProgress(const restore::RestoreProgress& progress) override;
+    void restoreCompleted(const restore::RestoreReport& report) override;
     void restoreImpossible(const std::string& restoreSource) override;
     void restoreTargetImpossible(const std::string& path, const std::string& reason) override;
     // Points the directory list at a folder without treating it as the user's choice.
@@ -82,7 +82,7 @@ private:
     void chooseCurrentFolder(int folderRow);
     void requestPass(walk::PassRequests::Pass pass);
 
-    RestoreJob job_;
+    restore::RestoreJob job_;
     bool settingFolder_ = false;
     bool copyAsked_ = false; // a copy runs or waits for this choice
 

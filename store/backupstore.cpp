@@ -1,34 +1,35 @@
 #include "backupstore.h"
 
-#include "platform/programerror.h"
-#include "textmode.h"
+#include "text/programerror.h"
+#include "text/textmode.h"
 
-#include "platform/big5.h"
-#include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
+#include "text/big5.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
 
+namespace store {
 namespace {
 
-const platform::Text kSourceKey{u8"備份來源目錄="};
-const platform::Text kDestKey{u8"備份目標目錄="};
+const text::Text kSourceKey{u8"備份來源目錄="};
+const text::Text kDestKey{u8"備份目標目錄="};
 
 constexpr const char* kSettingsFile = "SystemBackRD.ini";
 constexpr const char* kCountFile = "TotalCount.ini";
 constexpr const char* kCatalogFile = "BackupDir.ini";
 
-const platform::Text kDamagedBefore{u8"檔案已損壞，無法讀取："};
-const platform::Text kCannotRead{u8"無法讀取："};
-const platform::Text kTooLarge{u8"（檔案大小超出正常範圍）"};
-const platform::Text kBadCountBefore{u8"還原點數目有誤："};
-const platform::Text kBadCountAfter{u8"（應為 0 到 2147483646 之間的整數）"};
-const platform::Text kNumbersUsedUp{u8"（還原點編號已用盡）"};
+const text::Text kDamagedBefore{u8"檔案已損壞，無法讀取："};
+const text::Text kCannotRead{u8"無法讀取："};
+const text::Text kTooLarge{u8"（檔案大小超出正常範圍）"};
+const text::Text kBadCountBefore{u8"還原點數目有誤："};
+const text::Text kBadCountAfter{u8"（應為 0 到 2147483646 之間的整數）"};
+const text::Text kNumbersUsedUp{u8"（還原點編號已用盡）"};
 
 // The largest files a healthy store makes, by far: a larger one is damaged. A folder list has a
 // line per folder of the source, so it may be large in earnest.
@@ -53,7 +54,7 @@ std::optional<std::string> readText(const std::string& path, size_t limit,
     }
     if (stored.status == platform::ReadStatus::Missing)
         return std::nullopt;
-    return textmode::decode(stored.bytes);
+    return text::textmode::decode(stored.bytes);
 }
 
 // The value of a settings line: the text after its last "=", or the whole line.
@@ -70,8 +71,8 @@ bool isDecimal(std::string_view text) {
 // A name read from a file of the store must stay inside the Recover folder.
 bool isPlainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
-           big5::find(name, '\\') == std::string_view::npos &&
-           big5::find(name, '/') == std::string_view::npos;
+           text::big5::find(name, '\\') == std::string_view::npos &&
+           text::big5::find(name, '/') == std::string_view::npos;
 }
 
 std::string recordText(const std::string& destDir, const std::string& number,
@@ -92,7 +93,7 @@ std::string linesText(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines)
         text += line + "\n";
-    return textmode::encode(text);
+    return text::textmode::encode(text);
 }
 
 } // namespace
@@ -154,7 +155,7 @@ std::optional<FileLines> BackupStore::readLines(const std::string& path, size_t 
     if (!text)
         return std::nullopt;
     FileLines file;
-    file.lines = textmode::splitLines(*text);
+    file.lines = text::textmode::splitLines(*text);
     file.lastCutShort = !text->empty() && text->back() != '\n';
     return file;
 }
@@ -184,7 +185,7 @@ std::optional<SettingsValues> BackupStore::ReadSettings() const {
 platform::WriteResult BackupStore::WriteSettings(const std::string& sourceDir,
                                                  const std::string& destDir) const {
     std::string text = kSourceKey.str() + sourceDir + "\n" + kDestKey.str() + destDir + "\n";
-    return platform::replaceFile(SettingsFilePath(), textmode::encode(text));
+    return platform::replaceFile(SettingsFilePath(), text::textmode::encode(text));
 }
 
 int BackupStore::EnsureRecordCount() const {
@@ -291,7 +292,7 @@ platform::WriteResult BackupStore::WriteFolderList(const std::string& backupName
                                                    const std::string& sourceName,
                                                    const std::string& folderList) const {
     return platform::replaceFile(FolderListPath(FolderListFileName(backupName, number, sourceName)),
-                                 textmode::encode(folderList));
+                                 text::textmode::encode(folderList));
 }
 
 std::optional<FileLines> BackupStore::ReadPointEntries(int number) const {
@@ -312,7 +313,7 @@ BackupStore::ReadPointFile(const std::string& number, const std::string& backupN
         return std::nullopt;
     std::vector<PointEntry> entries;
     size_t prefix = backupName.size() + number.size() + 1;
-    for (std::string& line : textmode::splitLines(*text)) {
+    for (std::string& line : text::textmode::splitLines(*text)) {
         std::string_view rest = line.size() > prefix ? std::string_view(line).substr(prefix) : "";
         size_t suffix = rest.find(".ini");
         std::string sourceName(suffix == std::string_view::npos ? "" : rest.substr(0, suffix));
@@ -328,7 +329,7 @@ BackupStore::readFolderList(const std::string& listFileName) const {
     std::optional<std::string> text = readText(recoverFile(listFileName), kFolderListLimit);
     if (!text)
         return std::nullopt;
-    return textmode::splitLines(*text);
+    return text::textmode::splitLines(*text);
 }
 
 std::optional<std::string> BackupStore::FolderListHead(const std::string& listFileName) const {
@@ -349,19 +350,19 @@ std::optional<std::string> BackupStore::FindSourceLine(const std::string& listFi
     // line that ends with the relative text, and last the first that holds it anywhere (a folder
     // of the same name deeper down).
     if (!lines.empty()) {
-        size_t below = std::min(big5::find(relative, '\\', 1), relative.size());
+        size_t below = std::min(text::big5::find(relative, '\\', 1), relative.size());
         std::string_view top = std::string_view(relative).substr(0, below);
-        if (!top.empty() && big5::endsWith(lines[0], top)) {
+        if (!top.empty() && text::big5::endsWith(lines[0], top)) {
             std::string own = lines[0] + relative.substr(below);
             if (std::find(lines.begin(), lines.end(), own) != lines.end())
                 return own;
         }
     }
     for (std::string& line : lines)
-        if (big5::endsWith(line, relative))
+        if (text::big5::endsWith(line, relative))
             return std::move(line);
     for (std::string& line : lines)
-        if (big5::find(line, relative) != std::string::npos)
+        if (text::big5::find(line, relative) != std::string::npos)
             return std::move(line);
     return std::string();
 }
@@ -382,3 +383,5 @@ std::string FormBackupName(std::string_view shortDate) {
     std::string_view month = cut(rest);
     return std::string(year) + "_" + std::string(month) + "_" + std::string(rest) + "_Back";
 }
+
+} // namespace store

@@ -20,6 +20,7 @@
 // refuse files larger than a healthy store makes (a damaged file), rather than freeze on them.
 // Only a file that is not there is missing: one that is there but cannot be opened or read to
 // its end throws ProgramError ("無法讀取：" with the path and the reason), never read in part.
+namespace store {
 
 struct SettingsValues {
     std::string sourceDir;
@@ -166,3 +167,5 @@ private:
 
 // The backup folder's name from a short date: 2004/5/1 gives 2004_5_1_Back.
 std::string FormBackupName(std::string_view shortDate);
+
+} // namespace store

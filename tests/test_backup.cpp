@@ -8,8 +8,8 @@
 #include "backup/tform2.h"
 #include "faults/faults.h"
 #include "platform/clock.h"
-#include "platform/codepage.h"
 #include "store/backupstore.h"
+#include "text/codepage.h"
 #include "toolkit/messagebox.h"
 #include "widgets/bitbtn.h"
 #include "widgets/panel.h"
@@ -63,14 +63,14 @@ void putBack(const fs::path& folder, const Snapshot& files) {
 }
 
 // A view of the backup job that notes what reaches it, in order.
-class JobLog : public BackupView {
+class JobLog : public backup::BackupView {
 public:
     std::vector<std::string> events;
-    void showProgress(const BackupProgress& progress) override {
+    void showProgress(const backup::BackupProgress& progress) override {
         events.push_back("progress " + std::to_string(progress.position.value_or(-1)));
     }
     void completionStarted() override { events.push_back("started"); }
-    void completionDone(const CopyReport& report, bool current) override {
+    void completionDone(const backup::CopyReport& report, bool current) override {
         events.push_back("done " + std::to_string(report.filesHandled) + (current ? "" : " old"));
     }
     void copyImpossible(const std::string&) override { events.push_back("impossible"); }
@@ -96,7 +96,7 @@ private:
 
     // What "下一步" does for the source and destination, then preparing the dialog.
     void prepare(const std::string& sourceDir, const std::string& destDir) {
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings(sourceDir, destDir));
         dialog->PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
@@ -293,7 +293,7 @@ private slots:
     }
 
     void twoProgramsFinishingAtOnceGetTwoNumbers() {
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         QCOMPARE(store.EnsureRecordCount(), 0);
@@ -307,9 +307,9 @@ private slots:
                 char byte;
                 ::close(go[1]);
                 ssize_t got = ::read(go[0], &byte, 1); // all start together
-                RestorePointResult recorded =
-                    CreateRestorePoint({store, "E:\\Dest" + std::to_string(i), "2004_5_1_Back",
-                                        "Data", 0, "D:\\Data\n"});
+                backup::RestorePointResult recorded =
+                    backup::CreateRestorePoint({store, "E:\\Dest" + std::to_string(i),
+                                                "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
                 ::_exit(got == 0 && recorded.number > 0 && !recorded.failure ? 0 : 1);
             }
             children.push_back(child);
@@ -325,13 +325,13 @@ private slots:
         QCOMPARE(lines.size(), size_t{kPrograms});
         std::set<std::string> numbers;
         for (const std::string& line : lines)
-            numbers.insert(BackupStore::ParseRecord(line).pointNumber);
+            numbers.insert(store::BackupStore::ParseRecord(line).pointNumber);
         QCOMPARE(numbers, (std::set<std::string>{"1", "2", "3", "4"}));
         QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("4"));
         // Every record is found again under its own line number.
         for (size_t k = 1; k <= lines.size(); ++k) {
-            BackupRecord record = BackupStore::ParseRecord(lines[k - 1]);
-            QCOMPARE(BackupStore::FindRecord(lines, record.destDir, record.backupName),
+            store::BackupRecord record = store::BackupStore::ParseRecord(lines[k - 1]);
+            QCOMPARE(store::BackupStore::FindRecord(lines, record.destDir, record.backupName),
                      static_cast<int>(k));
         }
     }
@@ -714,12 +714,12 @@ private slots:
     // The store before a backup on 2004/5/2 of D:\Data and of D:\Mail: one record of the day
     // before, its restore point and folder list.
     Snapshot storeOfTheDayBefore() {
-        BackupStore store;
+        store::BackupStore store;
         if (store.CreateFolders() || !store.WriteSettings("D:\\Data", "E:\\Bak"))
             QTest::qFail("no program folder", __FILE__, __LINE__);
         store.EnsureRecordCount();
-        RestorePointResult first =
-            CreateRestorePoint({store, "E:\\Bak", "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
+        backup::RestorePointResult first = backup::CreateRestorePoint(
+            {store, "E:\\Bak", "2004_5_1_Back", "Data", 0, "D:\\Data\n"});
         if (first.number != 1 || first.failure)
             QTest::qFail("no first restore point", __FILE__, __LINE__);
         return snapshot(recover() / "..");
@@ -728,16 +728,16 @@ private slots:
     void crashesAtEveryStoreStepAreRepairedByTheNextBackup() {
         Snapshot before = storeOfTheDayBefore();
         fs::path program = recover() / "..";
-        BackupStore settings;
+        store::BackupStore settings;
         // A new record (the next day), then a second source on that day (an entry only).
-        std::vector<RestorePointInput> inputs = {
+        std::vector<backup::RestorePointInput> inputs = {
             {settings, "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\nD:\\Data\\Sub\n"},
             {settings, "E:\\Bak", "2004_5_2_Back", "Mail", 1, "D:\\Mail\n"}};
         // What the two leave when nothing goes wrong, and how many store steps each takes.
         std::vector<int> steps;
-        for (const RestorePointInput& input : inputs) {
+        for (const backup::RestorePointInput& input : inputs) {
             faults::planStoreSteps(0, 0, 0);
-            QVERIFY(!CreateRestorePoint(input).failure);
+            QVERIFY(!backup::CreateRestorePoint(input).failure);
             steps.push_back(faults::storeStepsTaken());
             faults::clear();
         }
@@ -751,20 +751,20 @@ private slots:
             for (int step = 1; step <= steps[which]; ++step) {
                 putBack(program, before);
                 for (size_t earlier = 0; earlier < which; ++earlier)
-                    QVERIFY(!CreateRestorePoint(inputs[earlier]).failure);
+                    QVERIFY(!backup::CreateRestorePoint(inputs[earlier]).failure);
                 pid_t child = ::fork();
                 if (child == 0) {
                     faults::planStoreSteps(step, 0, 0);
-                    bool recorded = !CreateRestorePoint(inputs[which]).failure;
+                    bool recorded = !backup::CreateRestorePoint(inputs[which]).failure;
                     ::_exit(recorded ? 0 : 1); // the crash comes first
                 }
                 int status = 0;
                 QCOMPARE(::waitpid(child, &status, 0), child);
                 QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 86, "no crash at the step");
                 // The next start and backup: the store as if nothing had happened.
-                BackupStore().RemoveStaleTemporaries();
+                store::BackupStore().RemoveStaleTemporaries();
                 for (size_t again = which; again < inputs.size(); ++again) {
-                    RestorePointResult recorded = CreateRestorePoint(inputs[again]);
+                    backup::RestorePointResult recorded = backup::CreateRestorePoint(inputs[again]);
                     QVERIFY(!recorded.failure);
                     QCOMPARE(recorded.number, 2);
                 }
@@ -777,9 +777,10 @@ private slots:
     void aFullDiskAtEveryStoreStepIsToldAndRepaired() {
         Snapshot before = storeOfTheDayBefore();
         fs::path program = recover() / "..";
-        RestorePointInput input{BackupStore(), "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"};
+        backup::RestorePointInput input{store::BackupStore(), "E:\\Bak", "2004_5_2_Back", "Data", 1,
+                                        "D:\\Data\n"};
         faults::planStoreSteps(0, 0, 0);
-        QVERIFY(!CreateRestorePoint(input).failure);
+        QVERIFY(!backup::CreateRestorePoint(input).failure);
         int steps = faults::storeStepsTaken();
         faults::clear();
         Snapshot healthy = snapshot(program);
@@ -787,7 +788,7 @@ private slots:
         for (int step = 1; step <= steps; ++step) {
             putBack(program, before);
             faults::planStoreSteps(0, step, ENOSPC);
-            RestorePointResult recorded = CreateRestorePoint(input);
+            backup::RestorePointResult recorded = backup::CreateRestorePoint(input);
             faults::clear();
             if (recorded.failure) {
                 ++failed;
@@ -803,14 +804,14 @@ private slots:
             };
             for (const auto& [name, bytes] : snapshot(program))
                 QVERIFY(holds(healthy, name, bytes) || holds(before, name, bytes));
-            QVERIFY(!CreateRestorePoint(input).failure);
+            QVERIFY(!backup::CreateRestorePoint(input).failure);
             QVERIFY(snapshot(program) == healthy);
         }
         QCOMPARE(failed * 2, steps); // every step before a system call can fail
     }
 
     void aStoreDamagedByTheOldProgramIsRepairedByOneBackup() {
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         // A catalog append cut short by a full disk, a count left behind the catalog, and a
@@ -821,8 +822,8 @@ private slots:
         writeFile(recover() / "1.ini", "2004_5_1_Back1_Data.ini\r\n");
         writeFile(recover() / "2004_5_1_Back1_Data.ini", "D:\\Data\r\n");
         writeFile(recover() / "2004_5_2_Back2_Data.ini", "D:\\Data\r\n");
-        RestorePointResult recorded =
-            CreateRestorePoint({store, "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"});
+        backup::RestorePointResult recorded = backup::CreateRestorePoint(
+            {store, "E:\\Bak", "2004_5_2_Back", "Data", 1, "D:\\Data\n"});
         QVERIFY(!recorded.failure);
         QCOMPARE(recorded.number, 2);
         QCOMPARE(readFile(recover() / "BackupDir.ini"),
@@ -833,11 +834,13 @@ private slots:
         // A record glued to such a fragment keeps its number: the next one follows it.
         writeFile(recover() / "BackupDir.ini",
                   "E:\\Bak\\<1>2004_5_1_Back\r\nE:\\BakE:\\Bak\\<149>2004_5_2_Back\r\n");
-        recorded = CreateRestorePoint({store, "E:\\Bak", "2004_5_3_Back", "Data", 2, "D:\\Data\n"});
+        recorded = backup::CreateRestorePoint(
+            {store, "E:\\Bak", "2004_5_3_Back", "Data", 2, "D:\\Data\n"});
         QCOMPARE(recorded.number, 150);
         QCOMPARE(readFile(recover() / ".." / "TotalCount.ini"), std::string("150"));
         // The same day again finds its record, whatever line it is on.
-        recorded = CreateRestorePoint({store, "E:\\Bak", "2004_5_3_Back", "Mail", 2, "D:\\Mail\n"});
+        recorded = backup::CreateRestorePoint(
+            {store, "E:\\Bak", "2004_5_3_Back", "Mail", 2, "D:\\Mail\n"});
         QCOMPARE(recorded.number, 150);
         QCOMPARE(readFile(recover() / "150.ini"),
                  std::string("2004_5_3_Back150_Data.ini\r\n2004_5_3_Back150_Mail.ini\r\n"));
@@ -917,10 +920,10 @@ private slots:
             held = true;
             testsupport::eventually([&] { return closed.load(); }, seconds(20));
         });
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         JobLog log;
-        BackupJob job(log);
+        backup::BackupJob job(log);
         job.setInput(
             {"D:\\Data", "E:\\Bak", "2004_5_1_Back", "Data", store, store.EnsureRecordCount()});
         QVERIFY(job.runPass(true));
@@ -944,11 +947,11 @@ private slots:
         // Long enough that the window is shown progress while the copy runs.
         for (int i = 0; i < 2000; ++i)
             writeFile(drives->driveFolder('d') / "Data" / ("f" + std::to_string(i)), "x");
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings("D:\\Data", "E:\\Bak"));
         JobLog log;
-        BackupJob job(log);
+        backup::BackupJob job(log);
         job.setInput(
             {"D:\\Data", "E:\\Bak", "2004_5_1_Back", "Data", store, store.EnsureRecordCount()});
         bool passed = false;

@@ -10,8 +10,8 @@
 #include "cli/commands.h"
 #include "faults/faults.h"
 #include "platform/clock.h"
-#include "platform/programpath.h"
 #include "store/backupstore.h"
+#include "text/programpath.h"
 #include "widgets/bitbtn.h"
 
 #include <QCoreApplication>
@@ -42,7 +42,7 @@ struct Run {
 
 // What the window stores when the user confirms the folders (下一步).
 void saveChoice(const std::string& sourceDir, const std::string& destDir) {
-    BackupStore store;
+    store::BackupStore store;
     QVERIFY(!store.CreateFolders());
     QVERIFY(store.WriteSettings(sourceDir, destDir));
     store.EnsureRecordCount();
@@ -119,7 +119,7 @@ private:
         saveChoice(sourceDir, destDir);
         TForm2 dialog(nullptr);
         dialog.Timer1->setInterval(0); // the restore point's animation, at once
-        BackupStore store;
+        store::BackupStore store;
         dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
         size_t before = messages->calls().size();
         dialog.show();
@@ -193,13 +193,13 @@ private slots:
         for (const std::string& source :
              {std::string("D:\\Data"), ansi(u8"D:\\Data\\Deep\\許多")}) {
             saveChoice(source, "E:\\Bak");
-            BackupStore store;
+            store::BackupStore store;
             int count = store.EnsureRecordCount();
             TForm2 dialog(nullptr);
             dialog.PrepareBackup({store.SettingsFilePath(), count});
-            BackupJobInput input = dialog.Job().input();
-            QVERIFY(input == backupInput({source, "E:\\Bak"}, store, count, "2004/5/1"));
-            QCOMPARE(input.sourceName, platform::pathElements(source).back());
+            backup::BackupJobInput input = dialog.Job().input();
+            QVERIFY(input == backup::backupInput({source, "E:\\Bak"}, store, count, "2004/5/1"));
+            QCOMPARE(input.sourceName, text::pathElements(source).back());
 
             // The command line backs up into the same folder the dialog would.
             Run run = this->run({"--backup"});
@@ -407,8 +407,8 @@ private slots:
         QCOMPARE(readFile(program() / "SystemBackRD.ini"), saved);
 
         QCOMPARE(run({"--backup", "--source", "D:\\Other", "--save"}).status, 0);
-        BackupStore store;
-        std::optional<SettingsValues> now = store.ReadSettings();
+        store::BackupStore store;
+        std::optional<store::SettingsValues> now = store.ReadSettings();
         QVERIFY(now);
         QCOMPARE(now->sourceDir, std::string("D:\\Other"));
         QCOMPARE(now->destDir, std::string("E:\\Bak"));
@@ -443,7 +443,7 @@ private slots:
                  std::string("D:\\Data\r\n"));
         // And saved so, for the window to show.
         QCOMPARE(run({"--backup", "--source", "D:/Data/", "--dest", "e:\\", "--save"}).status, 0);
-        std::optional<SettingsValues> saved = BackupStore().ReadSettings();
+        std::optional<store::SettingsValues> saved = store::BackupStore().ReadSettings();
         QVERIFY(saved);
         QCOMPARE(saved->sourceDir, std::string("D:\\Data"));
         QCOMPARE(saved->destDir, std::string("E:"));
@@ -514,12 +514,12 @@ private slots:
         saveChoice("D:\\One", "E:\\Bak");
         TForm2 dialog(nullptr);
         dialog.Timer1->setInterval(0); // the restore point's animation, at once
-        BackupStore store;
+        store::BackupStore store;
         dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
         QProcess* process = nullptr;
         {
             // Held while both copy: each then waits for the store, and they record in turn.
-            BackupStore::Recording held(store);
+            store::BackupStore::Recording held(store);
             dialog.show();
             emit dialog.BitBtn1->clicked();
             process = start({QStringLiteral("--backup"), QStringLiteral("--source"),

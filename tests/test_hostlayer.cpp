@@ -3,13 +3,13 @@
 
 #include "faults/faults.h"
 #include "platform/clock.h"
-#include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/filecopy.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/hostpath.h"
 #include "platform/targetfolder.h"
+#include "text/codepage.h"
 #include "threads/uithread.h"
 #include "toolkit/messagebox.h"
 
@@ -69,9 +69,9 @@ private slots:
         QCOMPARE(*platform::hostPath("D:\\Bak\\a.txt"), (d / "Bak" / "a.txt").string());
         QCOMPARE(*platform::hostPath("D:\\a\\..\\..\\b\\.\\c"), (d / "b" / "c").string());
         QCOMPARE(*platform::hostPath(ansi(u8"D:\\備份")), (d / "備份").string());
-        QVERIFY(platform::isDriveRoot("D:\\"));
-        QVERIFY(platform::isDriveRoot("D:"));
-        QVERIFY(!platform::isDriveRoot("D:\\x"));
+        QVERIFY(text::isDriveRoot("D:\\"));
+        QVERIFY(text::isDriveRoot("D:"));
+        QVERIFY(!text::isDriveRoot("D:\\x"));
         for (const char* bad : {"", "D", "D:x", "\\\\server\\share", "1:\\x", "D:\\a?b", "D:\\a*",
                                 "D:\\a|b", "D:\\a\"b", "D:\\x:y", "D:\\\xA4"})
             QVERIFY2(!platform::hostPath(bad), bad);
@@ -80,7 +80,7 @@ private slots:
     void chineseNamesRoundTripAndOthersReadAsQuestionMarks() {
         std::string name = ansi(u8"備份資料夾");
         QCOMPARE(name, std::string("\xB3\xC6\xA5\xF7\xB8\xEA\xAE\xC6\xA7\xA8"));
-        QCOMPARE(*platform::utf8FromAnsiStrict(name), std::string("備份資料夾"));
+        QCOMPARE(*text::utf8FromAnsiStrict(name), std::string("備份資料夾"));
 
         QVERIFY(platform::createFolder("D:\\" + name));
         QVERIFY(fs::is_directory(drives->driveFolder('d') / "備份資料夾"));

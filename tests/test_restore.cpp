@@ -6,10 +6,10 @@
 #include "backup/tform2.h"
 #include "faults/faults.h"
 #include "platform/clock.h"
-#include "platform/codepage.h"
 #include "restore/restorechoice.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
+#include "text/codepage.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "walk/jobchannel.h"
@@ -133,7 +133,7 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 struct NamesLog {
     std::vector<std::string> names;
     int updates = 0;
-    void showProgress(const RestoreProgress& progress) {
+    void showProgress(const restore::RestoreProgress& progress) {
         ++updates;
         names.insert(names.end(), progress.restoredNames.begin(), progress.restoredNames.end());
     }
@@ -169,7 +169,7 @@ private:
     // dialog.
     void backUp(const std::string& source = "D:\\Data") {
         fs::create_directories(drives->driveFolder('e') / "Bak");
-        BackupStore store;
+        store::BackupStore store;
         QVERIFY(!store.CreateFolders());
         QVERIFY(store.WriteSettings(source, "E:\\Bak"));
         TForm2 backup(nullptr);
@@ -190,7 +190,7 @@ private:
 
     // The restore link: the catalog's records, then the dialog shown.
     void open() {
-        dialog->fillBackupList(*BackupStore().ReadCatalog());
+        dialog->fillBackupList(*store::BackupStore().ReadCatalog());
         dialog->show();
     }
 
@@ -356,11 +356,13 @@ private slots:
         std::string source = ansi(u8"D:\\Data\\許\\A");
         writeFile(drives->host(u8"D:\\Data\\許\\A\\Docs\\x.txt"), "x");
         backUp(source);
-        RestoreChoice choice{ansi(u8"E:\\Bak\\2004_5_1_Back\\A"),
-                             ansi(u8"E:\\Bak\\2004_5_1_Back\\A\\Docs"), "2004_5_1_Back1_A.ini"};
+        restore::RestoreChoice choice{ansi(u8"E:\\Bak\\2004_5_1_Back\\A"),
+                                      ansi(u8"E:\\Bak\\2004_5_1_Back\\A\\Docs"),
+                                      "2004_5_1_Back1_A.ini"};
         QCOMPARE(choice.sourceLineKey(), std::string("\\A\\Docs"));
         QCOMPARE(choice.levelsBelowCopyRoot(), 1);
-        std::optional<RestoreJobInput> input = restoreInput(BackupStore(), choice);
+        std::optional<restore::RestoreJobInput> input =
+            restore::restoreInput(store::BackupStore(), choice);
         QVERIFY(input);
         QCOMPARE(input->restoreTarget, source + "\\Docs");
         QCOMPARE(input->targetRoot, source);
@@ -371,7 +373,7 @@ private slots:
         chooseBackup(0);
         chooseFolder(0);
         QVERIFY(goInto("Docs"));
-        RestoreJobInput shown = dialog->Job().input();
+        restore::RestoreJobInput shown = dialog->Job().input();
         QCOMPARE(shown.restoreSource, input->restoreSource);
         QCOMPARE(shown.restoreTarget, input->restoreTarget);
         QCOMPARE(shown.targetRoot, input->targetRoot);
@@ -1003,11 +1005,11 @@ private slots:
 
     void restoredNamesAreNeverMergedAway() {
         NamesLog log;
-        walk::JobChannel<RestoreProgress, NamesLog> channel(log);
+        walk::JobChannel<restore::RestoreProgress, NamesLog> channel(log);
         channel.beginPass();
         std::vector<std::string> expected;
         for (int i = 0; i < 3000; ++i) {
-            RestoreProgress progress;
+            restore::RestoreProgress progress;
             progress.restoredNames.push_back("n" + std::to_string(i));
             expected.push_back(progress.restoredNames.back());
             channel.publish(std::move(progress));

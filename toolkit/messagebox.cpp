@@ -2,7 +2,7 @@
 
 #include "qtext.h"
 
-#include "platform/codepage.h"
+#include "text/codepage.h"
 #include "threads/uithread.h"
 
 #include <QMessageBox>
@@ -12,7 +12,7 @@
 namespace toolkit {
 namespace {
 
-const platform::Text kApplicationTitle{u8"Tarnwick"};
+const text::Text kApplicationTitle{u8"Tarnwick"};
 
 std::mutex handlerMutex;
 std::function<void(const MessageBoxCall&)> testHandler; // guarded by handlerMutex

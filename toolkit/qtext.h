@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/codepage.h"
+#include "text/codepage.h"
 
 #include <QString>
 
@@ -13,6 +13,6 @@ namespace toolkit {
 QString toQString(std::string_view ansi);
 std::string fromQString(const QString& text);
 // A fixed text of the program, for a widget.
-QString qstr(const platform::Text& text);
+QString qstr(const text::Text& text);
 
 } // namespace toolkit

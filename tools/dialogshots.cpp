@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     backup.close();
 
     TForm3& restore = *forms.Form3;
-    restore.fillBackupList(*BackupStore().ReadCatalog());
+    restore.fillBackupList(*store::BackupStore().ReadCatalog());
     restore.show();
     restore.ListView1->SelectRow(0);
     restore.ListView1Click();

@@ -1,14 +1,14 @@
 #include "copyfailures.h"
 
-#include "platform/codepage.h"
 #include "platform/hosterror.h"
+#include "text/codepage.h"
 
 #include <algorithm>
 
 namespace walk {
 namespace {
 
-const platform::Text kMore{u8"……"};
+const text::Text kMore{u8"……"};
 
 } // namespace
 

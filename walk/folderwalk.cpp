@@ -24,7 +24,7 @@ Scan scan(const Folder& folder, const platform::HeldFolder* held, const std::str
     entries = 0;
     platform::FolderSearch search;
     platform::FindData entry;
-    bool driveRoot = folder.level == 1 && platform::isDriveRoot(folder.path);
+    bool driveRoot = folder.level == 1 && text::isDriveRoot(folder.path);
     bool more = held && search.findFirst(*held, driveRoot, entry, visitor.wantsSizes());
     if (!more && folder.level > 1) {
         std::string reason = held ? search.failure() : whyNot;
@@ -48,7 +48,7 @@ Scan scan(const Folder& folder, const platform::HeldFolder* held, const std::str
             if (!visitor.walksInto(listed, entry.name))
                 continue;
             ++entries;
-            if (!platform::hostName(entry.name)) {
+            if (!text::hostName(entry.name)) {
                 // A name read as "?": the folder cannot be reached under it.
                 visitor.folderUnreadable(folder.path + "\\" + entry.name,
                                          platform::unusableNameReason());

@@ -2,15 +2,15 @@
 
 #include "targettree.h"
 
-#include "platform/codepage.h"
 #include "platform/hosterror.h"
+#include "text/codepage.h"
 
 #include <cerrno>
 
 namespace walk {
 namespace {
 
-const platform::Text kNoTargetFolder{u8"目標資料夾無法使用"};
+const text::Text kNoTargetFolder{u8"目標資料夾無法使用"};
 
 } // namespace
 

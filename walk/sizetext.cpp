@@ -1,14 +1,14 @@
 #include "sizetext.h"
 
-#include "platform/codepage.h"
+#include "text/codepage.h"
 
 #include <cstdio>
 
 namespace walk {
 namespace {
 
-const platform::Text kSizePrefix{u8" 檔案大小："};
-const platform::Text kFilesSuffix{u8"個檔案)"};
+const text::Text kSizePrefix{u8" 檔案大小："};
+const text::Text kFilesSuffix{u8"個檔案)"};
 
 } // namespace
 

@@ -2,7 +2,7 @@
 
 #include "panel.h"
 
-#include "platform/codepage.h"
+#include "text/codepage.h"
 #include "toolkit/qtext.h"
 
 TBitBtn::TBitBtn(QWidget* parent, const char* name, QRect geometry, const std::string& caption,

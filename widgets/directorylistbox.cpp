@@ -2,12 +2,12 @@
 
 #include "panel.h"
 
-#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "platform/hostpath.h"
-#include "platform/programerror.h"
-#include "platform/programpath.h"
 #include "platform/stagingname.h"
+#include "text/codepage.h"
+#include "text/programerror.h"
+#include "text/programpath.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 
@@ -18,7 +18,7 @@
 
 namespace {
 
-const platform::Text kCannotEnter{u8"無法進入資料夾："};
+const text::Text kCannotEnter{u8"無法進入資料夾："};
 
 constexpr int kItemHeight = 16;
 constexpr int kIndent = 8;
@@ -63,7 +63,7 @@ void TDirectoryListBox::setTextColor(QColor color) {
 void TDirectoryListBox::SetDirectory(const std::string& folder) {
     if (folder.empty())
         return;
-    std::string path = platform::normalizedFolder(folder);
+    std::string path = text::normalizedFolder(folder);
     if (path.size() < 3 || path[1] != ':' || path[2] != '\\' || !platform::folderCanBeEntered(path))
         throw ProgramError(kCannotEnter.str() + folder);
     if (path == directory_)
@@ -76,7 +76,7 @@ void TDirectoryListBox::fill(const std::string& folder) {
     directory_ = folder;
     entries_.clear();
     entries_.push_back(folder.substr(0, 3));
-    for (std::string& element : platform::pathElements(folder))
+    for (std::string& element : text::pathElements(folder))
         entries_.push_back(std::move(element));
     currentLevel_ = static_cast<int>(entries_.size()) - 1;
 

@@ -3,7 +3,7 @@
 #include "directorylistbox.h"
 #include "panel.h"
 
-#include "platform/codepage.h"
+#include "text/codepage.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 

@@ -2,7 +2,7 @@
 
 #include "panel.h"
 
-#include "platform/codepage.h"
+#include "text/codepage.h"
 #include "toolkit/qtext.h"
 
 #include <QHeaderView>

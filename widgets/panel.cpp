@@ -1,6 +1,6 @@
 #include "panel.h"
 
-#include "platform/codepage.h"
+#include "text/codepage.h"
 #include "toolkit/qtext.h"
 
 #include <QMouseEvent>

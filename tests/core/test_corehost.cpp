@@ -3,7 +3,6 @@
 #include "support/testdrives.h"
 
 #include "faults/faults.h"
-#include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/filecopy.h"
 #include "platform/filelock.h"
@@ -11,8 +10,9 @@
 #include "platform/folders.h"
 #include "platform/hostpath.h"
 #include "platform/hostsystem.h"
-#include "platform/programpath.h"
 #include "platform/targetfolder.h"
+#include "text/codepage.h"
+#include "text/programpath.h"
 
 #include <gtest/gtest.h>
 
@@ -88,13 +88,13 @@ TEST_F(HostLayer, ANameWithoutACodePage950FormReadsAsQuestionMarkAndIsRefused) {
 
 TEST_F(HostLayer, CodePage950ConvertsBothWays) {
     EXPECT_EQ(ansi(u8"許功蓋"), "\xB3\x5C\xA5\x5C\xBB\x5C");
-    EXPECT_EQ(platform::utf8FromAnsiStrict("\xA4\x40"), std::string("\xE4\xB8\x80")); // 一
-    EXPECT_EQ(platform::utf8FromAnsiStrict("ok\xA4"), std::nullopt); // a lead byte alone
-    EXPECT_EQ(platform::utf8FromAnsi("ok"), "ok");
+    EXPECT_EQ(text::utf8FromAnsiStrict("\xA4\x40"), std::string("\xE4\xB8\x80")); // 一
+    EXPECT_EQ(text::utf8FromAnsiStrict("ok\xA4"), std::nullopt); // a lead byte alone
+    EXPECT_EQ(text::utf8FromAnsi("ok"), "ok");
 }
 
 TEST(ProgramPath, FoldersTakeTheFormTheDirectoryListsKeep) {
-    using platform::normalizedFolder;
+    using text::normalizedFolder;
     EXPECT_EQ(normalizedFolder("e:"), "E:\\");
     EXPECT_EQ(normalizedFolder("E:/"), "E:\\");
     EXPECT_EQ(normalizedFolder("E:\\.\\"), "E:\\");

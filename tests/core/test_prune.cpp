@@ -49,8 +49,8 @@ std::string nameOf(year_month_day day) {
 
 // ---- The policy alone ----
 
-std::set<int> kept(const std::vector<DatedBackup>& backups, KeepPolicy policy) {
-    std::vector<bool> keep = backupsToKeep(backups, policy);
+std::set<int> kept(const std::vector<backup::DatedBackup>& backups, backup::KeepPolicy policy) {
+    std::vector<bool> keep = backup::backupsToKeep(backups, policy);
     std::set<int> indexes;
     for (size_t i = 0; i < keep.size(); ++i)
         if (keep[i])
@@ -61,7 +61,7 @@ std::set<int> kept(const std::vector<DatedBackup>& backups, KeepPolicy policy) {
 TEST(KeepPolicy, TheNewestOfEachOfTheLatestPeriodsThatHaveBackups) {
     // Two backups on 2004/12/31 (a Friday), none on the weekend, one on Monday 2005/1/3. ISO
     // weeks: 12/27 to 1/2 is one week across the new year; 1/3 starts the next.
-    std::vector<DatedBackup> backups = {
+    std::vector<backup::DatedBackup> backups = {
         {year(2004) / November / 15, 0}, {year(2004) / December / 30, 1},
         {year(2004) / December / 31, 2}, {year(2004) / December / 31, 3},
         {year(2005) / January / 3, 4},
@@ -75,17 +75,17 @@ TEST(KeepPolicy, TheNewestOfEachOfTheLatestPeriodsThatHaveBackups) {
     EXPECT_EQ(kept(backups, {0, 0, 3}), (std::set<int>{0, 3, 4}));
     EXPECT_EQ(kept(backups, {1, 1, 3}), (std::set<int>{0, 3, 4}));
     EXPECT_EQ(kept(backups, {100, 100, 100}), (std::set<int>{0, 1, 3, 4}));
-    EXPECT_TRUE(backupsToKeep({}, {1, 1, 1}).empty());
+    EXPECT_TRUE(backup::backupsToKeep({}, {1, 1, 1}).empty());
 }
 
 TEST(KeepPolicy, OnlyNamesOfTheProgramsOwnFormHaveADay) {
-    EXPECT_EQ(backupDay("2004_5_1_Back"), std::optional(year(2004) / May / 1));
-    EXPECT_EQ(backupDay("2004_12_31_Back"), std::optional(year(2004) / December / 31));
-    EXPECT_EQ(backupDay("2004_02_09_Back"), std::optional(year(2004) / February / 9));
+    EXPECT_EQ(backup::backupDay("2004_5_1_Back"), std::optional(year(2004) / May / 1));
+    EXPECT_EQ(backup::backupDay("2004_12_31_Back"), std::optional(year(2004) / December / 31));
+    EXPECT_EQ(backup::backupDay("2004_02_09_Back"), std::optional(year(2004) / February / 9));
     for (std::string_view name : {"2004_2_30_Back", "2004_13_1_Back", "2004_5_1_Back2",
                                   "2004_5_1_back", "__2004-05-01_Back", "2004_5__Back", "Data",
                                   "_5_1_Back", "2004_5_1_2_Back", "+004_5_1_Back"})
-        EXPECT_EQ(backupDay(name), std::nullopt) << name;
+        EXPECT_EQ(backup::backupDay(name), std::nullopt) << name;
 }
 
 // ---- Pruning a destination ----

@@ -3,10 +3,10 @@
 #include "support/testdrives.h"
 
 #include "faults/faults.h"
-#include "platform/codepage.h"
-#include "platform/programerror.h"
 #include "store/backupstore.h"
-#include "store/textmode.h"
+#include "text/codepage.h"
+#include "text/programerror.h"
+#include "text/textmode.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ protected:
 
     // One row of BadRecordCountGivesTheConversionMessage: a failed check ends the row only.
     void checkBadRecordCount(const std::string& contents, const std::string& message) {
-        BackupStore store;
+        store::BackupStore store;
         ASSERT_FALSE(store.CreateFolders());
         writeFile(programFolder() / "TotalCount.ini", contents);
         if (message == "'12'") { // two lines join into one number
@@ -59,12 +59,13 @@ protected:
 
     // The store after a backup of D:\Data on 2004/5/1 and one of D:\Mail on 2004/5/2, both
     // into E:\Bak.
-    void makeTwoBackups(const BackupStore& store) {
+    void makeTwoBackups(const store::BackupStore& store) {
         ASSERT_FALSE(store.CreateFolders());
         ASSERT_TRUE(store.WriteSettings("D:\\Data", "E:\\Bak"));
         ASSERT_TRUE(store.WriteRecordCount(2));
-        ASSERT_TRUE(store.WriteCatalog({BackupStore::RecordText("E:\\Bak", 1, "2004_5_1_Back"),
-                                        BackupStore::RecordText("E:\\Bak", 2, "2004_5_2_Back")}));
+        ASSERT_TRUE(
+            store.WriteCatalog({store::BackupStore::RecordText("E:\\Bak", 1, "2004_5_1_Back"),
+                                store::BackupStore::RecordText("E:\\Bak", 2, "2004_5_2_Back")}));
         ASSERT_TRUE(store.WriteFolderList("2004_5_1_Back", 1, "Data", "D:\\Data\n"));
         ASSERT_TRUE(store.WritePointFile(1, {"2004_5_1_Back1_Data.ini"}));
         ASSERT_TRUE(store.WriteFolderList("2004_5_2_Back", 2, "Mail", "D:\\Mail\nD:\\Mail\\Old\n"));
@@ -76,17 +77,18 @@ protected:
 
 TEST_F(Store, FirstBackupLeavesExactlyTheseBytes) {
     // What confirming the folders does, then what a completed backup records, in order.
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     ASSERT_TRUE(store.WriteSettings("C:\\Data", "D:\\Bak"));
     ASSERT_EQ(store.SettingsFilePath(),
               std::string("C:\\Program Files\\Tarnwick2004\\SystemBackRD.ini"));
     ASSERT_EQ(store.EnsureRecordCount(), 0);
     ASSERT_EQ(readFile(programFolder() / "TotalCount.ini"), std::string("0"));
-    std::string backupName = FormBackupName("2004/5/1");
+    std::string backupName = store::FormBackupName("2004/5/1");
     ASSERT_FALSE(store.ReadCatalog());
     int number = 0 + 1;
-    ASSERT_TRUE(store.WriteCatalog({BackupStore::RecordText("D:\\Bak", number, backupName)}));
+    ASSERT_TRUE(
+        store.WriteCatalog({store::BackupStore::RecordText("D:\\Bak", number, backupName)}));
     ASSERT_TRUE(store.WriteRecordCount(number));
     ASSERT_TRUE(store.WriteFolderList(backupName, number, "Data", "C:\\Data\nC:\\Data\\Sub\n"));
     ASSERT_TRUE(store.WritePointFile(number, {"2004_5_1_Back1_Data.ini"}));
@@ -109,7 +111,7 @@ TEST_F(Store, FirstBackupLeavesExactlyTheseBytes) {
 }
 
 TEST_F(Store, SettingsAreReadByTheirRules) {
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     ASSERT_FALSE(store.ReadSettings());
     fs::path file = programFolder() / "SystemBackRD.ini";
@@ -137,7 +139,7 @@ TEST_F(Store, SettingsAreReadByTheirRules) {
 }
 
 TEST_F(Store, SettingsOfAnyLengthRoundTrip) {
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     std::string longSource = "C:\\" + std::string(300, 'a') + "\\" + ansi(u8"資料夾");
     std::string longDest = "D:\\" + std::string(250, 'b');
@@ -147,7 +149,7 @@ TEST_F(Store, SettingsOfAnyLengthRoundTrip) {
 }
 
 TEST_F(Store, RecordCountIsReadOrStarted) {
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     fs::path file = programFolder() / "TotalCount.ini";
     ASSERT_EQ(store.EnsureRecordCount(), 0);
@@ -194,7 +196,7 @@ TEST_F(Store, BadRecordCountGivesTheConversionMessage) {
 }
 
 TEST_F(Store, AFileThatCannotBeReadIsNamedAndNeverTakenForMissing) {
-    BackupStore store;
+    store::BackupStore store;
     makeTwoBackups(store);
     if (HasFatalFailure())
         return;
@@ -250,7 +252,7 @@ TEST_F(Store, AFileThatCannotBeReadIsNamedAndNeverTakenForMissing) {
 }
 
 TEST_F(Store, DamagedCatalogsAreRefusedQuickly) {
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     // 256 MiB of zero bytes: refused without being read.
     writeFile(recover() / "BackupDir.ini", "");
@@ -266,15 +268,18 @@ TEST_F(Store, DamagedCatalogsAreRefusedQuickly) {
     }
     ASSERT_TRUE(std::chrono::steady_clock::now() - started < std::chrono::milliseconds(1000));
     // A record number no next one can follow.
-    ASSERT_THROW(BackupStore::HighestRecordNumber({"D:\\<1>a", "D:\\<2147483647>b"}), ProgramError);
-    ASSERT_THROW(BackupStore::HighestRecordNumber({"D:\\<99999999999999999999>b"}), ProgramError);
-    ASSERT_EQ(BackupStore::HighestRecordNumber({"D:\\<7>a", "x", "D:\\<>b", "D:\\<12>c"}), 12);
+    ASSERT_THROW(store::BackupStore::HighestRecordNumber({"D:\\<1>a", "D:\\<2147483647>b"}),
+                 ProgramError);
+    ASSERT_THROW(store::BackupStore::HighestRecordNumber({"D:\\<99999999999999999999>b"}),
+                 ProgramError);
+    ASSERT_EQ(store::BackupStore::HighestRecordNumber({"D:\\<7>a", "x", "D:\\<>b", "D:\\<12>c"}),
+              12);
 }
 
 #ifndef _WIN32
 // Process 1 (init) always runs on Linux; Windows has no process 1, so its file would be stale.
 TEST_F(Store, StaleTemporaryFilesAreRemoved) {
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     // Left by writes cut short: one of a program long gone, one of a program still at work.
     writeFile(programFolder() / ".TotalCount.ini.tw99999999-1.tmp", "1");
@@ -292,48 +297,49 @@ TEST_F(Store, StaleTemporaryFilesAreRemoved) {
 TEST_F(Store, RecordsAreFoundOnlyUnderTheirOwnLineNumber) {
     std::vector<std::string> lines = {"D:\\Bak\\<1>2004_5_1_Back", "E:\\<5>2004_5_1_Back",
                                       "E:\\<3>2004_5_1_Back", "D:\\Bak\\<4>2004_5_2_Back"};
-    ASSERT_EQ(BackupStore::FindRecord(lines, "D:\\Bak", "2004_5_1_Back"), 1);
-    ASSERT_EQ(BackupStore::FindRecord(lines, "E:", "2004_5_1_Back"), 3);
-    ASSERT_EQ(BackupStore::FindRecord(lines, "D:\\Bak", "2004_5_2_Back"), 4);
-    ASSERT_EQ(BackupStore::FindRecord(lines, "D:\\Ba", "2004_5_1_Back"), 0);
-    ASSERT_EQ(BackupStore::FindRecord({}, "D:\\Bak", "2004_5_1_Back"), 0);
+    ASSERT_EQ(store::BackupStore::FindRecord(lines, "D:\\Bak", "2004_5_1_Back"), 1);
+    ASSERT_EQ(store::BackupStore::FindRecord(lines, "E:", "2004_5_1_Back"), 3);
+    ASSERT_EQ(store::BackupStore::FindRecord(lines, "D:\\Bak", "2004_5_2_Back"), 4);
+    ASSERT_EQ(store::BackupStore::FindRecord(lines, "D:\\Ba", "2004_5_1_Back"), 0);
+    ASSERT_EQ(store::BackupStore::FindRecord({}, "D:\\Bak", "2004_5_1_Back"), 0);
     // Repairs look for a record under its own number, on whatever line it is, written as
     // the program writes numbers.
-    ASSERT_EQ(BackupStore::FindRecordAnywhere(lines, "E:", "2004_5_1_Back"), 5);
-    ASSERT_EQ(BackupStore::FindRecordAnywhere({"D:\\<03>a", "D:\\<+4>a", "D:\\<-1>a"}, "D:", "a"),
-              0);
+    ASSERT_EQ(store::BackupStore::FindRecordAnywhere(lines, "E:", "2004_5_1_Back"), 5);
+    ASSERT_EQ(
+        store::BackupStore::FindRecordAnywhere({"D:\\<03>a", "D:\\<+4>a", "D:\\<-1>a"}, "D:", "a"),
+        0);
 }
 
 TEST_F(Store, RecordsAreTakenApart) {
-    BackupRecord record = BackupStore::ParseRecord("D:\\Bak\\<12>2004_5_1_Back");
+    store::BackupRecord record = store::BackupStore::ParseRecord("D:\\Bak\\<12>2004_5_1_Back");
     ASSERT_EQ(record.destDir, std::string("D:\\Bak"));
     ASSERT_EQ(record.pointNumber, std::string("12"));
     ASSERT_EQ(record.backupName, std::string("2004_5_1_Back"));
     ASSERT_EQ(record.destPrefix, std::string("D:\\Bak\\"));
 
-    record = BackupStore::ParseRecord("F:\\<3>2004_5_3_Back");
+    record = store::BackupStore::ParseRecord("F:\\<3>2004_5_3_Back");
     ASSERT_EQ(record.destDir, std::string("F:"));
     ASSERT_EQ(record.destPrefix, std::string("F:\\"));
 
-    record = BackupStore::ParseRecord("no separators");
+    record = store::BackupStore::ParseRecord("no separators");
     ASSERT_EQ(record.destDir, std::string());
     ASSERT_EQ(record.destPrefix, std::string());
     ASSERT_EQ(record.pointNumber, std::string());
 }
 
 TEST_F(Store, CatalogGrowsWithoutLimit) {
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     std::string longDest = "D:\\" + std::string(400, 'x');
     std::vector<std::string> records;
     for (int n = 1; n <= 600; ++n)
         records.push_back(
-            BackupStore::RecordText(n == 600 ? longDest : "D:\\Bak", n, "2004_5_1_Back"));
+            store::BackupStore::RecordText(n == 600 ? longDest : "D:\\Bak", n, "2004_5_1_Back"));
     ASSERT_TRUE(store.WriteCatalog(records));
     std::vector<std::string> lines = *store.ReadCatalog();
     ASSERT_EQ(lines.size(), size_t{600});
-    ASSERT_EQ(BackupStore::FindRecord(lines, longDest, "2004_5_1_Back"), 600);
-    ASSERT_EQ(BackupStore::ParseRecord(lines[599]).destDir, longDest);
+    ASSERT_EQ(store::BackupStore::FindRecord(lines, longDest, "2004_5_1_Back"), 600);
+    ASSERT_EQ(store::BackupStore::ParseRecord(lines[599]).destDir, longDest);
 
     // Bytes after the last line feed are one more line.
     writeFile(recover() / "BackupDir.ini", "D:\\<1>a\r\nE:\\<2>b");
@@ -341,7 +347,7 @@ TEST_F(Store, CatalogGrowsWithoutLimit) {
 }
 
 TEST_F(Store, FolderListAndPointFilesAreReplacedWhole) {
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     ASSERT_TRUE(store.WriteFolderList("2004_5_1_Back", 1, "Data", "C:\\Data\nC:\\Data\\A\n"));
     ASSERT_TRUE(store.WriteFolderList("2004_5_1_Back", 1, "Data", "C:\\Data\n"));
@@ -351,7 +357,7 @@ TEST_F(Store, FolderListAndPointFilesAreReplacedWhole) {
               std::string("2004_5_1_Back1_Data.ini\r\n2004_5_1_Back1_Mail.ini\r\n"));
     // A last line without its line end is told apart (a write that died).
     writeFile(recover() / "1.ini", "2004_5_1_Back1_Data.ini\r\n2004_5_1_Ba");
-    std::optional<FileLines> entries = store.ReadPointEntries(1);
+    std::optional<store::FileLines> entries = store.ReadPointEntries(1);
     ASSERT_EQ(entries->lines.size(), size_t{2});
     ASSERT_TRUE(entries->lastCutShort);
     ASSERT_FALSE(store.ReadPointEntries(2));
@@ -363,12 +369,13 @@ TEST_F(Store, FolderListAndPointFilesAreReplacedWhole) {
 }
 
 TEST_F(Store, PointFileEntriesGiveTheirSourceNames) {
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     std::string chinese = ansi(u8"我的文件");
     writeFile(recover() / "12.ini", "2004_5_1_Back12_Docs.ini\r\n2004_5_1_Back12_" + chinese +
                                         ".ini\r\n2004_5_1_Back12_a.ini.ini\r\nbroken");
-    std::optional<std::vector<PointEntry>> entries = store.ReadPointFile("12", "2004_5_1_Back");
+    std::optional<std::vector<store::PointEntry>> entries =
+        store.ReadPointFile("12", "2004_5_1_Back");
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), size_t{4});
     ASSERT_EQ((*entries)[0].sourceName, std::string("Docs"));
@@ -382,7 +389,7 @@ TEST_F(Store, PointFileEntriesGiveTheirSourceNames) {
 }
 
 TEST_F(Store, SourceLinesAreFoundByWholeCharacters) {
-    BackupStore store;
+    store::BackupStore store;
     ASSERT_FALSE(store.CreateFolders());
     // 許 is B3 5C in code page 950: its second byte is a backslash byte.
     std::string tricky = "C:\\" + ansi(u8"許") + "Docs";
@@ -412,30 +419,30 @@ TEST_F(Store, SourceLinesAreFoundByWholeCharacters) {
 }
 
 TEST_F(Store, BackupNamesComeFromTheShortDate) {
-    ASSERT_EQ(FormBackupName("2004/5/1"), std::string("2004_5_1_Back"));
-    ASSERT_EQ(FormBackupName("2026/12/8"), std::string("2026_12_8_Back"));
-    ASSERT_EQ(FormBackupName("20040501"), std::string("__20040501_Back"));
-    ASSERT_EQ(FormBackupName("2004/5"), std::string("2004__5_Back"));
-    ASSERT_EQ(FormBackupName("2004/5/1/x"), std::string("2004_5_1/x_Back"));
+    ASSERT_EQ(store::FormBackupName("2004/5/1"), std::string("2004_5_1_Back"));
+    ASSERT_EQ(store::FormBackupName("2026/12/8"), std::string("2026_12_8_Back"));
+    ASSERT_EQ(store::FormBackupName("20040501"), std::string("__20040501_Back"));
+    ASSERT_EQ(store::FormBackupName("2004/5"), std::string("2004__5_Back"));
+    ASSERT_EQ(store::FormBackupName("2004/5/1/x"), std::string("2004_5_1/x_Back"));
 }
 
 TEST_F(Store, WithoutDriveCEveryFileIsMissing) {
     drives.removeDrive('c');
-    ASSERT_EQ(BackupStore::ProgramFolder(), std::string(":\\Program Files\\Tarnwick2004"));
-    BackupStore store;
+    ASSERT_EQ(store::BackupStore::ProgramFolder(), std::string(":\\Program Files\\Tarnwick2004"));
+    store::BackupStore store;
     ASSERT_TRUE(store.CreateFolders()); // nowhere to make them
     ASSERT_FALSE(store.WriteSettings("D:\\Data", "E:"));
     ASSERT_EQ(store.EnsureRecordCount(), 0);
     ASSERT_FALSE(store.ReadSettings());
-    ASSERT_FALSE(BackupStore().ReadCatalog());
+    ASSERT_FALSE(store::BackupStore().ReadCatalog());
 }
 
 TEST_F(Store, TextModeRoundTrips) {
     std::string text = "a\nb\r\nc\r";
-    ASSERT_EQ(textmode::encode(text), std::string("a\r\nb\r\r\nc\r"));
-    ASSERT_EQ(textmode::decode(textmode::encode(text)), text);
-    ASSERT_EQ(textmode::splitLines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
-    ASSERT_EQ(textmode::splitLines("a\n"), (std::vector<std::string>{"a"}));
+    ASSERT_EQ(text::textmode::encode(text), std::string("a\r\nb\r\r\nc\r"));
+    ASSERT_EQ(text::textmode::decode(text::textmode::encode(text)), text);
+    ASSERT_EQ(text::textmode::splitLines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
+    ASSERT_EQ(text::textmode::splitLines("a\n"), (std::vector<std::string>{"a"}));
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "testdrives.h"
 
-#include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/hostpath.h"
 #include "platform/hostsystem.h"
+#include "text/codepage.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -164,7 +164,7 @@ std::string utf8(const fs::path& path) {
 }
 
 std::string ansi(std::u8string_view utf8) {
-    return platform::ansiFromUtf8(
+    return text::ansiFromUtf8(
         std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
 }
 

@@ -6,7 +6,7 @@
 
 // The program's own files are text files in the manner of the C runtime's text mode: a line feed
 // is stored as CR LF and CR LF reads back as one line feed.
-namespace textmode {
+namespace text::textmode {
 
 std::string encode(std::string_view text);
 std::string decode(std::string_view stored);
@@ -15,4 +15,4 @@ std::string decode(std::string_view stored);
 // make one more line.
 std::vector<std::string> splitLines(std::string_view text);
 
-} // namespace textmode
+} // namespace text::textmode

@@ -1,6 +1,6 @@
 #include "textmode.h"
 
-namespace textmode {
+namespace text::textmode {
 
 std::string encode(std::string_view text) {
     std::string stored;
@@ -34,4 +34,4 @@ std::vector<std::string> splitLines(std::string_view text) {
     return lines;
 }
 
-} // namespace textmode
+} // namespace text::textmode

@@ -7,7 +7,7 @@
 
 // Program paths as text, the same on every system: "D:\Data\Docs" in code page 950. Only whole
 // characters are split, so a trail byte 0x5C (許 is B3 5C) never counts as a backslash.
-namespace platform {
+namespace text {
 
 // The form the directory lists keep a folder in: the drive letter in upper case, a root as
 // "D:\", every other folder as its names below the root joined by single backslashes, "/"
@@ -41,4 +41,4 @@ std::optional<std::string> hostName(std::string_view name);
 // Whether a program path names the root of a drive ("D:\" or "D:").
 bool isDriveRoot(std::string_view windowsPath);
 
-} // namespace platform
+} // namespace text

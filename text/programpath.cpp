@@ -3,7 +3,7 @@
 #include "big5.h"
 #include "codepage.h"
 
-namespace platform {
+namespace text {
 namespace {
 
 bool isForbiddenInName(unsigned char c) {
@@ -120,4 +120,4 @@ std::optional<std::string> hostName(std::string_view name) {
     return utf8;
 }
 
-} // namespace platform
+} // namespace text

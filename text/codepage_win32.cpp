@@ -1,10 +1,17 @@
+#include "codepage_win32.h"
 #include "codepage.h"
 
-#include "win32.h"
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 
 #include <algorithm>
 
-namespace platform {
+namespace text {
 namespace {
 
 constexpr UINT kBig5 = 950;
@@ -83,4 +90,4 @@ std::string utf8FromAnsi(std::string_view ansi) {
     return utf8FromWide(wideFromAnsi(ansi));
 }
 
-} // namespace platform
+} // namespace text

@@ -1,6 +1,6 @@
 #include "big5.h"
 
-namespace big5 {
+namespace text::big5 {
 namespace {
 
 // Calls visit(position) at the start of every character from `from` on (from must be a
@@ -53,4 +53,4 @@ std::string_view beforeLastBackslash(std::string_view path) {
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
 }
 
-} // namespace big5
+} // namespace text::big5

@@ -5,7 +5,7 @@
 
 // Searching code page 950 text by characters, not bytes: the second byte of a double-byte
 // character may be any of 0x40..0x7E, so a backslash byte (0x5C) is not always a backslash.
-namespace big5 {
+namespace text::big5 {
 
 constexpr bool isLeadByte(unsigned char byte) {
     return byte >= 0x81 && byte <= 0xFE;
@@ -27,4 +27,4 @@ std::string_view lastPathElement(std::string_view path);
 // The text before the last backslash, or empty when it has none.
 std::string_view beforeLastBackslash(std::string_view path);
 
-} // namespace big5
+} // namespace text::big5

@@ -5,7 +5,7 @@
 #include <iconv.h>
 #include <stdexcept>
 
-namespace platform {
+namespace text {
 namespace {
 
 // One converter per direction and thread: iconv descriptors keep state and are not thread-safe.
@@ -109,4 +109,4 @@ std::string utf8FromAnsi(std::string_view ansi) {
     return out;
 }
 
-} // namespace platform
+} // namespace text

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+namespace text {
 
 // Program text is code page 950 (Big5). These convert between it and UTF-8, the host's names.
 
@@ -36,4 +36,4 @@ private:
     mutable std::string ansi_;
 };
 
-} // namespace platform
+} // namespace text
