@@ -213,7 +213,8 @@ void printDay(const char* date, const std::string& why, const DayOutput& day) {
     if (day.linksTried >= 0)
         std::printf("; links tried: %d", day.linksTried);
     for (const auto& [error, count] : day.callsFailed)
-        std::printf("; link calls refused: %d (%s)", count, error.c_str());
+        std::printf("; link calls refused (the copies' own naming too): %d (%s)", count,
+                    error.c_str());
     std::printf("%s%s\n", day.summary.empty() ? "" : "; the summary: ", day.summary.c_str());
 }
 
