@@ -4,20 +4,12 @@
 
 namespace platform {
 
-std::optional<int> LinkTrial::attempt(const std::function<int()>& makeLink) {
-    State known = state_.load();
-    std::unique_lock<std::mutex> alone(first_, std::defer_lock);
-    if (known == State::Untried) {
-        alone.lock();
-        known = state_.load(); // another copy may have found out meanwhile
-    }
-    if (known == State::Refused)
-        return std::nullopt;
-    int error = makeLink();
+void LinkTrial::learn(int error) {
     // Only a link made or refused tells: EEXIST, ENOENT or EMLINK say nothing of the file system.
-    if (known == State::Untried && (error == 0 || linksRefusedBy(error)))
-        state_ = error == 0 ? State::Works : State::Refused;
-    return error;
+    if (error == 0)
+        state_ = State::Works;
+    else if (linksRefusedBy(error))
+        state_ = State::Refused;
 }
 
 } // namespace platform

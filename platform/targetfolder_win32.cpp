@@ -113,8 +113,9 @@ int TargetFolder::flushToDisk() const {
     // system's log, and flushing any handle of the volume commits that log up to now. Where the
     // system lets no folder be flushed (some file systems, without the right to write), nothing
     // but links can wait there, and a file system without a log of its own makes none.
-    faults::runBefore("syncfs", text::utf8FromWide(handle_->path));
-    if (int error = faults::injected("syncfs", text::utf8FromWide(handle_->path)))
+    std::string hostPath = text::utf8FromWide(handle_->path);
+    faults::runBefore("syncfs", hostPath);
+    if (int error = faults::injected("syncfs", hostPath))
         return error;
     HANDLE folder =
         ::CreateFileW(handle_->path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
