@@ -4,6 +4,7 @@
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
+#include "nameclash.h"
 #include "stagedfile_linux.h"
 #include "targetfolder.h"
 #include "text/codepage.h"
@@ -138,6 +139,10 @@ bool sameLinkText(int sourceDir, const char* from, int folderFd, const std::stri
 // copy by its kind, size and time (a link by where it leads).
 CopyResult alreadyThere(int sourceDir, const std::string& from, int folderFd, const std::string& to,
                         const struct stat& there) {
+    // What the name matched by case or a FAT short name is another file: the copy fails rather
+    // than count as there.
+    if (std::optional<std::string> clash = nameClashIn(folderFd, to))
+        return {CopyStatus::Failed, *clash};
     struct stat st {};
     if (::fstatat(sourceDir, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return failed(errno);

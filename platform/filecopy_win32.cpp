@@ -60,8 +60,12 @@ uint64_t sizeOf(const WIN32_FILE_ATTRIBUTE_DATA& data) {
 }
 
 // Something holds the target name already: never replaced, and told apart from the source's
-// copy by its size and last-write time.
-CopyResult alreadyThere(const WIN32_FILE_ATTRIBUTE_DATA& source, const std::wstring& target) {
+// copy by its size and last-write time. What the name matched by its short form or case is
+// another file, and the copy fails rather than count as there.
+CopyResult alreadyThere(const WIN32_FILE_ATTRIBUTE_DATA& source, const std::wstring& target,
+                        const std::wstring& name) {
+    if (std::optional<std::string> clash = nameClashAt(target, name))
+        return {CopyStatus::Failed, *clash};
     WIN32_FILE_ATTRIBUTE_DATA there{};
     bool same = ::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &there) &&
                 (there.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !isLinkAt(target) &&
@@ -94,7 +98,7 @@ std::optional<CopyResult> linkUnchanged(const WIN32_FILE_ATTRIBUTE_DATA& source,
                                         const std::wstring& name, LinkTrial& trial) {
     WIN32_FILE_ATTRIBUTE_DATA there{};
     if (!::GetFileAttributesExW(earlier.c_str(), GetFileExInfoStandard, &there) ||
-        !unchangedSince(source, there))
+        !unchangedSince(source, there) || nameClashAt(earlier, name))
         return std::nullopt;
     std::optional<int> error = trial.attempt([&] {
         std::string hostName = text::utf8FromWide(name);
@@ -105,12 +109,12 @@ std::optional<CopyResult> linkUnchanged(const WIN32_FILE_ATTRIBUTE_DATA& source,
         return injected;
     });
     if (error == EEXIST)
-        return alreadyThere(source, target); // never replaced
+        return alreadyThere(source, target, name); // never replaced
     if (error != 0)
         return std::nullopt; // refused, EMLINK (its link limit), ENOENT (pruned meanwhile): a copy
     // Another file may have taken the earlier name since the look above: what was made is
     // judged as anything found at the name is.
-    CopyResult made = alreadyThere(source, target);
+    CopyResult made = alreadyThere(source, target, name);
     if (made.status == CopyStatus::TargetExists)
         made.status = CopyStatus::Linked;
     return made;
@@ -145,7 +149,7 @@ CopyResult copyAnew(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&
         int error = lastErrno();
         removeTemporary(temporary);
         if (error == EEXIST)
-            return alreadyThere(data, target); // it appeared during the copy: kept
+            return alreadyThere(data, target, name); // it appeared during the copy: kept
         return failed(error);
     }
     CopyResult result{CopyStatus::Copied, {}};
@@ -174,7 +178,7 @@ CopyResult copyInto(const std::wstring& source, const FolderHandle& folder,
                 linkUnchanged(data, target, childPath(earlier->path, name), name, *trial))
             return *linked;
     if (lookFirst && attributesOf(target) != INVALID_FILE_ATTRIBUTES)
-        return alreadyThere(data, target);
+        return alreadyThere(data, target, name);
     return copyAnew(source, data, folder, name, target);
 }
 

@@ -127,9 +127,17 @@ int openSubFolder(const FolderHandle& folder, std::string_view name, FolderHandl
     int error = faults::injected("opendir", utf8);
     if (error == 0)
         error = openFolderHandle(path, false, held);
-    if (error)
+    if (error) {
         whyNot = whyNoFolder(path, error);
-    return error;
+        return error;
+    }
+    // The name may have found another folder by its short name or case: never that one.
+    if (std::optional<std::string> clash = nameClashAt(path, *host)) {
+        held.reset();
+        whyNot = *clash;
+        return EEXIST;
+    }
+    return 0;
 }
 
 HeldFolder HeldFolder::openSub(std::string_view name, std::string& whyNot) const {

@@ -4,6 +4,7 @@
 #include "folderhandle_linux.h"
 #include "hosterror.h"
 #include "hostpath.h"
+#include "nameclash.h"
 #include "stagedfile_linux.h"
 #include "text/codepage.h"
 
@@ -82,8 +83,14 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* mad
         error = errno;
     struct stat st {};
     if (error == EEXIST && ::fstatat(folderFd, host->c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISDIR(st.st_mode))
-        return true;
+        S_ISDIR(st.st_mode)) {
+        // A folder found by another's case or FAT short name is never merged into.
+        std::optional<std::string> clash = nameClashIn(folderFd, *host);
+        if (!clash)
+            return true;
+        whyNot = *clash;
+        return false;
+    }
     whyNot = whyNoFolder(folderFd, *host, error);
     return false;
 }
@@ -99,6 +106,11 @@ TargetFolder TargetFolder::openSub(std::string_view name, std::string& whyNot) c
     int fd = ::openat(folderFd, host->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         whyNot = whyNoFolder(folderFd, *host, errno);
+        return {};
+    }
+    if (std::optional<std::string> clash = nameClashIn(folderFd, *host)) {
+        ::close(fd);
+        whyNot = *clash;
         return {};
     }
     return TargetFolder(holdDescriptor(fd, handle_->path + "/" + *host));

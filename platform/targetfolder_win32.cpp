@@ -81,8 +81,14 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* mad
         error = lastErrno();
     DWORD attributes = attributesOf(path);
     if (error == EEXIST && attributes != INVALID_FILE_ATTRIBUTES && !isLinkAt(path) &&
-        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return true;
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        // A folder found by another's short name or case is never merged into.
+        std::optional<std::string> clash = nameClashAt(path, *host);
+        if (!clash)
+            return true;
+        whyNot = *clash;
+        return false;
+    }
     whyNot = whyNoFolder(path, error);
     return false;
 }

@@ -78,6 +78,10 @@ inline bool isLinkEntry(const WIN32_FIND_DATAW& found) {
 // The same for the entry at a path (false when there is none).
 bool isLinkAt(const std::wstring& path);
 
+// nullopt when the entry at `path` is named `name` in its folder, else why it is not that entry
+// (the name matched another's short name or case; see nameclash.h).
+std::optional<std::string> nameClashAt(const std::wstring& path, const std::wstring& name);
+
 // Another handle on the same folder, or nullptr.
 FolderHandlePtr duplicateFolderHandle(const FolderHandle& folder);
 
