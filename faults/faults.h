@@ -30,7 +30,8 @@ void failReadAt(std::string suffix, size_t offset, int error);
 // `suffix`, each time: what another program could do at that moment. Operations: "opensub" (a
 // walk opens a folder that the listing of its parent showed), "syncfs" (a backup puts its
 // copies on the disk), "link" (a backup links an unchanged file, by its name), "copy" (a copy
-// pass begins on a file, by its name).
+// pass begins on a file, by its name), "copychunk" (a copy under a temporary name goes on to its
+// next chunk, by its name).
 void beforeOperation(std::string operation, std::string suffix, std::function<void()> action);
 // Removes every planted fault, action and plan.
 void clear();

@@ -5,6 +5,7 @@
 #include "hosterror.h"
 #include "hostpath.h"
 #include "nameclash.h"
+#include "process.h"
 #include "stagedfile_linux.h"
 #include "targetfolder.h"
 #include "text/codepage.h"
@@ -26,9 +27,20 @@ CopyResult failed(int error) {
     return {CopyStatus::Failed, reasonForError(error == ENOTDIR ? ENOENT : error)};
 }
 
-int copyByReadWrite(int from, int to) {
+// Between chunks of a copy under a temporary name, which the program's end waits for: ECANCELED
+// once the program is ending, so that it ends at once (the temporary file goes with the copy).
+int stopWhenEnding(bool cancellable, const std::string& name) {
+    if (!cancellable)
+        return 0;
+    faults::runBefore("copychunk", name);
+    return exitRequested() ? ECANCELED : 0;
+}
+
+int copyByReadWrite(int from, int to, bool cancellable, const std::string& name) {
     std::vector<char> buffer(1 << 17);
     for (;;) {
+        if (int error = stopWhenEnding(cancellable, name))
+            return error;
         ssize_t got = ::read(from, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
@@ -48,25 +60,29 @@ int copyByReadWrite(int from, int to) {
 }
 
 // Copies the size the source had when opened; the kernel moves the bytes (or shares extents)
-// without a trip through user space.
-int copyContents(int from, int to, off_t size) {
+// without a trip through user space. cancellable: the copy holds the program's end (it is under a
+// temporary name), and goes in chunks small enough to stop between.
+int copyContents(int from, int to, off_t size, bool cancellable, const std::string& name) {
+    const off_t most = cancellable ? off_t{8} << 20 : off_t{1} << 30;
     off_t left = size;
     while (left > 0) {
-        size_t chunk = left > (1 << 30) ? size_t{1} << 30 : static_cast<size_t>(left);
+        if (int error = stopWhenEnding(cancellable, name))
+            return error;
+        size_t chunk = static_cast<size_t>(std::min(left, most));
         ssize_t moved = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
         if (moved > 0) {
             left -= moved;
             continue;
         }
         if (moved == 0 && left == size)
-            return copyByReadWrite(from, to); // some file systems move nothing this way
+            return copyByReadWrite(from, to, cancellable, name); // some move nothing this way
         if (moved == 0)
             return 0; // shorter than it was: what there is has been copied
         if (errno == EINTR)
             continue;
         if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
             errno == EBADF)
-            return copyByReadWrite(from, to); // goes on from the current offsets
+            return copyByReadWrite(from, to, cancellable, name); // from the current offsets
         return errno;
     }
     return 0;
@@ -106,7 +122,7 @@ int copyRegular(int source, int folderFd, const std::string& name, const struct 
     // Read-ahead for a sequential read makes the kernel's copy of a large file many times quicker.
     if (st.st_size > (1 << 16))
         ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
-    if (int error = copyContents(source, staged.fd(), st.st_size))
+    if (int error = copyContents(source, staged.fd(), st.st_size, staged.holdsTheEnd(), name))
         return error;
     // The file was made under the process's mask, which may strip any bit: set them whole.
     // A file system that keeps no permission bits of its own (FAT) refuses, and the copy is

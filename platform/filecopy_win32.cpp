@@ -120,6 +120,14 @@ std::optional<CopyResult> linkUnchanged(const WIN32_FILE_ATTRIBUTE_DATA& source,
     return made;
 }
 
+// The copy engine's progress routine, called between chunks: a copy under a temporary name holds
+// the program's end, and gives up once the program is ending (the engine removes what it wrote).
+DWORD CALLBACK stopWhenEnding(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                              DWORD, HANDLE, HANDLE, LPVOID name) {
+    faults::runBefore("copychunk", *static_cast<const std::string*>(name));
+    return exitRequested() ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
+}
+
 // A new copy: the system copies the contents, attributes and times under a temporary name beside
 // the target, and the move gives the target name only to a whole file and only when nothing
 // holds that name. A copy cut short leaves no half file under the real name.
@@ -129,13 +137,16 @@ CopyResult copyAnew(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&
     // Windows has no unnamed files: the program's end waits for a copy under a temporary name
     // rather than leave a part of a file behind in the user's folder.
     ExitBlocker wholeOrNothing;
+    if (exitRequested())
+        return failed(ECANCELED);
     std::wstring temporary =
         childPath(folder.path, text::wideFromUtf8(stagingName(text::utf8FromWide(name))));
     // A link that takes the file's place after the look above is copied as a link (or refused
     // without the privilege), never followed.
-    if (!::CopyFileExW(source.c_str(), temporary.c_str(), nullptr, nullptr, nullptr,
+    std::string hostName = text::utf8FromWide(name);
+    if (!::CopyFileExW(source.c_str(), temporary.c_str(), stopWhenEnding, &hostName, nullptr,
                        COPY_FILE_FAIL_IF_EXISTS | COPY_FILE_COPY_SYMLINK)) {
-        int error = lastErrno();
+        int error = ::GetLastError() == ERROR_REQUEST_ABORTED ? ECANCELED : lastErrno();
         removeTemporary(temporary);
         return failed(error);
     }

@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,7 +12,17 @@ std::shared_mutex& exitLock() {
     return lock;
 }
 
+std::atomic<bool> ending{false};
+
 } // namespace
+
+bool exitRequested() {
+    return ending.load(std::memory_order_relaxed);
+}
+
+void requestExitForTesting(bool requested) {
+    ending = requested;
+}
 
 ExitBlocker::ExitBlocker() {
     exitLock().lock_shared();
@@ -22,6 +33,7 @@ ExitBlocker::~ExitBlocker() {
 }
 
 void endProcess(int code) {
+    ending = true; // the copies that hold the end give up at their next chunk
     exitLock().lock();
     std::fflush(nullptr);
     std::_Exit(code); // no destructors, no waiting for other threads

@@ -24,6 +24,8 @@ public:
     // open until the file is published or dropped. Returns 0 or an errno value.
     int open(int folderFd, const std::string& name, mode_t mode);
     int fd() const { return fd_; }
+    // Whether the file has a temporary name, which the program's end waits for.
+    bool holdsTheEnd() const { return !tempName_.empty(); }
 
     // Links the file in at the target name unless something exists there (then EEXIST).
     int publishNoReplace();
