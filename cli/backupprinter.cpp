@@ -145,6 +145,8 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
     writeKind(console_, kFilesFailedAfter.str(), failures.files());
     writeKind(console_, kFoldersFailedAfter.str(), failures.folders());
     writeKind(console_, kDifferingAfter.str(), failures.differing());
+    if (!quiet_)
+        writeKind(console_, walk::kPassedLinksAfter.str(), failures.passedLinks());
     if (const std::optional<backup::StoreFailure>& failure = report.storeFailure) {
         console_.writeError(backup::notRecordedMessage(*failure) + "\n");
         return kNothingBackedUp;

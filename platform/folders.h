@@ -19,6 +19,10 @@ struct FindData {
     std::string hostText;
     uint32_t attributes = 0;
     uint64_t size = 0;
+    // A link Windows keeps in every profile for old programs ("Application Data", "My Documents"
+    // and the like: hidden system junctions to folders backed up under their own names). Like
+    // every link it is never followed; it is passed over rather than named as a failure.
+    bool compatibilityLink = false;
 
     bool isDirectory() const { return (attributes & kDirectoryAttribute) != 0; }
 };

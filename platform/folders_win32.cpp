@@ -206,6 +206,7 @@ bool FolderSearch::findNext(FindData& entry) {
             entry.hostText = text::utf8FromWide(name);
         entry.attributes = found.dwFileAttributes;
         entry.size = 0;
+        entry.compatibilityLink = isCompatibilityLink(found);
         if (isLinkEntry(found)) {
             // A link or junction: listed as a file, never followed, nothing to count.
             entry.attributes &= ~static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY);

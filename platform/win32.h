@@ -75,6 +75,12 @@ inline bool isLinkEntry(const WIN32_FIND_DATAW& found) {
     return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
            IsReparseTagNameSurrogate(found.dwReserved0);
 }
+// Whether a listed link is one Windows keeps for old programs: hidden and a system file, as the
+// profile's "Application Data" or "My Documents" are.
+inline bool isCompatibilityLink(const WIN32_FIND_DATAW& found) {
+    constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return isLinkEntry(found) && (found.dwFileAttributes & kHiddenSystem) == kHiddenSystem;
+}
 // The same for the entry at a path (false when there is none).
 bool isLinkAt(const std::wstring& path);
 

@@ -9,8 +9,14 @@ namespace walk {
 namespace {
 
 const text::Text kMore{u8"……"};
+const text::Text kPassedBefore{u8"略過 "};
 
 } // namespace
+
+const text::Text kPassedLinksAfter{
+    u8" 個 Windows 為舊程式保留的相容性連結（隱藏的系統連結，不跟隨，不算失敗）："};
+
+namespace {} // namespace
 
 void CopyFailures::add(std::string path, std::string reason) {
     files_.push_back({std::move(path), std::move(reason), {}});
@@ -22,6 +28,10 @@ void CopyFailures::addFolder(std::string path, std::string reason) {
 
 void CopyFailures::addDiffering(std::string path) {
     differing_.push_back({std::move(path), {}, {}});
+}
+
+void CopyFailures::addPassedLink(std::string path) {
+    passedLinks_.push_back({std::move(path), {}, {}});
 }
 
 void CopyFailures::nameLastOnHost(std::string hostText) {
@@ -60,6 +70,7 @@ std::string CopyFailures::describe(const FailureWords& words) const {
     describeKind(text, files_, words.filesBefore, words.filesAfter);
     describeKind(text, folders_, words.foldersBefore, words.foldersAfter);
     describeKind(text, differing_, words.differingBefore, words.differingAfter);
+    describeKind(text, passedLinks_, kPassedBefore.str(), kPassedLinksAfter.str());
     return text;
 }
 

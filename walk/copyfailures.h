@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/codepage.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,6 +29,9 @@ struct FailureWords {
 // What a copy pass could not copy: files, and folders whose contents are missing (a folder
 // that could not be listed or made, or whose name has no form here), each with its reason; and
 // files whose name was taken by another file (another size or time) that was left as it is.
+// After the number of links passed over (see CopyFailures::addPassedLink).
+extern const text::Text kPassedLinksAfter;
+
 class CopyFailures {
 public:
     static constexpr size_t kNamed = 5; // named in a closing message
@@ -34,6 +39,8 @@ public:
     void add(std::string path, std::string reason);
     void addFolder(std::string path, std::string reason);
     void addDiffering(std::string path);
+    // A link Windows keeps for old programs, passed over: told, but no failure.
+    void addPassedLink(std::string path);
     // The host's own name of the file that failed last, where its path cannot show it.
     void nameLastOnHost(std::string hostText);
     // Adds the files that failed or differed in `other`, after those here.
@@ -46,15 +53,18 @@ public:
     const std::vector<CopyFailure>& files() const { return files_; }
     const std::vector<CopyFailure>& folders() const { return folders_; }
     const std::vector<CopyFailure>& differing() const { return differing_; }
+    const std::vector<CopyFailure>& passedLinks() const { return passedLinks_; }
 
     // The closing message: `done`, then for each kind that failed, before + the number + after
-    // and the first few, one a line with its reason, "……" when there are more.
+    // and the first few, one a line with its reason, "……" when there are more; last the links
+    // passed over, in the same way.
     std::string describe(const FailureWords& words) const;
 
 private:
     std::vector<CopyFailure> files_;
     std::vector<CopyFailure> folders_;
-    std::vector<CopyFailure> differing_; // no reason: the kind says it
+    std::vector<CopyFailure> differing_;   // no reason: the kind says it
+    std::vector<CopyFailure> passedLinks_; // the same
 };
 
 } // namespace walk

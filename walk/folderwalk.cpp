@@ -56,6 +56,8 @@ Scan scan(const Folder& folder, const platform::HeldFolder* held, const std::str
             }
             visitor.subFolder(listed, entry.name);
             subFolders.push_back(std::move(entry.name));
+        } else if (entry.compatibilityLink) {
+            visitor.compatibilityLinkPassed(folder.path + "\\" + entry.name);
         } else if (!platform::isStagingName(entry.name)) {
             visitor.file(listed, entry);
         }

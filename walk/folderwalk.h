@@ -42,6 +42,8 @@ public:
     // A folder below the root whose contents cannot be walked: it cannot be listed, or its name
     // has no form on this system. Nothing inside it is visited.
     virtual void folderUnreadable(const std::string& path, const std::string& reason) = 0;
+    // A link Windows keeps for old programs (see FindData): not a file of the walk.
+    virtual void compatibilityLinkPassed(const std::string& /*path*/) {}
     // After every scan, also of a folder that could not be listed.
     virtual void folderScanned(const Folder& folder) = 0;
 };

@@ -148,6 +148,10 @@ protected:
         if (!countPass_)
             copies_.failures().addFolder(path, reason);
     }
+    void compatibilityLinkPassed(const std::string& path) override {
+        if (!countPass_)
+            copies_.failures().addPassedLink(path);
+    }
     void folderScanned(const Folder&) override { channel_.publish(progressNow()); }
 
     // The running pass's own values, set by the worker.

@@ -3,6 +3,7 @@
 #include "support/recordingconsole.h"
 #include "support/testdrives.h"
 
+#include "cli/backupprinter.h"
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "faults/faults.h"
@@ -292,3 +293,28 @@ TEST(SystemDrive, ABackupOnADriveOfTheSystem) {
 
 } // namespace
 #endif
+
+// A profile holds links Windows keeps for old programs ("Application Data", "My Documents" ...):
+// never followed, they are passed over and told, and a backup with nothing else amiss still ends
+// with 0. Wine makes no such links; what the listing calls one is tested with the host layer.
+TEST(CompatibilityLinks, ArePassedOverAndToldButAreNoFailure) {
+    const std::string link = "C:\\Users\\Ann\\Application Data";
+    for (bool quiet : {false, true}) {
+        backup::CopyReport report;
+        report.filesHandled = 1;
+        report.restorePoint = 3;
+        report.failures.addPassedLink(link);
+        EXPECT_FALSE(report.failures.any());
+        EXPECT_EQ(report.filesCopied(), 1);
+        RecordingConsole console;
+        cli::BackupPrinter printer(console, quiet);
+        printer.completionDone(report, true);
+        EXPECT_EQ(printer.finish("C:\\Users\\Ann", "D:\\Bak\\2004_5_1_Back"), cli::kAllBackedUp);
+        const std::string told =
+            ansi(u8"有 1 個 Windows "
+                 u8"為舊程式保留的相容性連結（隱藏的系統連結，不跟隨，不算失敗）：\n") +
+            link + "\n";
+        EXPECT_EQ(console.out.find(told) != std::string::npos, !quiet) << console.out;
+        EXPECT_EQ(console.err, "");
+    }
+}

@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32.h"
 #endif
 
 #include <algorithm>
@@ -366,3 +366,29 @@ TEST_F(HostLayer, TheSystemsOwnDrivesComeFromWindows) {
 #endif
 
 } // namespace
+
+#ifdef _WIN32
+// The links Windows keeps in a profile for old programs are hidden system junctions; a link the
+// user made, or a hidden file that is no link, is none.
+TEST(CompatibilityLinks, AreHiddenSystemLinks) {
+    constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    constexpr DWORD kLinkFolder = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    auto entry = [](DWORD attributes, DWORD tag) {
+        WIN32_FIND_DATAW found{};
+        found.dwFileAttributes = attributes;
+        found.dwReserved0 = tag;
+        return found;
+    };
+    EXPECT_TRUE(platform::isCompatibilityLink(
+        entry(kLinkFolder | kHiddenSystem, IO_REPARSE_TAG_MOUNT_POINT)));
+    EXPECT_TRUE(
+        platform::isCompatibilityLink(entry(kLinkFolder | kHiddenSystem, IO_REPARSE_TAG_SYMLINK)));
+    EXPECT_FALSE(platform::isCompatibilityLink(entry(kLinkFolder, IO_REPARSE_TAG_MOUNT_POINT)));
+    EXPECT_FALSE(platform::isCompatibilityLink(
+        entry(kLinkFolder | FILE_ATTRIBUTE_HIDDEN, IO_REPARSE_TAG_MOUNT_POINT)));
+    // A file kept in the cloud is a reparse point but no link: it is the file it seems.
+    EXPECT_FALSE(platform::isCompatibilityLink(
+        entry(FILE_ATTRIBUTE_REPARSE_POINT | kHiddenSystem, 0x9000001AL)));
+    EXPECT_FALSE(platform::isCompatibilityLink(entry(FILE_ATTRIBUTE_DIRECTORY | kHiddenSystem, 0)));
+}
+#endif
