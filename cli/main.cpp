@@ -24,7 +24,7 @@ const text::Text kNoWindow{
 int main(int argc, char** argv) {
     std::vector<std::string> arguments = platform::commandLineArguments(argc, argv);
     cli::HostConsole console;
-    if (std::optional<int> status = cli::runCommandLine(arguments, console))
+    if (std::optional<int> status = cli::runCommandLine(arguments, console, cli::Program::Console))
         return *status;
     console.writeError(kNoWindow.str());
     return cli::kNothingBackedUp; // as for options it cannot take

@@ -537,6 +537,16 @@ private slots:
         Run version = runProgram({QStringLiteral("--version")}, TARNWICK_CLI_PROGRAM);
         QCOMPARE(version.status, 0);
         QVERIFY(version.out.rfind("Tarnwick 2004 ", 0) == 0);
+        // Its help names it, and no window: that is the other program's.
+        Run help = runProgram({QStringLiteral("--help")}, TARNWICK_CLI_PROGRAM);
+        QCOMPARE(help.status, 0);
+        QVERIFY2(help.out.rfind("用法：tarnwick2004-cli [選項]\n", 0) == 0, help.out.c_str());
+        QVERIFY(help.out.find("程式的視窗是 tarnwick2004.exe") != std::string::npos);
+        QVERIFY(help.out.find("開啟程式的視窗") == std::string::npos);
+        QVERIFY(help.out.find("--keep-daily N") != std::string::npos); // the same options
+        Run programHelp = runProgram({QStringLiteral("--help")});
+        QVERIFY(programHelp.out.rfind("用法：tarnwick2004 [選項]\n\n不加選項時開啟程式的視窗", 0) ==
+                0);
     }
 
     void aBackupAndADialogBackupRecordInTurn() {
