@@ -11,11 +11,17 @@ namespace cli {
 namespace {
 
 const text::Text kVersion{u8"Tarnwick 2004 版本 " TARNWICK_VERSION "\n"};
-const text::Text kHelp{
-    u8"用法：tarnwick2004 [選項]\n"
+// How the help begins, for each program; the options are the same.
+const text::Text kUsageWithWindows{u8"用法：tarnwick2004 [選項]\n"
+                                   u8"\n"
+                                   u8"不加選項時開啟程式的視窗。\n"
+                                   u8"\n"};
+const text::Text kUsageConsole{
+    u8"用法：tarnwick2004-cli [選項]\n"
     u8"\n"
-    u8"不加選項時開啟程式的視窗。\n"
-    u8"\n"
+    u8"只在命令提示字元中備份及清除，不開視窗；程式的視窗是 tarnwick2004.exe。\n"
+    u8"\n"};
+const text::Text kOptions{
     u8"  --backup              不開視窗，備份上次在視窗中選擇的資料夾到今天的備份資料夾，\n"
     u8"                        並建立還原點，與視窗中的「開始備份」相同\n"
     u8"  --source 資料夾       與 --backup 一起使用：改為備份此資料夾（例如 D:\\Data）\n"
@@ -50,21 +56,26 @@ const text::Text kHelp{
     u8"  0 3 * * * tarnwick2004 --prune --dest 'E:\\Bak' --keep-daily 7 --keep-weekly 4 "
     u8"--keep-monthly 12\n"};
 
+std::string help(Program program) {
+    return (program == Program::Console ? kUsageConsole : kUsageWithWindows).str() + kOptions.str();
+}
+
 } // namespace
 
-std::optional<int> runCommandLine(const std::vector<std::string>& arguments, Console& console) {
+std::optional<int> runCommandLine(const std::vector<std::string>& arguments, Console& console,
+                                  Program program) {
     CommandLine line = parseCommandLine(arguments);
     switch (line.action) {
     case CommandLine::Action::Window:
         return std::nullopt;
     case CommandLine::Action::Help:
-        console.write(kHelp.str());
+        console.write(help(program));
         return kAllBackedUp;
     case CommandLine::Action::Version:
         console.write(kVersion.str());
         return kAllBackedUp;
     case CommandLine::Action::Invalid:
-        console.writeError(line.error + "\n" + kHelp.str());
+        console.writeError(line.error + "\n" + help(program));
         return kNothingBackedUp;
     case CommandLine::Action::Prune:
         return runPrune(line, console);

@@ -86,9 +86,10 @@ private:
         return {status.value_or(-1), console.out, console.err};
     }
 
-    // The program itself, with no display and no toolkit platform (unless `platform` names
-    // one), on this test's drives.
-    QProcess* start(const QStringList& arguments, const QString& platform = {}) {
+    // The program itself (or `program`), with no display and no toolkit platform (unless
+    // `platform` names one), on this test's drives.
+    QProcess* start(const QStringList& arguments, const QString& platform = {},
+                    const char* program = TARNWICK_PROGRAM) {
         auto* process = new QProcess(this);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "QT_QPA_PLATFORM"})
@@ -98,12 +99,12 @@ private:
         environment.insert(QStringLiteral("TARNWICK_PREFIX"),
                            QString::fromStdString(drives->base().string()));
         process->setProcessEnvironment(environment);
-        process->start(QStringLiteral(TARNWICK_PROGRAM), arguments);
+        process->start(QString::fromUtf8(program), arguments);
         return process;
     }
 
-    Run runProgram(const QStringList& arguments) {
-        QProcess* process = start(arguments);
+    Run runProgram(const QStringList& arguments, const char* program = TARNWICK_PROGRAM) {
+        QProcess* process = start(arguments, {}, program);
         bool finished = process->waitForFinished(60000);
         Run result;
         if (finished && process->exitStatus() == QProcess::NormalExit)
@@ -502,6 +503,50 @@ private slots:
         opens(start({}, QStringLiteral("offscreen")));
         writeFile(stale, "half");
         opens(start({QStringLiteral("-platform"), QStringLiteral("offscreen")}));
+    }
+
+    void theConsoleProgramRunsTheCommandLineAndNeverAWindow() {
+        // Without options, or with the toolkit's own, it names the program with windows and
+        // opens none, even where a window could show.
+        for (const QStringList& arguments :
+             {QStringList(),
+              QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen")}}) {
+            Run bare = runProgram(arguments, TARNWICK_CLI_PROGRAM);
+            QCOMPARE(bare.status, 2);
+            QVERIFY2(bare.err.find("程式的視窗是 tarnwick2004.exe") != std::string::npos,
+                     bare.err.c_str());
+            QVERIFY(bare.err.find("tarnwick2004-cli --backup\n") != std::string::npos);
+            QCOMPARE(bare.out, std::string());
+        }
+
+        // The same command line as the program, with its statuses.
+        makeData(*drives);
+        saveChoice("D:\\Data", "E:\\Bak");
+        Run first = runProgram({QStringLiteral("--backup")}, TARNWICK_CLI_PROGRAM);
+        QVERIFY2(first.status == 0, first.err.c_str());
+        QVERIFY2(first.out.find("已複製 3 個檔案") != std::string::npos, first.out.c_str());
+        QVERIFY(first.out.find("還原點：1\n") != std::string::npos);
+        QCOMPARE(::mkfifo((drives->driveFolder('d') / "Data" / "pipe").c_str(), 0600), 0);
+        Run second = runProgram({QStringLiteral("--backup")}, TARNWICK_CLI_PROGRAM);
+        QCOMPARE(second.status, 1);
+        QVERIFY(second.out.find("D:\\Data\\pipe（不是一般檔案）\n") != std::string::npos);
+        Run wrong = runProgram({QStringLiteral("--backup"), QStringLiteral("--nonsense")},
+                               TARNWICK_CLI_PROGRAM);
+        QCOMPARE(wrong.status, 2);
+        QVERIFY(wrong.err.find("不明的選項：--nonsense") != std::string::npos);
+        Run version = runProgram({QStringLiteral("--version")}, TARNWICK_CLI_PROGRAM);
+        QCOMPARE(version.status, 0);
+        QVERIFY(version.out.rfind("Tarnwick 2004 ", 0) == 0);
+        // Its help names it, and no window: that is the other program's.
+        Run help = runProgram({QStringLiteral("--help")}, TARNWICK_CLI_PROGRAM);
+        QCOMPARE(help.status, 0);
+        QVERIFY2(help.out.rfind("用法：tarnwick2004-cli [選項]\n", 0) == 0, help.out.c_str());
+        QVERIFY(help.out.find("程式的視窗是 tarnwick2004.exe") != std::string::npos);
+        QVERIFY(help.out.find("開啟程式的視窗") == std::string::npos);
+        QVERIFY(help.out.find("--keep-daily N") != std::string::npos); // the same options
+        Run programHelp = runProgram({QStringLiteral("--help")});
+        QVERIFY(programHelp.out.rfind("用法：tarnwick2004 [選項]\n\n不加選項時開啟程式的視窗", 0) ==
+                0);
     }
 
     void aBackupAndADialogBackupRecordInTurn() {
