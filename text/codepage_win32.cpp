@@ -58,7 +58,16 @@ std::wstring wideFromAnsi(std::string_view ansi) {
 }
 
 std::string ansiFromWide(std::wstring_view wide) {
-    return fromWide(kBig5, wide);
+    // A character beyond the first 65536 (an emoji, 𠀀) is two UTF-16 units, and the system
+    // would show each as "?": one "?" a character, as on Linux.
+    std::wstring single;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        bool pair =
+            IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() && IS_LOW_SURROGATE(wide[i + 1]);
+        single += pair ? L'?' : wide[i];
+        i += pair ? 1 : 0;
+    }
+    return fromWide(kBig5, single);
 }
 
 std::wstring wideFromUtf8(std::string_view utf8) {
