@@ -30,6 +30,7 @@ const text::Text kDestInvalid{u8"備份目地資料夾不正確："};
 const text::Text kDestMissing{u8"找不到備份目地資料夾："};
 const text::Text kNoProgramFolder{u8"無法建立程式資料夾："};
 const text::Text kCannotSaveSettings{u8"無法儲存設定檔："};
+const text::Text kCannotWriteProgramFolder{u8"無法寫入程式資料夾，不開始備份："};
 const text::Text kBackingUp{u8"正在備份："};
 const text::Text kProgramFault{u8"程式發生錯誤："};
 
@@ -129,6 +130,9 @@ int runBackup(const CommandLine& line, Console& console) {
         if (std::optional<store::FolderFailure> missing = store.CreateFolders())
             return refuse(console, kNoProgramFolder.str() +
                                        platform::withReason(missing->path, missing->reason));
+        if (std::optional<store::FolderFailure> locked = store.CheckWritable())
+            return refuse(console, kCannotWriteProgramFolder.str() +
+                                       platform::withReason(locked->path, locked->reason));
         if (line.save) {
             platform::WriteResult saved = store.WriteSettings(choice->sourceDir, choice->destDir);
             if (!saved)

@@ -21,7 +21,8 @@ namespace faults {
 // under FUSE), "chmod" (setting a copy's permission bits; ENOSYS as on FAT under FUSE), "open"
 // (opening a file of the program to read it whole; matched
 // against its program path, such as "C:\Program Files\Tarnwick2004\TotalCount.ini", on every
-// system).
+// system), "probe" (making a file in a folder of the program to see that it takes one; by the
+// folder's host path, EACCES as where only an administrator may write).
 void failAt(std::string operation, std::string suffix, int error);
 // From now on, reading a file of the program whose program path ends in `suffix` gives its first
 // `offset` bytes and then fails with `error`, as a disk with a bad sector does part way.

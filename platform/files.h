@@ -38,6 +38,10 @@ WriteResult replaceFile(std::string_view path, std::string_view contents);
 // already.
 WriteResult createNewFile(std::string_view path, std::string_view contents);
 
+// Whether a file can be made in the folder: one is made under a temporary name and removed at
+// once, outside the steps of the program's own writes. The reason when it cannot.
+WriteResult checkWritable(std::string_view folder);
+
 // Removes the temporary files that a write cut short left in the folder (their program gone).
 void removeStaleTemporaries(std::string_view folder);
 

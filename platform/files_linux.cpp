@@ -204,6 +204,30 @@ WriteResult createNewFile(std::string_view path, std::string_view contents) {
     return writeWhole<StoreWrite>(hostPath(path), contents, false);
 }
 
+WriteResult checkWritable(std::string_view folder) {
+    std::optional<std::string> host = hostPath(folder);
+    if (!host)
+        return {false, unusableNameReason()};
+    int error = faults::injected("probe", *host);
+    int fd = error ? -1 : ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!error && fd < 0)
+        error = errno;
+    if (!error) {
+        std::string name = stagingName("write-check");
+        int file = ::openat(fd, name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (file < 0) {
+            error = errno;
+        } else {
+            ::close(file);
+            ::unlinkat(fd, name.c_str(), 0);
+        }
+        ::close(fd);
+    }
+    if (error)
+        return {false, reasonForError(error)};
+    return {true, {}};
+}
+
 void removeStaleTemporaries(std::string_view folder) {
     std::optional<std::string> host = hostPath(folder);
     int fd = host ? ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;

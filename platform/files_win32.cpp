@@ -192,6 +192,26 @@ WriteResult createNewFile(std::string_view path, std::string_view contents) {
     return writeWhole<StoreWrite>(widePath(path), contents, false);
 }
 
+WriteResult checkWritable(std::string_view folder) {
+    std::optional<std::wstring> host = widePath(folder);
+    if (!host)
+        return {false, unusableNameReason()};
+    std::wstring path = childPath(*host, text::wideFromUtf8(stagingName("write-check")));
+    int error = faults::injected("probe", text::utf8FromWide(*host));
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!error) {
+        file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            error = lastErrno();
+        else
+            ::CloseHandle(file); // and the file is gone
+    }
+    if (error)
+        return {false, reasonForError(error)};
+    return {true, {}};
+}
+
 void removeStaleTemporaries(std::string_view folder) {
     if (std::optional<std::wstring> host = widePath(folder))
         removeStaleStagingFiles(*host);

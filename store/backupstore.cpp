@@ -169,6 +169,13 @@ std::optional<FolderFailure> BackupStore::CreateFolders() const {
     return std::nullopt;
 }
 
+std::optional<FolderFailure> BackupStore::CheckWritable() const {
+    for (const std::string& folder : {folder_, RecoverFolder()})
+        if (platform::WriteResult writable = platform::checkWritable(folder); !writable)
+            return FolderFailure{folder, writable.reason};
+    return std::nullopt;
+}
+
 std::optional<SettingsValues> BackupStore::ReadSettings() const {
     std::optional<std::string> text = readText(SettingsFilePath(), kSettingsLimit, true);
     if (!text)

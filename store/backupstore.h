@@ -75,6 +75,11 @@ public:
     // that is still missing, and why; nullopt when both are there.
     [[nodiscard]] std::optional<FolderFailure> CreateFolders() const;
 
+    // Whether the program folder and its Recover folder take new files: the first that does not,
+    // and why. Asked before a backup without a window, which would else copy everything and then
+    // fail to record its restore point (a folder only an administrator may write).
+    [[nodiscard]] std::optional<FolderFailure> CheckWritable() const;
+
     std::string CountFilePath() const;
     std::string CatalogPath() const;
     std::string PointFilePath(int number) const;

@@ -133,6 +133,30 @@ TEST_F(CoreBackup, AFileAnotherProgramPutsInANewBackupFolderIsKept) {
         << console.out;
 }
 
+// A program folder that takes no new file (Program Files, without an administrator's rights)
+// stops a backup before anything is copied, naming the folder and why: else a night's copying
+// would end without its restore point.
+TEST_F(CoreBackup, AProgramFolderThatTakesNoFileStopsTheBackupBeforeItCopies) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    fs::create_directories(program() / "Recover"); // made by an earlier run
+    platform::setTodayForTesting(year(2004) / May / 1);
+    faults::failAt("probe", "Recover", EACCES);
+    int status = backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"});
+    faults::clear();
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(console.err, ansi(u8"無法寫入程式資料夾，不開始備份：C:\\Program "
+                                u8"Files\\Tarnwick2004\\Recover（存取被拒）\n"));
+    EXPECT_EQ(testsupport::folderNames(drives.host(u8"E:\\Bak")), std::vector<std::string>{});
+    EXPECT_EQ(testsupport::folderNames(program() / "Recover"), std::vector<std::string>{});
+    // Writable again, the same backup goes through, and the check left nothing behind.
+    ASSERT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 0) << console.err;
+    std::vector<std::string> recover = testsupport::folderNames(program() / "Recover");
+    std::erase(recover, "BackupDir.lock");
+    EXPECT_EQ(recover,
+              (std::vector<std::string>{"1.ini", "2004_5_1_Back1_Data.ini", "BackupDir.ini"}));
+}
+
 TEST_F(CoreBackup, AMissingDestinationRecordsNothing) {
     writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
     platform::setTodayForTesting(year(2004) / May / 1);
