@@ -9,8 +9,13 @@
 #include "platform/clock.h"
 #include "platform/drives.h"
 #include "platform/hostpath.h"
+#include "restore/restorejob.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -251,6 +256,52 @@ TEST_F(CoreBackup, ASourceFolderSwappedForALinkBringsNothingIn) {
 
 #ifdef _WIN32
 namespace {
+
+// A source whose names Windows would not keep as written (made here through the long form of
+// the path, as another program may): each is named with the rule it breaks, the rest is backed
+// up. A restore into a folder of such a name says the same, and copies nothing.
+TEST(WindowsNames, ABackupAndARestoreNameTheRuleANameBreaks) {
+    testsupport::TestDrives drives;
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    const std::wstring data = L"\\\\?\\" + fs::absolute(drives.host(u8"D:\\Data")).wstring();
+    for (const wchar_t* name : {L"\\CON.txt", L"\\trail "}) {
+        HANDLE file = ::CreateFileW((data + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << ::GetLastError();
+        ::CloseHandle(file);
+    }
+    platform::setTodayForTesting(year(2004) / May / 1);
+    RecordingConsole console;
+    const std::vector<std::string> arguments{"--backup", "--source", "D:\\Data", "--dest",
+                                             "E:\\Bak"};
+    EXPECT_EQ(cli::runCommandLine(arguments, console).value_or(-1), 1) << console.err;
+    platform::setTodayForTesting(std::nullopt);
+    EXPECT_NE(console.out.find("D:\\Data\\CON.txt" + ansi(u8"（名稱是系統保留的裝置名稱）")),
+              std::string::npos)
+        << console.out;
+    EXPECT_NE(console.out.find("D:\\Data\\trail " + ansi(u8"（名稱結尾不可以是句點或空格）")),
+              std::string::npos)
+        << console.out;
+    EXPECT_EQ(readFile(drives.host(u8"E:\\Bak\\2004_5_1_Back\\Data\\a.txt")), "a");
+
+    struct View : restore::RestoreView {
+        void showProgress(const restore::RestoreProgress&) override {}
+        void restoreCompleted(const restore::RestoreReport&) override { completed = true; }
+        void restoreImpossible(const std::string&) override {}
+        void restoreTargetImpossible(const std::string& path, const std::string& reason) override {
+            impossible = path + "|" + reason;
+        }
+        bool completed = false;
+        std::string impossible;
+    } view;
+    restore::RestoreJob job(view);
+    job.setInput({"E:\\Bak\\2004_5_1_Back\\Data", "D:\\Back\\Nul", "D:\\Back\\Nul"});
+    EXPECT_FALSE(job.runPass(false));
+    EXPECT_FALSE(view.completed);
+    EXPECT_EQ(view.impossible, "D:\\Back\\Nul|" + ansi(u8"名稱是系統保留的裝置名稱"));
+    EXPECT_TRUE(testsupport::folderNames(drives.host(u8"D:\\Back")).empty());
+}
 
 // A drive of the system itself, not of a test table: under Wine a dosdevices link that
 // scripts/windows-core-tests makes and names in TARNWICK_TEST_DRIVE. Paths reach the system as
