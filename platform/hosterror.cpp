@@ -97,6 +97,12 @@ std::string reasonForError(int error) {
         return kNotSupported.str();
     default:
         // A negative error is the host's own number that has no errno value (Windows).
+#ifdef _WIN32
+        if (error < 0)
+            if (std::string reason = reasonForWindowsError(static_cast<unsigned long>(-error));
+                !reason.empty())
+                return reason;
+#endif
         return kOtherError.str() + std::to_string(error < 0 ? -static_cast<long>(error) : error);
     }
 }

@@ -23,6 +23,12 @@ std::string reasonForNameFault(text::WindowsNameFault fault);
 std::string unusableNameReason(std::string_view name);
 std::string unusablePathReason(std::string_view windowsPath);
 
+#ifdef _WIN32
+// The reason for a Windows error that has no errno value (the system's own number), or an empty
+// text when the program has none of its own for it.
+std::string reasonForWindowsError(unsigned long code);
+#endif
+
 // How the program names a failure: "path（reason）"; the one alone when the other is empty.
 std::string withReason(std::string_view what, std::string_view reason);
 

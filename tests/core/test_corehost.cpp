@@ -17,6 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include "platform/win32.h"
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -334,6 +338,28 @@ TEST_F(HostLayer, NamesWindowsWouldNotKeepAreRefusedWithTheirReason) {
     EXPECT_TRUE(testsupport::folderNames(drives.driveFolder('d')).empty());
     EXPECT_TRUE(platform::createFolder("D:\\COM10"));
     EXPECT_TRUE(platform::createFolder("D:\\console"));
+}
+
+// Windows errors that have no errno value get reasons of their own where a user meets them
+// (an encrypted file on a FAT stick, antivirus, files kept in the cloud, files the system cannot
+// reach), with the system's number to look up; others keep the number alone.
+TEST(WindowsErrors, CommonErrorsWithoutAnErrnoHaveTheirOwnReason) {
+    auto reason = [](DWORD code) {
+        return platform::reasonForError(platform::errnoFromWin32(code));
+    };
+    EXPECT_EQ(reason(6000), ansi(u8"加密的檔案無法以加密方式存入此磁碟，代碼 6000"));
+    EXPECT_EQ(reason(225), ansi(u8"防毒程式認為檔案含有病毒，已封鎖，代碼 225"));
+    EXPECT_EQ(reason(226), ansi(u8"防毒程式認為檔案含有病毒，已刪除，代碼 226"));
+    EXPECT_EQ(reason(1920), ansi(u8"系統無法存取此檔案，代碼 1920"));
+    for (DWORD code : {362u, 386u, 388u, 404u, 426u})
+        EXPECT_EQ(reason(code), ansi(u8"檔案存放在雲端，但雲端同步程式未執行或無法連線，代碼 ") +
+                                    std::to_string(code));
+    for (DWORD code : {358u, 363u, 366u, 374u, 379u, 383u, 389u, 391u, 395u, 398u})
+        EXPECT_EQ(reason(code),
+                  ansi(u8"檔案存放在雲端，無法從雲端取得，代碼 ") + std::to_string(code));
+    // Not cloud errors, though their numbers lie among them.
+    for (DWORD code : {367u, 369u, 376u, 400u})
+        EXPECT_EQ(reason(code), ansi(u8"系統錯誤，代碼 ") + std::to_string(code));
 }
 
 // Without a table of its own the program sees the system's drives, as GetDriveTypeA reports
