@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/drives.h"
 #include "platform/hostpath.h"
+#include "platform/hostsystem.h"
 #include "restore/restorejob.h"
 
 #include <gtest/gtest.h>
@@ -135,6 +136,65 @@ TEST_F(CoreBackup, AFileAnotherProgramPutsInANewBackupFolderIsKept) {
     EXPECT_NE(console.out.find(ansi(u8"有 2 個檔案已存在但與來源不同，未覆蓋：\n")),
               std::string::npos)
         << console.out;
+}
+
+// A run killed while it copies leaves its copies under temporary names where the file system has
+// no unnamed files (FAT on Linux, always on Windows). When that run's folder is the last recorded
+// backup (a second run the same day was killed), the next day's backup sweeps them as it links to
+// that copy; a temporary of a program still running, and every other file, stay byte for byte.
+TEST_F(CoreBackup, TheNextDaySweepsWhatAKilledRunLeftInTheLastBackup) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "alpha");
+    writeFile(drives.host(u8"D:\\Data\\Sub\\b.txt"), "beta");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+    ASSERT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 0) << console.err;
+
+    const fs::path day1 = drives.host(u8"E:\\Bak\\2004_5_1_Back\\Data");
+    const testsupport::Snapshot kept = testsupport::snapshot(day1);
+    const std::string live = ".c.txt.tw" + std::to_string(platform::currentProcessId()) + "-1.tmp";
+    writeFile(day1 / ".a.txt.tw999999-2.tmp", "half a copy");
+    writeFile(day1 / "Sub" / ".b.txt.tw999999-3.tmp", "half a copy");
+    writeFile(day1 / "Sub" / live, "being written");
+    writeFile(day1 / "Sub" / "b.txt.tw999999-3.tmp", "not a name of ours");
+    testsupport::Snapshot expected = kept;
+    expected["Sub/" + live] = "being written";
+    expected["Sub/b.txt.tw999999-3.tmp"] = "not a name of ours";
+
+    platform::setTodayForTesting(year(2004) / May / 2);
+    ASSERT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 0) << console.out;
+    EXPECT_EQ(testsupport::snapshot(day1), expected);
+    EXPECT_EQ(testsupport::snapshot(drives.host(u8"E:\\Bak\\2004_5_2_Back\\Data")), kept);
+}
+
+// A run killed before its restore point leaves a dated folder the catalog does not record. The
+// next day's backup sweeps its temporary copies once, as it is newer than the newest recorded
+// backup; an unrecorded folder older than that is never walked.
+TEST_F(CoreBackup, TheNextDaySweepsTheFolderOfARunKilledBeforeItsRestorePoint) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "alpha");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / April / 29);
+    ASSERT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 0) << console.err;
+
+    const fs::path killed = drives.host(u8"E:\\Bak\\2004_5_1_Back");
+    const fs::path older = drives.host(u8"E:\\Bak\\2004_4_28_Back");
+    const std::string live = ".d.txt.tw" + std::to_string(platform::currentProcessId()) + "-7.tmp";
+    writeFile(killed / "Data" / "a.txt", "alpha");
+    writeFile(killed / "Data" / "Deep" / "er" / "e.txt", "e");
+    writeFile(older / "Data" / ".a.txt.tw999999-1.tmp", "older than the last recorded");
+    const testsupport::Snapshot kept = testsupport::snapshot(killed);
+    const testsupport::Snapshot olderKept = testsupport::snapshot(older);
+    writeFile(killed / "Data" / ".b.txt.tw999999-4.tmp", "half a copy");
+    writeFile(killed / "Data" / "Deep" / "er" / ".f.txt.tw999999-5.tmp", "half a copy");
+    writeFile(killed / "Other" / ".g.txt.tw999998-6.tmp", "half a copy");
+    writeFile(killed / "Data" / live, "being written");
+    testsupport::Snapshot expected = kept;
+    expected["Data/" + live] = "being written";
+
+    platform::setTodayForTesting(year(2004) / May / 2);
+    ASSERT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 0) << console.out;
+    EXPECT_EQ(testsupport::snapshot(killed), expected);
+    EXPECT_TRUE(fs::is_directory(killed / "Other"));
+    EXPECT_EQ(testsupport::snapshot(older), olderKept);
 }
 
 TEST_F(CoreBackup, AMissingDestinationRecordsNothing) {
