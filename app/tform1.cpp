@@ -10,6 +10,7 @@
 #include "store/backupstore.h"
 #include "text/codepage.h"
 #include "text/programerror.h"
+#include "threads/uithread.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/qtext.h"
 #include "widgets/bitbtn.h"
@@ -25,6 +26,10 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QTimer>
+
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -77,8 +82,20 @@ QPixmap picture(const char* name) {
 
 } // namespace
 
+// Each drive's label is read on a thread of its own: a drive that does not answer (a network
+// drive out of reach) holds up neither the window nor the other drives' labels. Until its label
+// is in, a drive's entry reads as that of a drive whose label cannot be read; the thread hands
+// the label to the user-interface thread, which alone touches the lists. A read still waiting
+// when the window goes is left to end on its own, and what it posts then finds no window.
+struct TForm1::LabelReads {
+    std::mutex mutex;
+    TForm1* form = nullptr; // guarded by mutex; null once the window is gone
+};
+
 TForm1::TForm1(store::BackupStore store)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(std::move(store)) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(std::move(store)),
+      labelReads_(std::make_shared<LabelReads>()) {
+    labelReads_->form = this;
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(toolkit::qstr(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/skin/icon.png")));
@@ -100,7 +117,10 @@ TForm1::TForm1(store::BackupStore store)
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    std::lock_guard lock(labelReads_->mutex);
+    labelReads_->form = nullptr;
+}
 
 void TForm1::setDialogs(TForm2* backup, TForm3* restore, TForm4* history) {
     form2_ = backup;
@@ -214,12 +234,30 @@ void TForm1::FillDriveLists() {
         char letter = static_cast<char>('A' + i);
         std::string root = std::string(1, letter) + ":\\";
         std::string entry = root + typeLabel(platform::driveType(root), letter);
-        if (std::optional<std::string> label = platform::volumeLabel(root))
-            entry += *label;
-        entry += ")";
-        DriveComboBox1->AddEntry(entry);
-        DriveComboBox3->AddEntry(entry);
+        int index = DriveComboBox1->entryCount();
+        DriveComboBox1->AddEntry(entry + ")");
+        DriveComboBox3->AddEntry(entry + ")");
+        auto read = [reads = labelReads_, index, root, entry] {
+            std::optional<std::string> label = platform::volumeLabel(root);
+            if (!label || label->empty())
+                return; // the entry reads so already
+            threads::postToUiThread([reads, index, text = entry + *label + ")"] {
+                std::lock_guard lock(reads->mutex);
+                if (reads->form)
+                    reads->form->labelRead(index, text);
+            });
+        };
+        try {
+            std::thread(read).detach();
+        } catch (const std::system_error&) {
+            read(); // no thread to be had: read here, as the lists always did
+        }
     }
+}
+
+void TForm1::labelRead(int index, const std::string& entry) {
+    DriveComboBox1->SetEntryText(index, entry);
+    DriveComboBox3->SetEntryText(index, entry);
 }
 
 void TForm1::LoadSettings() {

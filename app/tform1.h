@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <string>
 
 class TBitBtn;
@@ -86,7 +87,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    struct LabelReads;
+
     store::BackupStore store_;
+    // Shared with the threads that read the drives' labels, which may outlive the window.
+    std::shared_ptr<LabelReads> labelReads_;
+    // A drive's label is in: its entry, at `index` in both drive lists, becomes `entry`.
+    void labelRead(int index, const std::string& entry);
     void buildComponents();
     void FormCreate();
     void dragDown(QMouseEvent* event);

@@ -1,13 +1,16 @@
 #include "backupjob.h"
 
+#include "keeppolicy.h"
 #include "prune.h"
 #include "recordedbackups.h"
 #include "restorepoint.h"
 
 #include "platform/folders.h"
 #include "platform/hosterror.h"
+#include "platform/removalfolder.h"
 #include "text/codepage.h"
 #include "text/programerror.h"
+#include "walk/treeremoval.h"
 
 #include <algorithm>
 #include <charconv>
@@ -39,8 +42,10 @@ void BackupJob::findBackupFolders() {
     if (!destination || !pass_.store)
         return;
     std::optional<std::vector<std::string>> catalog;
+    catalogRead_ = false;
     try {
         catalog = pass_.store->ReadCatalog();
+        catalogRead_ = true;
     } catch (const ProgramError&) {
         // A damaged catalog is told when the restore point is recorded; the walk leaves out
         // today's folder still.
@@ -64,6 +69,7 @@ bool BackupJob::copyBegins() {
     if (pass_.store) // a removal of an old backup cut short is finished first, and named if not
         for (walk::RemovalFailure& left : FinishRemovals(*pass_.store, pass_.destDir))
             copies_.failures().addFolder(std::move(left.path), std::move(left.reason));
+    sweepUnrecordedBackups();
     // The backup folder, and the copy of the source folder in it, as the root of the targets.
     // Below the destination nothing is reached through a link.
     std::string whyNot;
@@ -90,6 +96,49 @@ bool BackupJob::copyBegins() {
     if (pass_.linkUnchanged)
         linkUnchangedFrom(openEarlierCopy(destination));
     return true;
+}
+
+// A run killed before its restore point leaves a dated folder the catalog does not record, and in
+// it the copies it was writing under temporary names (where the file system has no unnamed
+// files). Such folders newer than the destination's newest recorded backup are swept, each once:
+// today's restore point is newer than they are, so no later run walks them again, and an older
+// unrecorded folder (what another program put there, say) is never walked at all. Today's own
+// folder is swept as the copy enters it.
+void BackupJob::sweepUnrecordedBackups() {
+    if (!catalogRead_) // without the records every earlier backup would look unrecorded
+        return;
+    std::optional<std::chrono::year_month_day> newest;
+    for (const BackupFolder& backup : backupFolders_)
+        if (!backup.pointNumber.empty())
+            if (std::optional<std::chrono::year_month_day> day = backupDay(backup.name))
+                newest = newest ? std::max(*newest, *day) : *day;
+    std::string whyNot;
+    platform::RemovalFolder destination = platform::RemovalFolder::open(pass_.destDir, whyNot);
+    if (!destination.isOpen())
+        return; // the copy names the destination that cannot be opened
+    std::vector<platform::RemovalEntry> entries;
+    if (!destination.list(entries, false, whyNot)) {
+        copies_.failures().addFolder(pass_.destDir, std::move(whyNot));
+        return;
+    }
+    for (const platform::RemovalEntry& entry : entries) {
+        if (!entry.folder) // a link at a dated name is never followed
+            continue;
+        std::string name = platform::RemovalFolder::programNameOf(entry.hostName);
+        std::optional<std::chrono::year_month_day> day = backupDay(name);
+        if (!day || (newest && *day <= *newest) || sameAsciiName(name, pass_.backupName))
+            continue;
+        bool recorded =
+            std::any_of(backupFolders_.begin(), backupFolders_.end(),
+                        [&](const BackupFolder& b) { return sameAsciiName(b.name, name); });
+        if (recorded)
+            continue;
+        std::vector<walk::RemovalFailure> failures;
+        walk::removeStaleTemporaries(destination, entry.hostName, pass_.destDir + "\\" + name,
+                                     failures);
+        for (walk::RemovalFailure& left : failures)
+            copies_.failures().addFolder(std::move(left.path), std::move(left.reason));
+    }
 }
 
 // The copy of the source folder in the most recent earlier backup of it into this destination,

@@ -82,6 +82,7 @@ private:
 
     std::string backupFolder() const;
     void findBackupFolders();
+    void sweepUnrecordedBackups();
     platform::TargetFolder openEarlierCopy(const platform::TargetFolder& destination) const;
 
     // A dated backup folder of the destination, left out of the walk when it lies inside the
@@ -95,6 +96,7 @@ private:
     std::string folderList_;
     platform::TargetFolder backupHeld_; // the backup folder of the copy pass
     std::vector<BackupFolder> backupFolders_;
+    bool catalogRead_ = false; // by the last findBackupFolders
 };
 
 } // namespace backup

@@ -37,8 +37,11 @@ std::optional<std::string> volumeLabel(std::string_view root) {
     int index = driveIndex(root);
     if (index < 0)
         return std::nullopt;
-    if (std::optional<DriveOverride> drive = overrideOf(index))
+    if (std::optional<DriveOverride> drive = overrideOf(index)) {
+        if (drive->whileReadingLabel)
+            drive->whileReadingLabel();
         return drive->label;
+    }
     return hostVolumeLabel(index);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,9 +32,12 @@ std::optional<std::string> volumeLabel(std::string_view root);
 std::string systemDirectory();
 
 // Test seam: makes a drive report this type and label instead of what its folder gives.
+// whileReadingLabel, when set, runs on the thread that reads the label before it is given: a
+// test holds it there to make the drive as slow as one that does not answer.
 struct DriveOverride {
     unsigned type = kDriveFixed;
     std::optional<std::string> label;
+    std::function<void()> whileReadingLabel = {};
 };
 void overrideDrive(char letter, std::optional<DriveOverride> drive);
 

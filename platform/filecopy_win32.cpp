@@ -201,7 +201,7 @@ CopyResult TargetFolder::copyIn(std::string_view from, std::string_view name) co
     std::optional<std::wstring> source = widePath(from);
     std::optional<std::wstring> target = wideName(name);
     if (!source || !target)
-        return {CopyStatus::Failed, unusableNameReason()};
+        return {CopyStatus::Failed, source ? unusableNameReason(name) : unusablePathReason(from)};
     return copyInto(*source, *handle_, *target, true);
 }
 
@@ -213,7 +213,7 @@ CopyResult TargetFolder::copyIn(const HeldFolder& from, std::string_view fromNam
     std::optional<std::wstring> source = wideName(fromName);
     std::optional<std::wstring> target = wideName(name);
     if (!source || !target)
-        return {CopyStatus::Failed, unusableNameReason()};
+        return {CopyStatus::Failed, unusableNameReason(source ? name : fromName)};
     // The listed folder is held without sharing deletion, so its path still leads to it.
     if (linkFrom && linkFrom->earlier.handle_)
         return copyInto(childPath(from.handle_->path, *source), *handle_, *target, !folderIsNew,

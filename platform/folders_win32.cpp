@@ -91,7 +91,7 @@ HeldFolder FolderSearch::holdFolder() const {
 HeldFolder HeldFolder::open(std::string_view path, std::string& whyNot) {
     std::optional<std::wstring> host = widePath(path);
     if (!host) {
-        whyNot = unusableNameReason();
+        whyNot = unusablePathReason(path);
         return {};
     }
     FolderHandlePtr held;
@@ -117,7 +117,7 @@ int openSubFolder(const FolderHandle& folder, std::string_view name, FolderHandl
                   std::string& whyNot) {
     std::optional<std::wstring> host = wideName(name);
     if (!host) {
-        whyNot = unusableNameReason();
+        whyNot = unusableNameReason(name);
         return EINVAL;
     }
     // The sub-folder is opened as it stands, and a link or junction there is refused.
@@ -235,7 +235,7 @@ bool createFolder(std::string_view folder) {
 bool createFolder(std::string_view folder, std::string& whyNot) {
     std::optional<std::wstring> path = widePath(folder);
     if (!path) {
-        whyNot = unusableNameReason();
+        whyNot = unusablePathReason(folder);
         return false;
     }
     if (!::CreateDirectoryW(path->c_str(), nullptr)) {

@@ -13,6 +13,8 @@ const text::Text kDiskFull{u8"磁碟空間不足"};
 const text::Text kReadOnly{u8"唯讀的磁碟"};
 const text::Text kNotRegular{u8"不是一般檔案"};
 const text::Text kUnusableName{u8"名稱含有此系統無法表示的字元"};
+const text::Text kDeviceName{u8"名稱是系統保留的裝置名稱"};
+const text::Text kTrailingDotOrSpace{u8"名稱結尾不可以是句點或空格"};
 const text::Text kNameTooLong{u8"路徑或名稱太長"};
 const text::Text kInUse{u8"檔案正在使用中"};
 const text::Text kDiskError{u8"磁碟讀寫錯誤"};
@@ -95,11 +97,29 @@ std::string reasonForError(int error) {
         return kNotSupported.str();
     default:
         // A negative error is the host's own number that has no errno value (Windows).
+#ifdef _WIN32
+        if (error < 0)
+            if (std::string reason = reasonForWindowsError(static_cast<unsigned long>(-error));
+                !reason.empty())
+                return reason;
+#endif
         return kOtherError.str() + std::to_string(error < 0 ? -static_cast<long>(error) : error);
     }
 }
 
 std::string unusableNameReason() {
+    return kUnusableName.str();
+}
+
+std::string reasonForNameFault(text::WindowsNameFault fault) {
+    switch (fault) {
+    case text::WindowsNameFault::DeviceName:
+        return kDeviceName.str();
+    case text::WindowsNameFault::TrailingDotOrSpace:
+        return kTrailingDotOrSpace.str();
+    case text::WindowsNameFault::None:
+        break;
+    }
     return kUnusableName.str();
 }
 

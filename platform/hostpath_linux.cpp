@@ -1,5 +1,6 @@
 #include "hostpath.h"
 
+#include "hosterror.h"
 #include "text/codepage.h"
 #include "text/programpath.h"
 
@@ -73,6 +74,16 @@ std::optional<std::string> hostPath(std::string_view windowsPath) {
         path += parts->names[i];
     }
     return path;
+}
+
+// Linux keeps a device name or a name ending in a dot or a space as it is written: a name fails
+// here only for a character it cannot show.
+std::string unusableNameReason(std::string_view) {
+    return unusableNameReason();
+}
+
+std::string unusablePathReason(std::string_view) {
+    return unusableNameReason();
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "hostpath.h"
 
+#include "hosterror.h"
 #include "win32.h"
 
 #include <algorithm>
@@ -15,17 +16,7 @@ std::string tableFolder; // guarded by tableMutex; empty: the system's own drive
 // a name ending in a space or a dot, or a device name (CON, NUL, COM1 ...), that Explorer can
 // neither open nor remove; such a name is refused instead.
 bool keepsItsName(std::string_view utf8) {
-    if (utf8.empty() || utf8.back() == ' ' || utf8.back() == '.')
-        return false;
-    std::string base(utf8.substr(0, utf8.find('.')));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    for (char& c : base)
-        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
-        return false;
-    return !(base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
-             base[3] >= '1' && base[3] <= '9');
+    return !utf8.empty() && text::windowsNameFault(utf8) == text::WindowsNameFault::None;
 }
 
 } // namespace
@@ -74,6 +65,25 @@ std::optional<std::wstring> wideName(std::string_view name) {
     if (!utf8 || !keepsItsName(*utf8))
         return std::nullopt;
     return text::wideFromUtf8(*utf8);
+}
+
+std::string unusableNameReason(std::string_view name) {
+    if (!text::hostName(name))
+        return unusableNameReason(); // a character without a form here
+    return reasonForNameFault(text::windowsNameFault(name));
+}
+
+std::string unusablePathReason(std::string_view windowsPath) {
+    // A name without a form here is told first: it would be refused whatever its ending.
+    std::vector<std::string> names = text::pathElements(windowsPath);
+    for (const std::string& name : names)
+        if (name != "." && name != ".." && !text::hostName(name))
+            return unusableNameReason();
+    for (const std::string& name : names)
+        if (text::WindowsNameFault fault = text::windowsNameFault(name);
+            fault != text::WindowsNameFault::None)
+            return reasonForNameFault(fault);
+    return unusableNameReason();
 }
 
 std::optional<std::string> hostPath(std::string_view windowsPath) {

@@ -43,7 +43,7 @@ std::optional<FolderId> idOf(HANDLE handle) {
 FolderHandlePtr openChosenFolder(std::string_view path, std::string& whyNot) {
     std::optional<std::wstring> host = widePath(path);
     if (!host) {
-        whyNot = unusableNameReason();
+        whyNot = unusablePathReason(path);
         return nullptr;
     }
     FolderHandlePtr held;
@@ -67,7 +67,7 @@ bool TargetFolder::makeSub(std::string_view name, std::string& whyNot, bool* mad
         *madeNow = false;
     std::optional<std::wstring> host = wideName(name);
     if (!host || !handle_) {
-        whyNot = unusableNameReason();
+        whyNot = host ? unusableNameReason() : unusableNameReason(name);
         return false;
     }
     std::wstring path = childPath(handle_->path, *host);

@@ -66,6 +66,13 @@ private:
                   kSourceKey + source + "\r\n" + kDestKey + dest + "\r\n");
     }
 
+    static std::vector<std::string> entriesOf(const TDriveComboBox& selector) {
+        std::vector<std::string> entries;
+        for (int i = 0; i < selector.entryCount(); ++i)
+            entries.push_back(selector.entryText(i));
+        return entries;
+    }
+
     std::vector<std::string> messageTexts() {
         std::vector<std::string> texts;
         for (const toolkit::MessageBoxCall& call : messages->calls())
@@ -266,13 +273,41 @@ private slots:
                                              "G:\\X)",
                                              "H:\\)",
                                              ansi(u8"I:\\[本機硬碟]()")};
-        for (TDriveComboBox* selector :
-             {forms.Form1->DriveComboBox1, forms.Form1->DriveComboBox3}) {
-            std::vector<std::string> entries;
-            for (int i = 0; i < selector->entryCount(); ++i)
-                entries.push_back(selector->entryText(i));
-            QCOMPARE(entries, expected);
+        // The labels come in as they are read.
+        for (TDriveComboBox* selector : {forms.Form1->DriveComboBox1, forms.Form1->DriveComboBox3})
+            QTRY_COMPARE(entriesOf(*selector), expected);
+    }
+
+    // A drive whose label does not come (a network drive out of reach) holds up neither the
+    // window nor the other drives: the window shows and can be used, the drive listed as one
+    // without a label, until its label is in.
+    void aDriveSlowToGiveItsLabelDoesNotHoldTheWindowUp() {
+        drives->addDrive('f', drives->driveFolder('f'));
+        platform::overrideDrive('c', platform::DriveOverride{platform::kDriveFixed, "SYSTEM"});
+        platform::overrideDrive('f', platform::DriveOverride{platform::kDriveFixed, "DATA"});
+        testsupport::SlowLabel slow('e', platform::kDriveRemote, ansi(u8"共用"));
+        Forms forms;
+        TForm1& form = *forms.Form1;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(slow.held());
+        const std::string waiting = ansi(u8"E:\\[網路硬碟]()");
+        for (TDriveComboBox* selector : {form.DriveComboBox1, form.DriveComboBox3}) {
+            QTRY_COMPARE(selector->entryText(0), ansi(u8"C:\\[本機硬碟](SYSTEM)"));
+            QTRY_COMPARE(selector->entryText(3), ansi(u8"F:\\[本機硬碟](DATA)"));
+            QCOMPARE(selector->entryText(2), waiting);
         }
+        // Usable meanwhile: picking a drive moves its list.
+        form.DriveComboBox1->setCurrentIndex(1);
+        emit form.DriveComboBox1->activated(1);
+        QCOMPARE(form.DirectoryListBox1->Directory(), std::string("D:\\"));
+        QVERIFY(slow.held());
+        QCOMPARE(form.DriveComboBox3->entryText(2), waiting);
+
+        slow.release();
+        for (TDriveComboBox* selector : {form.DriveComboBox1, form.DriveComboBox3})
+            QTRY_COMPARE(selector->entryText(2), ansi(u8"E:\\[網路硬碟](共用)"));
+        QCOMPARE(form.DriveComboBox1->currentIndex(), 1);
     }
 
     void pickingADriveMovesItsList() {

@@ -57,6 +57,22 @@ bool isWindowsName(std::string_view utf8Name) {
     return true;
 }
 
+WindowsNameFault windowsNameFault(std::string_view name) {
+    if (!name.empty() && (name.back() == ' ' || name.back() == '.'))
+        return WindowsNameFault::TrailingDotOrSpace;
+    std::string base(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return WindowsNameFault::DeviceName;
+    if (base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
+        base[3] >= '1' && base[3] <= '9')
+        return WindowsNameFault::DeviceName;
+    return WindowsNameFault::None;
+}
+
 bool isDriveRoot(std::string_view windowsPath) {
     std::optional<PathParts> parts = splitProgramPath(windowsPath);
     return parts && parts->names.empty();

@@ -34,6 +34,13 @@ std::optional<PathParts> splitProgramPath(std::string_view windowsPath);
 // without the characters Windows forbids in names or a separator.
 bool isWindowsName(std::string_view utf8Name);
 
+// Why Windows would not keep a name as it is written (it drops a trailing dot or space, and
+// takes a device name such as CON, NUL, COM1 or LPT1, with any extension and in any case, for
+// the device). The name may be UTF-8 or code page 950: the bytes looked at are ASCII, which no
+// Big5 trail byte is.
+enum class WindowsNameFault { None, DeviceName, TrailingDotOrSpace };
+WindowsNameFault windowsNameFault(std::string_view name);
+
 // The host name (UTF-8) of one element of a program path, or nullopt when it is none: empty,
 // "." or "..", not valid code page 950 text, or holding a character no Windows name may hold.
 std::optional<std::string> hostName(std::string_view name);

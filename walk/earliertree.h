@@ -12,9 +12,14 @@ namespace walk {
 // The copy of the walked tree in an earlier backup, followed along the walk's path: for the
 // folder the walk is in, its copy there, when it has one. Opened only, never made or written,
 // and reached like the targets, one name at a time from the copy's root, never through a link.
+// What a run cut short left there (a later run the same day, killed while it copied under
+// temporary names) is swept as each folder is opened, once, as the folders of today's copy are.
 class EarlierTree {
 public:
-    void open(platform::TargetFolder root) { chain_.reset(std::move(root)); }
+    void open(platform::TargetFolder root) {
+        root.removeStaleTemporaries();
+        chain_.reset(std::move(root));
+    }
     void close() { chain_.clear(); }
     bool isOpen() { return chain_.size() > 0; }
 
@@ -26,7 +31,10 @@ public:
         if (index == 0)
             return chain_.at(0);
         std::string whyNot; // a folder missing there is copied: there is nothing to tell
-        return chain_.descend(index, folder.name, whyNot);
+        const platform::TargetFolder* copy = chain_.descend(index, folder.name, whyNot);
+        if (copy)
+            copy->removeStaleTemporaries();
+        return copy;
     }
 
 private:

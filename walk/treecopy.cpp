@@ -33,11 +33,15 @@ void TreeCopy::enterFolder(const Folder& folder, const std::string& targetDir) {
     earlierHeld_.reset();
     if (const platform::TargetFolder* target = targets_.current())
         targetHeld_ = held<const platform::TargetFolder>([target] { return target->duplicate(); });
-    // Linking needs no handle of its own: without one (none left to have), files are copied.
-    if (targetHeld_ && earlier_.isOpen() && !linkTrial_.refused())
-        if (const platform::TargetFolder* earlier = earlier_.enter(folder))
-            if (platform::TargetFolder copy = earlier->duplicate(); copy.isOpen())
-                earlierHeld_ = std::make_shared<const platform::TargetFolder>(std::move(copy));
+    // The earlier copy is followed also where nothing is linked (no target, a file system that
+    // refuses links), so that each of its folders is swept. Linking needs no handle of its own:
+    // without one (none left to have), files are copied.
+    if (!earlier_.isOpen())
+        return;
+    const platform::TargetFolder* earlier = earlier_.enter(folder);
+    if (earlier && targetHeld_ && !linkTrial_.refused())
+        if (platform::TargetFolder copy = earlier->duplicate(); copy.isOpen())
+            earlierHeld_ = std::make_shared<const platform::TargetFolder>(std::move(copy));
 }
 
 void TreeCopy::file(const Folder& folder, const platform::FindData& entry) {

@@ -3,6 +3,7 @@
 #include "folderchain.h"
 
 #include "platform/hosterror.h"
+#include "platform/stagingname.h"
 
 #include <cerrno>
 
@@ -89,6 +90,48 @@ bool removeTree(const RemovalFolder& parent, const std::string& hostName, const 
         return false;
     }
     return removeFolder(chain, 1, hostName, path, failures);
+}
+
+struct SweepWalk {
+    std::vector<RemovalFailure>& failures;
+    RemovalChain chain;
+
+    void sweep(size_t depth, const std::string& path) {
+        std::vector<RemovalEntry> entries;
+        std::string whyNot;
+        const RemovalFolder* folder = chain.at(depth);
+        if (!folder || !folder->list(entries, false, whyNot)) {
+            failures.push_back({path, reasonOr(whyNot, ENOENT)});
+            return;
+        }
+        for (const RemovalEntry& entry : entries) {
+            if (entry.folder) {
+                if (chain.descend(depth + 1, entry.hostName, whyNot))
+                    sweep(depth + 1, entryPath(path, entry));
+                else
+                    failures.push_back({entryPath(path, entry), reasonOr(whyNot, ENOENT)});
+                continue;
+            }
+            if (!platform::isStaleStagingName(entry.hostName))
+                continue;
+            folder = chain.at(depth); // the chain may have closed it on the way down
+            int error = folder ? folder->remove(entry.hostName, false) : ENOENT;
+            if (error && error != ENOENT) // gone already: what the sweep wanted
+                failures.push_back({entryPath(path, entry), platform::reasonForError(error)});
+        }
+    }
+};
+
+void removeStaleTemporaries(const RemovalFolder& parent, const std::string& hostName,
+                            const std::string& path, std::vector<RemovalFailure>& failures) {
+    SweepWalk walk{failures, {}};
+    walk.chain.reset(parent.duplicate());
+    std::string whyNot;
+    if (!walk.chain.descend(1, hostName, whyNot)) {
+        failures.push_back({path, reasonOr(whyNot, ENOENT)});
+        return;
+    }
+    walk.sweep(1, path);
 }
 
 struct TallyWalk {

@@ -25,6 +25,14 @@ struct RemovalFailure {
 bool removeTree(const platform::RemovalFolder& parent, const std::string& hostName,
                 const std::string& path, std::vector<RemovalFailure>& failures);
 
+// Removes, in the folder `hostName` of `parent` and every folder below it, the temporary copies
+// that runs of the program cut short left behind (platform::isStaleStagingName): nothing else,
+// and never what a program that still runs is writing. Folders are opened from their parent's
+// handle without following links, and a link is never removed for what it leads to. What could
+// not be listed or removed is named in `failures`.
+void removeStaleTemporaries(const platform::RemovalFolder& parent, const std::string& hostName,
+                            const std::string& path, std::vector<RemovalFailure>& failures);
+
 // What removing trees would free: the files whose every name lies in them.
 class SpaceTally {
 public:

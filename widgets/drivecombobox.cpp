@@ -39,6 +39,13 @@ void TDriveComboBox::AddEntry(const std::string& text) {
         setItemData(count() - 1, textColor_, Qt::ForegroundRole);
 }
 
+void TDriveComboBox::SetEntryText(int index, const std::string& text) {
+    if (index < 0 || index >= entryCount())
+        return;
+    entries_[static_cast<size_t>(index)] = text;
+    setItemText(index, toolkit::toQString(text));
+}
+
 void TDriveComboBox::setTextColor(QColor color) {
     textColor_ = color;
     QPalette colours = palette();

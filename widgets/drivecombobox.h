@@ -18,6 +18,8 @@ public:
 
     void Clear();
     void AddEntry(const std::string& text);
+    // Replaces an entry's text; the selection stays where it is.
+    void SetEntryText(int index, const std::string& text);
     const std::string& entryText(int index) const {
         return entries_.at(static_cast<size_t>(index));
     }

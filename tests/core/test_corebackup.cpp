@@ -10,8 +10,14 @@
 #include "platform/clock.h"
 #include "platform/drives.h"
 #include "platform/hostpath.h"
+#include "platform/hostsystem.h"
+#include "restore/restorejob.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -157,6 +163,65 @@ TEST_F(CoreBackup, AProgramFolderThatTakesNoFileStopsTheBackupBeforeItCopies) {
               (std::vector<std::string>{"1.ini", "2004_5_1_Back1_Data.ini", "BackupDir.ini"}));
 }
 
+// A run killed while it copies leaves its copies under temporary names where the file system has
+// no unnamed files (FAT on Linux, always on Windows). When that run's folder is the last recorded
+// backup (a second run the same day was killed), the next day's backup sweeps them as it links to
+// that copy; a temporary of a program still running, and every other file, stay byte for byte.
+TEST_F(CoreBackup, TheNextDaySweepsWhatAKilledRunLeftInTheLastBackup) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "alpha");
+    writeFile(drives.host(u8"D:\\Data\\Sub\\b.txt"), "beta");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+    ASSERT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 0) << console.err;
+
+    const fs::path day1 = drives.host(u8"E:\\Bak\\2004_5_1_Back\\Data");
+    const testsupport::Snapshot kept = testsupport::snapshot(day1);
+    const std::string live = ".c.txt.tw" + std::to_string(platform::currentProcessId()) + "-1.tmp";
+    writeFile(day1 / ".a.txt.tw999999-2.tmp", "half a copy");
+    writeFile(day1 / "Sub" / ".b.txt.tw999999-3.tmp", "half a copy");
+    writeFile(day1 / "Sub" / live, "being written");
+    writeFile(day1 / "Sub" / "b.txt.tw999999-3.tmp", "not a name of ours");
+    testsupport::Snapshot expected = kept;
+    expected["Sub/" + live] = "being written";
+    expected["Sub/b.txt.tw999999-3.tmp"] = "not a name of ours";
+
+    platform::setTodayForTesting(year(2004) / May / 2);
+    ASSERT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 0) << console.out;
+    EXPECT_EQ(testsupport::snapshot(day1), expected);
+    EXPECT_EQ(testsupport::snapshot(drives.host(u8"E:\\Bak\\2004_5_2_Back\\Data")), kept);
+}
+
+// A run killed before its restore point leaves a dated folder the catalog does not record. The
+// next day's backup sweeps its temporary copies once, as it is newer than the newest recorded
+// backup; an unrecorded folder older than that is never walked.
+TEST_F(CoreBackup, TheNextDaySweepsTheFolderOfARunKilledBeforeItsRestorePoint) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "alpha");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / April / 29);
+    ASSERT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 0) << console.err;
+
+    const fs::path killed = drives.host(u8"E:\\Bak\\2004_5_1_Back");
+    const fs::path older = drives.host(u8"E:\\Bak\\2004_4_28_Back");
+    const std::string live = ".d.txt.tw" + std::to_string(platform::currentProcessId()) + "-7.tmp";
+    writeFile(killed / "Data" / "a.txt", "alpha");
+    writeFile(killed / "Data" / "Deep" / "er" / "e.txt", "e");
+    writeFile(older / "Data" / ".a.txt.tw999999-1.tmp", "older than the last recorded");
+    const testsupport::Snapshot kept = testsupport::snapshot(killed);
+    const testsupport::Snapshot olderKept = testsupport::snapshot(older);
+    writeFile(killed / "Data" / ".b.txt.tw999999-4.tmp", "half a copy");
+    writeFile(killed / "Data" / "Deep" / "er" / ".f.txt.tw999999-5.tmp", "half a copy");
+    writeFile(killed / "Other" / ".g.txt.tw999998-6.tmp", "half a copy");
+    writeFile(killed / "Data" / live, "being written");
+    testsupport::Snapshot expected = kept;
+    expected["Data/" + live] = "being written";
+
+    platform::setTodayForTesting(year(2004) / May / 2);
+    ASSERT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 0) << console.out;
+    EXPECT_EQ(testsupport::snapshot(killed), expected);
+    EXPECT_TRUE(fs::is_directory(killed / "Other"));
+    EXPECT_EQ(testsupport::snapshot(older), olderKept);
+}
+
 TEST_F(CoreBackup, AMissingDestinationRecordsNothing) {
     writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
     platform::setTodayForTesting(year(2004) / May / 1);
@@ -276,6 +341,52 @@ TEST_F(CoreBackup, ASourceFolderSwappedForALinkBringsNothingIn) {
 
 #ifdef _WIN32
 namespace {
+
+// A source whose names Windows would not keep as written (made here through the long form of
+// the path, as another program may): each is named with the rule it breaks, the rest is backed
+// up. A restore into a folder of such a name says the same, and copies nothing.
+TEST(WindowsNames, ABackupAndARestoreNameTheRuleANameBreaks) {
+    testsupport::TestDrives drives;
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    const std::wstring data = L"\\\\?\\" + fs::absolute(drives.host(u8"D:\\Data")).wstring();
+    for (const wchar_t* name : {L"\\CON.txt", L"\\trail "}) {
+        HANDLE file = ::CreateFileW((data + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << ::GetLastError();
+        ::CloseHandle(file);
+    }
+    platform::setTodayForTesting(year(2004) / May / 1);
+    RecordingConsole console;
+    const std::vector<std::string> arguments{"--backup", "--source", "D:\\Data", "--dest",
+                                             "E:\\Bak"};
+    EXPECT_EQ(cli::runCommandLine(arguments, console).value_or(-1), 1) << console.err;
+    platform::setTodayForTesting(std::nullopt);
+    EXPECT_NE(console.out.find("D:\\Data\\CON.txt" + ansi(u8"（名稱是系統保留的裝置名稱）")),
+              std::string::npos)
+        << console.out;
+    EXPECT_NE(console.out.find("D:\\Data\\trail " + ansi(u8"（名稱結尾不可以是句點或空格）")),
+              std::string::npos)
+        << console.out;
+    EXPECT_EQ(readFile(drives.host(u8"E:\\Bak\\2004_5_1_Back\\Data\\a.txt")), "a");
+
+    struct View : restore::RestoreView {
+        void showProgress(const restore::RestoreProgress&) override {}
+        void restoreCompleted(const restore::RestoreReport&) override { completed = true; }
+        void restoreImpossible(const std::string&) override {}
+        void restoreTargetImpossible(const std::string& path, const std::string& reason) override {
+            impossible = path + "|" + reason;
+        }
+        bool completed = false;
+        std::string impossible;
+    } view;
+    restore::RestoreJob job(view);
+    job.setInput({"E:\\Bak\\2004_5_1_Back\\Data", "D:\\Back\\Nul", "D:\\Back\\Nul"});
+    EXPECT_FALSE(job.runPass(false));
+    EXPECT_FALSE(view.completed);
+    EXPECT_EQ(view.impossible, "D:\\Back\\Nul|" + ansi(u8"名稱是系統保留的裝置名稱"));
+    EXPECT_TRUE(testsupport::folderNames(drives.host(u8"D:\\Back")).empty());
+}
 
 // A drive of the system itself, not of a test table: under Wine a dosdevices link that
 // scripts/windows-core-tests makes and names in TARNWICK_TEST_DRIVE. Paths reach the system as

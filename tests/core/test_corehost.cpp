@@ -8,6 +8,7 @@
 #include "platform/filelock.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/hosterror.h"
 #include "platform/hostpath.h"
 #include "platform/hostsystem.h"
 #include "platform/process.h"
@@ -330,22 +331,89 @@ TEST_F(HostLayer, DrivesOfTheTableAndOfTheSystem) {
     platform::overrideDrive('D', std::nullopt);
 }
 
+// Each name Windows would not keep as written has a reason of its own: a device name (any case,
+// with or without an extension) and a trailing dot or space. The rule looks only at ASCII bytes,
+// so a Big5 name whose trail byte is 0x5C is read whole.
+TEST(WindowsNames, EachNameWindowsWouldNotKeepHasItsReason) {
+    using text::WindowsNameFault;
+    for (const char* name : {"CON", "con.txt", "Nul", "AUX .log", "PRN.tar.gz", "Com1", "lpt9.log"})
+        EXPECT_EQ(text::windowsNameFault(name), WindowsNameFault::DeviceName) << name;
+    for (std::string name : {std::string("name."), std::string("trail "), std::string("a.b."),
+                             std::string("CON "), ansi(u8"許.")})
+        EXPECT_EQ(text::windowsNameFault(name), WindowsNameFault::TrailingDotOrSpace) << name;
+    for (std::string name :
+         {std::string("COM10"), std::string("console"), std::string("LPT"), std::string("CONX.txt"),
+          std::string(".hidden"), std::string("a.b"), std::string("NUL_"), ansi(u8"許功蓋")})
+        EXPECT_EQ(text::windowsNameFault(name), WindowsNameFault::None) << name;
+    EXPECT_EQ(platform::reasonForNameFault(WindowsNameFault::DeviceName),
+              ansi(u8"名稱是系統保留的裝置名稱"));
+    EXPECT_EQ(platform::reasonForNameFault(WindowsNameFault::TrailingDotOrSpace),
+              ansi(u8"名稱結尾不可以是句點或空格"));
+    EXPECT_EQ(platform::reasonForNameFault(WindowsNameFault::None),
+              ansi(u8"名稱含有此系統無法表示的字元"));
+}
+
 #ifdef _WIN32
 // Names Windows would not keep as written (a trailing space or dot, a device name) are refused,
-// not made through the long form of the path where Explorer could not reach them.
-TEST_F(HostLayer, NamesWindowsWouldNotKeepAreRefused) {
+// not made through the long form of the path where Explorer could not reach them, and each
+// refusal says which rule the name breaks: a folder, a copy, a folder opened by its path.
+TEST_F(HostLayer, NamesWindowsWouldNotKeepAreRefusedWithTheirReason) {
     drives.driveFolder('d');
-    for (const char* name : {"Trailing ", "Dot.", "CON", "nul.txt", "Com1", "LPT9.log"}) {
+    writeFile(drives.host(u8"E:\\a.txt"), "a");
+    const std::string device = ansi(u8"名稱是系統保留的裝置名稱");
+    const std::string ending = ansi(u8"名稱結尾不可以是句點或空格");
+    const std::pair<const char*, std::string> cases[] = {
+        {"Trailing ", ending}, {"Dot.", ending}, {"CON", device},
+        {"nul.txt", device},   {"Com1", device}, {"LPT9.log", device}};
+    for (const auto& [name, reason] : cases) {
         SCOPED_TRACE(name);
-        EXPECT_FALSE(platform::createFolder(std::string("D:\\") + name));
         std::string whyNot;
+        EXPECT_FALSE(platform::createFolder(std::string("D:\\") + name, whyNot));
+        EXPECT_EQ(whyNot, reason);
+        whyNot.clear();
         platform::TargetFolder root = platform::TargetFolder::open("D:\\", whyNot);
         EXPECT_FALSE(root.makeSub(name, whyNot));
-        EXPECT_EQ(whyNot, ansi(u8"名稱含有此系統無法表示的字元"));
+        EXPECT_EQ(whyNot, reason);
+        platform::CopyResult copy = root.copyIn("E:\\a.txt", name);
+        EXPECT_EQ(copy.status, platform::CopyStatus::Failed);
+        EXPECT_EQ(copy.reason, reason);
+        whyNot.clear();
+        EXPECT_FALSE(
+            platform::TargetFolder::open(std::string("D:\\") + name + "\\Sub", whyNot).isOpen());
+        EXPECT_EQ(whyNot, reason);
+        whyNot.clear();
+        EXPECT_FALSE(platform::HeldFolder::open(std::string("D:\\") + name, whyNot).isOpen());
+        EXPECT_EQ(whyNot, reason);
     }
+    // A name without a code page 950 form keeps its own reason, whatever its ending.
+    std::string whyNot;
+    EXPECT_FALSE(platform::createFolder("D:\\a?b.", whyNot));
+    EXPECT_EQ(whyNot, ansi(u8"名稱含有此系統無法表示的字元"));
     EXPECT_TRUE(testsupport::folderNames(drives.driveFolder('d')).empty());
     EXPECT_TRUE(platform::createFolder("D:\\COM10"));
     EXPECT_TRUE(platform::createFolder("D:\\console"));
+}
+
+// Windows errors that have no errno value get reasons of their own where a user meets them
+// (an encrypted file on a FAT stick, antivirus, files kept in the cloud, files the system cannot
+// reach), with the system's number to look up; others keep the number alone.
+TEST(WindowsErrors, CommonErrorsWithoutAnErrnoHaveTheirOwnReason) {
+    auto reason = [](DWORD code) {
+        return platform::reasonForError(platform::errnoFromWin32(code));
+    };
+    EXPECT_EQ(reason(6000), ansi(u8"加密的檔案無法以加密方式存入此磁碟，代碼 6000"));
+    EXPECT_EQ(reason(225), ansi(u8"防毒程式認為檔案含有病毒，已封鎖，代碼 225"));
+    EXPECT_EQ(reason(226), ansi(u8"防毒程式認為檔案含有病毒，已刪除，代碼 226"));
+    EXPECT_EQ(reason(1920), ansi(u8"系統無法存取此檔案，代碼 1920"));
+    for (DWORD code : {362u, 386u, 388u, 404u, 426u})
+        EXPECT_EQ(reason(code), ansi(u8"檔案存放在雲端，但雲端同步程式未執行或無法連線，代碼 ") +
+                                    std::to_string(code));
+    for (DWORD code : {358u, 363u, 366u, 374u, 379u, 383u, 389u, 391u, 395u, 398u})
+        EXPECT_EQ(reason(code),
+                  ansi(u8"檔案存放在雲端，無法從雲端取得，代碼 ") + std::to_string(code));
+    // Not cloud errors, though their numbers lie among them.
+    for (DWORD code : {367u, 369u, 376u, 400u})
+        EXPECT_EQ(reason(code), ansi(u8"系統錯誤，代碼 ") + std::to_string(code));
 }
 
 // Without a table of its own the program sees the system's drives, as GetDriveTypeA reports

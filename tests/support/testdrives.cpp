@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -75,6 +77,42 @@ TestDrives::TestDrives() {
     fs::create_directories(driveFolder('c') / "Program Files");
     fs::create_directories(driveFolder('c') / "windows" / "system32");
     platform::useDriveTable(utf8(table()));
+}
+
+struct SlowLabel::State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool released = false; // guarded by mutex
+    int waiting = 0;       // guarded by mutex: reads held now
+};
+
+SlowLabel::SlowLabel(char letter, unsigned type, std::optional<std::string> label)
+    : state_(std::make_shared<State>()), letter_(letter) {
+    auto wait = [state = state_] {
+        std::unique_lock lock(state->mutex);
+        ++state->waiting;
+        state->changed.wait_for(lock, std::chrono::seconds(20), [&] { return state->released; });
+        --state->waiting;
+    };
+    platform::overrideDrive(letter, platform::DriveOverride{type, std::move(label), wait});
+}
+
+SlowLabel::~SlowLabel() {
+    release();
+    platform::overrideDrive(letter_, std::nullopt);
+}
+
+bool SlowLabel::held() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->waiting > 0;
+}
+
+void SlowLabel::release() {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->released = true;
+    }
+    state_->changed.notify_all();
 }
 
 TestDrives::~TestDrives() {

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,26 @@ public:
 
 private:
     std::filesystem::path base_;
+};
+
+// Makes a drive's label slow, like a network drive that does not answer: while the object lives
+// (or until release(), and for 20 seconds at most), a read of the drive's label waits. The drive
+// has the type and label given once released.
+class SlowLabel {
+public:
+    SlowLabel(char letter, unsigned type, std::optional<std::string> label);
+    ~SlowLabel();
+    SlowLabel(const SlowLabel&) = delete;
+    SlowLabel& operator=(const SlowLabel&) = delete;
+
+    // Whether a read of the label is waiting now.
+    bool held() const;
+    void release();
+
+private:
+    struct State;
+    std::shared_ptr<State> state_; // shared with the reads, which may outlive the object
+    char letter_;
 };
 
 // Program text from UTF-8 source text.
