@@ -82,6 +82,23 @@ void click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
 
+// The part of a list's row a user sees, once the list has laid it out (after rows are added).
+QRect shownPartOfRow(TListView* list, int row) {
+    if (row >= list->RowCount())
+        return {};
+    // The row spans every column, wider than a narrow list shows.
+    return list->visualItemRect(list->topLevelItem(row)).intersected(list->viewport()->rect());
+}
+
+bool rowShown(TListView* list, int row) {
+    return !shownPartOfRow(list, row).isEmpty();
+}
+
+// A click on a list's row, where the user would click it.
+void clickRow(TListView* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, shownPartOfRow(list, row).center());
+}
+
 bool saved(QWidget& window, const QString& file) {
     if (window.grab().save(file))
         return true;
@@ -137,16 +154,10 @@ int main(int argc, char** argv) {
              click(main.Label4); // the restore dialog, modal
          }},
         {"restore dialog listed",
-         [&] { return restore.isVisible() && restore.ListView1->RowCount() > 0; },
-         [&] {
-             restore.ListView1->SelectRow(0);
-             restore.ListView1Click();
-         }},
-        {"restore point's folders listed", [&] { return restore.ListView2->RowCount() > 0; },
-         [&] {
-             restore.ListView2->SelectRow(0);
-             restore.ListView2Click();
-         }},
+         [&] { return restore.isVisible() && rowShown(restore.ListView1, 0); },
+         [&] { clickRow(restore.ListView1, 0); }},
+        {"restore point's folders listed", [&] { return rowShown(restore.ListView2, 0); },
+         [&] { clickRow(restore.ListView2, 0); }},
         {"restore dialog counted",
          [&] { return !restore.WorkerThread->running() && restore.BitBtn1->isEnabled(); },
          [&] { click(restore.BitBtn1); }},
