@@ -330,6 +330,10 @@ private slots:
     }
 
     void aDriveWhoseFolderIsMissingIsListedAndRefused() {
+#ifdef _WIN32
+        QSKIP("the tests' drives on Windows are folders of a table: a drive is there with its "
+              "folder or not at all");
+#endif
         drives->addDrive('g', drives->base() / "unplugged");
         Forms forms;
         TForm1& form = *forms.Form1;
