@@ -36,18 +36,30 @@ int stopWhenEnding(bool cancellable, const std::string& name) {
     return exitRequested() ? ECANCELED : 0;
 }
 
-int copyByReadWrite(int from, int to, bool cancellable, const std::string& name) {
+// Reads and writes from the files' current offsets: to the source's end, or `limit` bytes at
+// most when it is given (*shorter set when the source ends first).
+int copyByReadWrite(int from, int to, bool cancellable, const std::string& name,
+                    std::optional<off_t> limit = std::nullopt, bool* shorter = nullptr) {
     std::vector<char> buffer(1 << 17);
     for (;;) {
         if (int error = stopWhenEnding(cancellable, name))
             return error;
-        ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (limit && *limit == 0)
+            return 0;
+        size_t want = limit ? static_cast<size_t>(std::min<off_t>(*limit, off_t(buffer.size())))
+                            : buffer.size();
+        ssize_t got = ::read(from, buffer.data(), want);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return errno;
-        if (got == 0)
+        if (got == 0) {
+            if (limit && shorter)
+                *shorter = true;
             return 0;
+        }
+        if (limit)
+            *limit -= got;
         for (ssize_t done = 0; done < got;) {
             ssize_t put = ::write(to, buffer.data() + done, static_cast<size_t>(got - done));
             if (put < 0 && errno == EINTR)
@@ -59,32 +71,76 @@ int copyByReadWrite(int from, int to, bool cancellable, const std::string& name)
     }
 }
 
-// Copies the size the source had when opened; the kernel moves the bytes (or shares extents)
-// without a trip through user space. cancellable: the copy holds the program's end (it is under a
-// temporary name), and goes in chunks small enough to stop between.
-int copyContents(int from, int to, off_t size, bool cancellable, const std::string& name) {
+// Copies `length` bytes from `offset` in both files; the kernel moves the bytes (or shares
+// extents) without a trip through user space. cancellable: the copy holds the program's end (it
+// is under a temporary name), and goes in chunks small enough to stop between. *shorter is set
+// when the source ended before the length (it shrank meanwhile).
+int copyRange(int from, int to, off_t offset, off_t length, bool cancellable,
+              const std::string& name, bool& shorter) {
     const off_t most = cancellable ? off_t{8} << 20 : off_t{1} << 30;
-    off_t left = size;
+    off_t left = length;
     while (left > 0) {
         if (int error = stopWhenEnding(cancellable, name))
             return error;
+        loff_t in = offset + (length - left);
+        loff_t out = in;
         size_t chunk = static_cast<size_t>(std::min(left, most));
-        ssize_t moved = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
+        ssize_t moved = ::copy_file_range(from, &in, to, &out, chunk, 0);
         if (moved > 0) {
             left -= moved;
             continue;
         }
-        if (moved == 0 && left == size)
-            return copyByReadWrite(from, to, cancellable, name); // some move nothing this way
-        if (moved == 0)
-            return 0; // shorter than it was: what there is has been copied
+        if (moved == 0 && left == length && offset == 0) {
+            // Some files move nothing this way (those of /proc, say): read to their end.
+            if (::lseek(from, 0, SEEK_SET) < 0 || ::lseek(to, 0, SEEK_SET) < 0)
+                return errno;
+            return copyByReadWrite(from, to, cancellable, name);
+        }
+        if (moved == 0) {
+            shorter = true; // what there is has been copied
+            return 0;
+        }
         if (errno == EINTR)
             continue;
         if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
-            errno == EBADF)
-            return copyByReadWrite(from, to, cancellable, name); // from the current offsets
+            errno == EBADF) {
+            if (::lseek(from, in, SEEK_SET) < 0 || ::lseek(to, out, SEEK_SET) < 0)
+                return errno;
+            return copyByReadWrite(from, to, cancellable, name, left, &shorter);
+        }
         return errno;
     }
+    return 0;
+}
+
+// Copies the size the source had when opened. A file with holes (fewer blocks than its size
+// needs) keeps them: only its data is copied, and the target is made as long as the source, its
+// holes unwritten. A file system that keeps no holes (FAT) fills them with zeros itself.
+int copyContents(int from, int to, off_t size, blkcnt_t blocks, bool cancellable,
+                 const std::string& name) {
+    bool shorter = false;
+    if (blocks * 512 >= size)
+        return copyRange(from, to, 0, size, cancellable, name, shorter);
+    off_t offset = 0;
+    while (offset < size && !shorter) {
+        off_t data = ::lseek(from, offset, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break;    // a hole to the end
+        if (data < 0) // the file system tells no holes: all of it is data
+            return copyRange(from, to, offset, size - offset, cancellable, name, shorter);
+        if (data >= size)
+            break;
+        off_t hole = ::lseek(from, data, SEEK_HOLE);
+        if (hole < 0)
+            return errno;
+        hole = std::min(hole, size);
+        if (int error = copyRange(from, to, data, hole - data, cancellable, name, shorter))
+            return error;
+        offset = hole;
+    }
+    // The holes at the end, as long as the source was when opened (or up to where it ended).
+    if (!shorter && ::ftruncate(to, size) != 0)
+        return errno;
     return 0;
 }
 
@@ -122,7 +178,8 @@ int copyRegular(int source, int folderFd, const std::string& name, const struct 
     // Read-ahead for a sequential read makes the kernel's copy of a large file many times quicker.
     if (st.st_size > (1 << 16))
         ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
-    if (int error = copyContents(source, staged.fd(), st.st_size, staged.holdsTheEnd(), name))
+    if (int error =
+            copyContents(source, staged.fd(), st.st_size, st.st_blocks, staged.holdsTheEnd(), name))
         return error;
     // The file was made under the process's mask, which may strip any bit: set them whole.
     // A file system that keeps no permission bits of its own (FAT) refuses, and the copy is
