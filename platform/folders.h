@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,6 +28,21 @@ struct FindData {
     bool isDirectory() const { return (attributes & kDirectoryAttribute) != 0; }
 };
 
+// One file, whatever names it has.
+struct FileId {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    auto operator<=>(const FileId&) const = default;
+};
+
+// A plain file with other names too (hard links), as a walk finds it.
+struct SharedFile {
+    FileId id;
+    uint64_t names = 0;
+    uint64_t size = 0;
+    int64_t modified = 0; // nanoseconds since 1970
+};
+
 // A folder held open for reading: listed from its handle, its files read and its sub-folders
 // opened by name from it, so that whatever happens to the path that led to it, what is read is
 // what was listed. Copies that run beside the walk hold their own.
@@ -46,6 +62,12 @@ public:
     HeldFolder openSub(std::string_view name, std::string& whyNot) const;
     // Another handle on the same folder.
     HeldFolder duplicate() const;
+    // The folder's modification time, in nanoseconds since 1970.
+    std::optional<int64_t> modificationTime() const;
+    // The plain file `name` of this folder when it has other names too (hard links), with how
+    // many it has; nullopt for a file of one name, anything else, and on Windows, where telling
+    // would cost opening every file.
+    std::optional<SharedFile> sharedFile(std::string_view name) const;
 
 private:
     friend class FolderSearch;

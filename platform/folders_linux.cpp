@@ -120,6 +120,24 @@ HeldFolder HeldFolder::openSub(std::string_view name, std::string& whyNot) const
     return HeldFolder(holdDescriptor(fd, std::move(path)));
 }
 
+std::optional<int64_t> HeldFolder::modificationTime() const {
+    struct stat st {};
+    if (!handle_ || ::fstat(handle_->fd, &st) != 0)
+        return std::nullopt;
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+std::optional<SharedFile> HeldFolder::sharedFile(std::string_view name) const {
+    std::optional<std::string> host = text::hostName(name);
+    struct stat st {};
+    if (!handle_ || !host || ::fstatat(handle_->fd, host->c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode) || st.st_nlink < 2)
+        return std::nullopt;
+    return SharedFile{FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)},
+                      static_cast<uint64_t>(st.st_nlink), static_cast<uint64_t>(st.st_size),
+                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
 HeldFolder HeldFolder::duplicate() const {
     if (!handle_)
         return {};

@@ -151,6 +151,20 @@ HeldFolder HeldFolder::openSub(std::string_view name, std::string& whyNot) const
     return HeldFolder(std::move(held));
 }
 
+std::optional<int64_t> HeldFolder::modificationTime() const {
+    FILETIME lastWrite{};
+    if (!handle_ || !::GetFileTime(handle_->handle, nullptr, nullptr, &lastWrite))
+        return std::nullopt;
+    constexpr int64_t kFrom1601To1970 = 116444736000000000; // in 100 ns
+    int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(lastWrite.dwHighDateTime) << 32) |
+                                         lastWrite.dwLowDateTime);
+    return (ticks - kFrom1601To1970) * 100;
+}
+
+std::optional<SharedFile> HeldFolder::sharedFile(std::string_view) const {
+    return std::nullopt;
+}
+
 HeldFolder HeldFolder::duplicate() const {
     return handle_ ? HeldFolder(duplicateFolderHandle(*handle_)) : HeldFolder();
 }

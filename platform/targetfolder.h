@@ -59,10 +59,21 @@ public:
     // meanwhile is still found when the copy is named, and kept).
     CopyResult copyIn(const HeldFolder& from, std::string_view fromName, std::string_view name,
                       const LinkSource* linkFrom = nullptr, bool folderIsNew = false) const;
+    // Makes `name` here another name of the file `copyName` in `copyFolder`, this pass's copy of
+    // a file with several names, so that the copy has them too. False when no link can be made
+    // (a file system without them, something at the name, or at copyName no longer a file of
+    // `size` and `modified`): the file is then copied as any other.
+    bool linkToCopy(const TargetFolder& copyFolder, std::string_view copyName,
+                    std::string_view name, uint64_t size, int64_t modified) const;
     // Another handle on the same folder, for copies that outlive this one.
     TargetFolder duplicate() const;
 
     std::optional<FolderId> id() const;
+
+    // Gives the folder a modification time (nanoseconds since 1970), once nothing more is
+    // written into it: the reason when it cannot, nullopt when done or when the file system
+    // keeps no time of its own for folders.
+    std::optional<std::string> setModificationTime(int64_t nanoseconds) const;
 
     // Puts what was written below this folder on the disk: after it, a power cut loses none of
     // it. Linux flushes the folder's whole file system at once (one journal commit, far cheaper

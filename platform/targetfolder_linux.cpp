@@ -44,6 +44,27 @@ FolderHandlePtr holdDescriptor(int fd, std::string path) {
     return fd >= 0 ? FolderHandlePtr(new FolderHandle{fd, std::move(path)}) : nullptr;
 }
 
+bool TargetFolder::linkToCopy(const TargetFolder& copyFolder, std::string_view copyName,
+                              std::string_view name, uint64_t size, int64_t modified) const {
+    std::optional<std::string> from = text::hostName(copyName);
+    std::optional<std::string> to = text::hostName(name);
+    if (!handle_ || !copyFolder.handle_ || !from || !to)
+        return false;
+    if (faults::injected("link", *to) != 0 ||
+        ::linkat(copyFolder.handle_->fd, from->c_str(), handle_->fd, to->c_str(), 0) != 0)
+        return false;
+    // What the link leads to must be the copy: had another program put something else at its
+    // name meanwhile, the link made here goes again and the file is copied.
+    struct stat st {};
+    if (::fstatat(handle_->fd, to->c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        sameSizeAndTime(size, modified, static_cast<uint64_t>(st.st_size),
+                        static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 +
+                            st.st_mtim.tv_nsec))
+        return true;
+    ::unlinkat(handle_->fd, to->c_str(), 0);
+    return false;
+}
+
 TargetFolder TargetFolder::duplicate() const {
     int fd = descriptorOf(handle_);
     return TargetFolder(holdDescriptor(fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1,
@@ -121,6 +142,22 @@ std::optional<FolderId> TargetFolder::id() const {
     if (!handle_ || ::fstat(handle_->fd, &st) != 0)
         return std::nullopt;
     return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+std::optional<std::string> TargetFolder::setModificationTime(int64_t nanoseconds) const {
+    if (!handle_)
+        return reasonForError(ENOENT);
+    const struct timespec times[2] = {{0, UTIME_OMIT},
+                                      {static_cast<time_t>(nanoseconds / 1'000'000'000),
+                                       static_cast<long>(nanoseconds % 1'000'000'000)}};
+    int error = faults::injected("foldertime", handle_->path);
+    // The handle only locates the folder (O_PATH): the time is set on "." below it.
+    if (error == 0 && ::utimensat(handle_->fd, ".", times, 0) != 0)
+        error = errno;
+    // A file system that keeps no folder times of its own (some network shares) refuses.
+    if (error == 0 || error == EPERM || error == EOPNOTSUPP || error == ENOSYS)
+        return std::nullopt;
+    return reasonForError(error);
 }
 
 int TargetFolder::flushToDisk() const {

@@ -58,6 +58,11 @@ TargetFolder TargetFolder::open(std::string_view path, std::string& whyNot) {
     return TargetFolder(openChosenFolder(path, whyNot));
 }
 
+bool TargetFolder::linkToCopy(const TargetFolder&, std::string_view, std::string_view, uint64_t,
+                              int64_t) const {
+    return false; // the walk finds no file of several names here (HeldFolder::sharedFile)
+}
+
 TargetFolder TargetFolder::duplicate() const {
     return handle_ ? TargetFolder(duplicateFolderHandle(*handle_)) : TargetFolder();
 }
@@ -108,6 +113,27 @@ std::optional<FolderId> TargetFolder::id() const {
     if (!handle_)
         return std::nullopt;
     return idOf(handle_->handle);
+}
+
+std::optional<std::string> TargetFolder::setModificationTime(int64_t nanoseconds) const {
+    if (!handle_)
+        return reasonForError(ENOENT);
+    // The folder held cannot be renamed or removed: its path still leads to it.
+    HANDLE folder = ::CreateFileW(
+        handle_->path.c_str(), FILE_WRITE_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    int error = folder == INVALID_HANDLE_VALUE ? lastErrno() : 0;
+    constexpr int64_t kFrom1601To1970 = 116444736000000000; // in 100 ns
+    const uint64_t ticks = static_cast<uint64_t>(nanoseconds / 100 + kFrom1601To1970);
+    const FILETIME lastWrite{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    if (error == 0 && !::SetFileTime(folder, nullptr, nullptr, &lastWrite))
+        error = lastErrno();
+    if (folder != INVALID_HANDLE_VALUE)
+        ::CloseHandle(folder);
+    if (error == 0 || error == EPERM || error == EOPNOTSUPP || error == ENOSYS)
+        return std::nullopt;
+    return reasonForError(error);
 }
 
 int TargetFolder::flushToDisk() const {

@@ -31,7 +31,7 @@ Scan scan(const Folder& folder, const platform::HeldFolder* held, const std::str
         visitor.folderUnreadable(folder.path,
                                  reason.empty() ? platform::reasonForError(ENOENT) : reason);
     }
-    const Folder listed{folder.path, folder.level, folder.relPath, folder.name, &search};
+    const Folder listed{folder.path, folder.level, folder.relPath, folder.name, &search, held};
     // "." and ".." lead every listing but a drive root's; they are never visited.
     for (; more; more = search.findNext(entry)) {
         if (visitor.stopRequested())
@@ -63,7 +63,7 @@ Scan scan(const Folder& folder, const platform::HeldFolder* held, const std::str
         }
     }
     search.close();
-    visitor.folderScanned(folder);
+    visitor.folderScanned({folder.path, folder.level, folder.relPath, folder.name, nullptr, held});
     return Scan::Listed;
 }
 

@@ -23,6 +23,9 @@ struct Folder {
     // While its entries are handed out: the listing, which holds the folder open, so that a file
     // can be read without looking up its whole path again.
     const platform::FolderSearch* listing = nullptr;
+    // The folder held open, while it is scanned and when its scan is over (nullptr when it could
+    // not be opened).
+    const platform::HeldFolder* held = nullptr;
 };
 
 // What a job does with what the walk finds. Runs on the thread that walks.
@@ -44,7 +47,8 @@ public:
     virtual void folderUnreadable(const std::string& path, const std::string& reason) = 0;
     // A link Windows keeps for old programs (see FindData): not a file of the walk.
     virtual void compatibilityLinkPassed(const std::string& /*path*/) {}
-    // After every scan, also of a folder that could not be listed.
+    // After every scan, also of a folder that could not be listed; before its sub-folders are
+    // walked.
     virtual void folderScanned(const Folder& folder) = 0;
 };
 

@@ -152,7 +152,11 @@ protected:
         if (!countPass_)
             copies_.failures().addPassedLink(path);
     }
-    void folderScanned(const Folder&) override { channel_.publish(progressNow()); }
+    void folderScanned(const Folder& folder) override {
+        if (!countPass_)
+            copies_.folderScanned(folder, targetDir(folder));
+        channel_.publish(progressNow());
+    }
 
     // The running pass's own values, set by the worker.
     Input pass_;

@@ -13,6 +13,8 @@ void TargetTree::open(platform::TargetFolder root, bool madeNow) {
         root.removeStaleTemporaries();
     chain_.reset(std::move(root));
     refused_.assign(1, {});
+    madeIn_.assign(1, {});
+    made_.assign(1, madeNow);
 }
 
 bool TargetTree::enter(const Folder& folder, std::string& whyNot) {
@@ -26,6 +28,13 @@ bool TargetTree::enter(const Folder& folder, std::string& whyNot) {
     const platform::TargetFolder* child = chain_.descend(index, folder.name, whyNot, !refused);
     refused_.resize(index);
     refused_.emplace_back();
+    const std::vector<std::string>& parentMade = madeIn_[index - 1];
+    bool made = made_[index - 1] ||
+                std::find(parentMade.begin(), parentMade.end(), folder.name) != parentMade.end();
+    madeIn_.resize(index);
+    madeIn_.emplace_back();
+    made_.resize(index);
+    made_.push_back(made);
     if (child && sweep_)
         child->removeStaleTemporaries();
     return child != nullptr;
@@ -38,8 +47,12 @@ const platform::TargetFolder* TargetTree::current() {
 bool TargetTree::makeSub(const std::string& name, std::string& whyNot) {
     whyNot.clear();
     const platform::TargetFolder* folder = current();
-    if (folder && folder->makeSub(name, whyNot))
+    bool madeNow = false;
+    if (folder && folder->makeSub(name, whyNot, &madeNow)) {
+        if (madeNow)
+            madeIn_.back().push_back(name);
         return true;
+    }
     if (folder)
         refused_.back().push_back(name);
     return false;

@@ -21,6 +21,8 @@ public:
     void close() {
         chain_.clear();
         refused_.clear();
+        madeIn_.clear();
+        made_.clear();
     }
 
     // The walk enters a folder: its target becomes the current one. False when it has none;
@@ -34,11 +36,15 @@ public:
     // Every target folder was made by this pass: only what the pass itself copies is in them,
     // and what another program puts there meanwhile.
     bool madeByThisPass() const { return !sweep_; }
+    // The current folder's target was made by this pass (it, or a folder above it).
+    bool currentMadeByThisPass() const { return !made_.empty() && made_.back(); }
 
 private:
     FolderChain<platform::TargetFolder> chain_;
     std::vector<std::vector<std::string>> refused_; // per folder on the path: what MakeSub could
                                                     // not make there
+    std::vector<std::vector<std::string>> madeIn_;  // per folder on the path: what MakeSub made
+    std::vector<bool> made_;                        // per folder on the path: made by this pass
     bool sweep_ = false; // the folders were there before the pass: sweep each on entry
 };
 

@@ -3,12 +3,18 @@
 #include "passcopy.h"
 
 #include "platform/hosterror.h"
+#include "text/codepage.h"
 
 #include <cerrno>
 #include <new>
 #include <optional>
 
 namespace walk {
+namespace {
+
+const text::Text kFolderTimeNotSet{u8"無法設定資料夾的修改時間："};
+
+} // namespace
 
 void TreeCopy::begin(std::function<bool()> closed, Taken taken) {
     closed_ = std::move(closed);
@@ -19,6 +25,7 @@ void TreeCopy::begin(std::function<bool()> closed, Taken taken) {
     bytesCopied_ = 0;
     failures_ = CopyFailures{};
     linkTrial_.reset();
+    sharedFiles_.clear();
     earlier_.close(); // a job that links says from where
     if (!pool_)
         pool_ = std::make_unique<CopyPool>(copyWorkers());
@@ -64,9 +71,54 @@ bool TreeCopy::subFolder(const std::string& name, const std::string& targetDir) 
     return makeTarget(targets_, name, targetDir, failures_);
 }
 
+void TreeCopy::folderScanned(const Folder& folder, const std::string& targetDir) {
+    if (!targetHeld_ || !folder.held || !targets_.currentMadeByThisPass())
+        return;
+    std::optional<int64_t> time = folder.held->modificationTime();
+    if (!time)
+        return;
+    // Taken in after every copy handed out before it, so after this folder's last file.
+    pool_->submit([] {},
+                  [this, target = targetHeld_, time = *time, targetDir] {
+                      if (closed_())
+                          return;
+                      if (std::optional<std::string> whyNot = target->setModificationTime(time)) {
+                          std::string path = targetDir;
+                          path.pop_back(); // the trailing backslash
+                          failures_.addFolder(std::move(path), kFolderTimeNotSet.str() + *whyNot);
+                      }
+                  });
+}
+
+bool TreeCopy::linkedToFirstName(FileCopy& copy, SharedFiles::First& first,
+                                 const platform::SharedFile& file) {
+    std::string name;
+    std::shared_ptr<const platform::TargetFolder> folder = sharedFiles_.copyOf(first, name);
+    if (!folder || !copy.to->linkToCopy(*folder, name, copy.entry.name, file.size, file.modified))
+        return false;
+    copy.status = platform::CopyStatus::Copied; // one more name: nothing more on the disk
+    return true;
+}
+
 void TreeCopy::copy(FileCopy& copy) {
-    if (closed_())
-        return; // closed: the pass ends without it
+    if (!closed_()) // closed: the pass ends without it
+        copyOrLink(copy);
+    // The folders go with the last copy that holds them, not with the intake.
+    copy.from.reset();
+    copy.to.reset();
+    copy.earlier.reset();
+}
+
+void TreeCopy::copyOrLink(FileCopy& copy) {
+    // A file of several names in the tree: the first name met is copied, the others linked to
+    // that copy. The first name's copy is always settled, so that no later one waits for ever.
+    std::optional<platform::SharedFile> shared;
+    std::shared_ptr<SharedFiles::First> first;
+    bool firstName = false;
+    if (copy.from && copy.to && (shared = copy.from->sharedFile(copy.entry.name)))
+        first = sharedFiles_.claim(shared->id, shared->names, firstName);
+    if (first && !firstName && linkedToFirstName(copy, *first, *shared))
+        return;
     try {
         std::optional<platform::LinkSource> linkFrom;
         if (copy.earlier)
@@ -83,10 +135,11 @@ void TreeCopy::copy(FileCopy& copy) {
     } catch (...) {
         copy.failures.add(copy.source, platform::reasonForError(EIO));
     }
-    // The folders go with the last copy that holds them, not with the intake.
-    copy.from.reset();
-    copy.to.reset();
-    copy.earlier.reset();
+    if (first && firstName) {
+        bool made = copy.status == platform::CopyStatus::Copied ||
+                    copy.status == platform::CopyStatus::Linked;
+        sharedFiles_.settle(*first, made ? copy.to : nullptr, copy.entry.name);
+    }
 }
 
 void TreeCopy::takeIn(FileCopy& copy) {

@@ -4,6 +4,7 @@
 #include "copypool.h"
 #include "earliertree.h"
 #include "folderwalk.h"
+#include "sharedfiles.h"
 #include "targettree.h"
 
 #include "platform/folders.h"
@@ -47,6 +48,9 @@ public:
     void file(const Folder& folder, const platform::FindData& entry);
     // True when the sub-folder's target is there.
     bool subFolder(const std::string& name, const std::string& targetDir);
+    // The folder's entries are all handed out: a target this pass made gets the folder's
+    // modification time once its copies are in (making them changed it).
+    void folderScanned(const Folder& folder, const std::string& targetDir);
 
     // Waits until every copy handed out is taken in.
     void drain();
@@ -86,6 +90,10 @@ private:
         return handle->isOpen() ? handle : nullptr;
     }
     void copy(FileCopy& copy);
+    void copyOrLink(FileCopy& copy);
+    // A later name of a file with several: linked to the first name's copy when it can be.
+    bool linkedToFirstName(FileCopy& copy, SharedFiles::First& first,
+                           const platform::SharedFile& file);
     void takeIn(FileCopy& copy);
 
     std::function<bool()> closed_;
@@ -100,6 +108,7 @@ private:
     // All of a pass's targets lie in one folder, on one file system: once it refuses a link,
     // the pass copies the rest.
     platform::LinkTrial linkTrial_;
+    SharedFiles sharedFiles_; // the files of several names met in this pass
     std::shared_ptr<const platform::HeldFolder> sourceHeld_;    // the folder being copied
     std::shared_ptr<const platform::TargetFolder> targetHeld_;  // where its files go
     std::shared_ptr<const platform::TargetFolder> earlierHeld_; // its copy in an earlier backup
