@@ -43,10 +43,10 @@ std::string rateText(uint64_t bytes, double seconds) {
     return rate;
 }
 
-// Writes one kind of what went wrong: the heading, then a line per path with its reason, and
-// the host's own name beside a path that cannot show it, so that the user can find the file.
-void writeKind(Console& console, const std::string& after,
-               const std::vector<walk::CopyFailure>& items) {
+} // namespace
+
+void writeFailures(Console& console, const std::string& after,
+                   const std::vector<walk::CopyFailure>& items) {
     if (items.empty())
         return;
     std::string text = kFilesFailedBefore.str() + std::to_string(items.size()) + after + "\n";
@@ -61,8 +61,6 @@ void writeKind(Console& console, const std::string& after,
     }
     console.write(text);
 }
-
-} // namespace
 
 BackupPrinter::BackupPrinter(Console& console, bool quiet)
     : console_(console), quiet_(quiet), terminal_(console.isTerminal()) {}
@@ -142,11 +140,11 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
         console_.write(summary + kSummaryFailed.str() + std::to_string(failures.count()) +
                        kFilesCount.str() + "\n");
     }
-    writeKind(console_, kFilesFailedAfter.str(), failures.files());
-    writeKind(console_, kFoldersFailedAfter.str(), failures.folders());
-    writeKind(console_, kDifferingAfter.str(), failures.differing());
+    writeFailures(console_, kFilesFailedAfter.str(), failures.files());
+    writeFailures(console_, kFoldersFailedAfter.str(), failures.folders());
+    writeFailures(console_, kDifferingAfter.str(), failures.differing());
     if (!quiet_)
-        writeKind(console_, walk::kPassedLinksAfter.str(), failures.passedLinks());
+        writeFailures(console_, walk::kPassedLinksAfter.str(), failures.passedLinks());
     if (const std::optional<backup::StoreFailure>& failure = report.storeFailure) {
         console_.writeError(backup::notRecordedMessage(*failure) + "\n");
         return kNothingBackedUp;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace cli {
 
@@ -17,6 +18,12 @@ enum ExitStatus : int {
     kSomeFailed = 1,      // the restore point recorded, some files or folders missing (listed)
     kNothingBackedUp = 2, // no backup (or none recorded): bad arguments, missing folders, ...
 };
+
+// Writes one kind of what went wrong: "有 N" and `after` as the heading, then a line per path
+// with its reason, and the host's own name beside a path that cannot show it, so that the user
+// can find the file. Nothing when there is none.
+void writeFailures(Console& console, const std::string& after,
+                   const std::vector<walk::CopyFailure>& items);
 
 // The view of a backup run without a window: progress on the console (rewritten in place on a
 // terminal, a few times a second; an occasional plain line otherwise), then the summary. With

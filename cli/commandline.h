@@ -2,6 +2,7 @@
 
 #include "backup/keeppolicy.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,7 +11,7 @@ namespace cli {
 
 // What the command line asks for.
 struct CommandLine {
-    enum class Action { Window, Backup, Prune, Help, Version, Invalid };
+    enum class Action { Window, Backup, Prune, Restore, List, Help, Version, Invalid };
     Action action = Action::Window;
     std::optional<std::string> sourceDir;   // --source, program text
     std::optional<std::string> destDir;     // --dest
@@ -19,7 +20,11 @@ struct CommandLine {
     bool fullCopy = false;                  // --full-copy: unchanged files copied, not linked
     std::optional<backup::KeepPolicy> keep; // --keep-daily N ...: the backups a pruning keeps
     bool dryRun = false;                    // --dry-run: a pruning only tells what would go
-    std::string error;                      // Invalid: what is wrong (program text)
+    std::optional<int> point;               // --point N: the restore point to restore
+    std::optional<std::chrono::year_month_day> date; // --date YYYY-MM-DD: that day's backup
+    std::optional<std::string> folder; // --folder: a folder inside the backup (its path)
+    std::optional<std::string> toDir;  // --to: restore into this folder instead
+    std::string error;                 // Invalid: what is wrong (program text)
 };
 
 // Reads the arguments after the program's name (program text). Options of the toolkit's own

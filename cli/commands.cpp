@@ -4,6 +4,7 @@
 #include "backupprinter.h"
 #include "commandline.h"
 #include "prunecommand.h"
+#include "restorecommand.h"
 
 #include "text/codepage.h"
 
@@ -27,6 +28,7 @@ const text::Text kOptions{
     u8"  --source 資料夾       與 --backup 一起使用：改為備份此資料夾（例如 D:\\Data）\n"
     u8"  --dest 資料夾         與 --backup 一起使用：改為備份到此資料夾（例如 E:\\Bak）；\n"
     u8"                        與 --prune 一起使用：清除此資料夾\n"
+    u8"                        與 --restore 或 --list 一起使用：從此資料夾中的備份還原\n"
     u8"  --save                與 --source 或 --dest 一起使用：並存為下次的選擇\n"
     u8"  --quiet               只列出無法備份的檔案及錯誤\n"
     u8"  --full-copy           與 --backup 一起使用：每個檔案都重新複製。不加時，自上次\n"
@@ -40,6 +42,14 @@ const text::Text kOptions{
     u8"  --keep-weekly N       保留最近 N 週（星期一至星期日）每週最新的備份\n"
     u8"  --keep-monthly N      保留最近 N 個月每月最新的備份\n"
     u8"  --dry-run             與 --prune 一起使用：只列出會刪除的資料夾及約可釋放的空間\n"
+    u8"  --restore             不開視窗，還原 --dest 中的一個備份（與視窗中的「啟動還原檔案」\n"
+    u8"                        相同：只複製不存在的檔案，不覆蓋任何檔案）\n"
+    u8"  --point N             與 --restore 一起使用：還原還原點 N 的備份\n"
+    u8"  --date YYYY-MM-DD     與 --restore 一起使用：還原這一天的備份\n"
+    u8"  --folder 路徑         與 --restore 一起使用：只還原備份中的此資料夾（例如 Data\\Docs）\n"
+    u8"  --to 資料夾           與 --restore 一起使用：還原到此資料夾之下（保留備份中的路徑），\n"
+    u8"                        不加時還原到原來的資料夾\n"
+    u8"  --list                列出 --dest 的還原點：號碼、日期及備份的資料夾（以 Tab 分隔）\n"
     u8"  --help                顯示此說明\n"
     u8"  --version             顯示版本\n"
     u8"\n"
@@ -51,6 +61,9 @@ const text::Text kOptions{
     u8"     無法建立備份資料夾，或無法建立還原點\n"
     u8"--prune 的結束狀態：0 全部完成，1 有些資料夾無法刪除（已列出），\n"
     u8"  2 沒有刪除：選項有誤、無法讀取備份記錄、目地資料夾不存在\n"
+    u8"--restore 的結束狀態：0 所有檔案都已還原，1 有些檔案或資料夾無法還原，或已存在但與\n"
+    u8"  備份中的不同而未覆蓋（已全部列出），2 沒有還原：選項有誤、沒有這個還原點或日期、\n"
+    u8"  --folder 不在備份中、--to 在備份資料夾之內、無法建立欲還原資料夾\n"
     u8"\n"
     u8"每天 03:00（02:30 備份之後）由 cron 清除（crontab -e）：\n"
     u8"  0 3 * * * tarnwick2004 --prune --dest 'E:\\Bak' --keep-daily 7 --keep-weekly 4 "
@@ -79,6 +92,10 @@ std::optional<int> runCommandLine(const std::vector<std::string>& arguments, Con
         return kNothingBackedUp;
     case CommandLine::Action::Prune:
         return runPrune(line, console);
+    case CommandLine::Action::Restore:
+        return runRestore(line, console);
+    case CommandLine::Action::List:
+        return runList(line, console);
     case CommandLine::Action::Backup:
         break;
     }

@@ -30,4 +30,8 @@ std::optional<RestoreJobInput> restoreInput(const store::BackupStore& store,
                            folderAbove(*target, choice.levelsBelowCopyRoot())};
 }
 
+RestoreJobInput restoreInputInto(const RestoreChoice& choice, const std::string& intoFolder) {
+    return RestoreJobInput{choice.folder, intoFolder + choice.sourceLineKey(), intoFolder};
+}
+
 } // namespace restore

@@ -30,4 +30,9 @@ struct RestoreChoice {
 std::optional<RestoreJobInput> restoreInput(const store::BackupStore& store,
                                             const RestoreChoice& choice);
 
+// The restore of the choice into another folder instead: the chosen folder goes to its path in
+// the backup below `intoFolder` (E:\Bak\2004_5_1_Back\Data\Docs into F:\Out gives
+// F:\Out\Data\Docs). Links are followed down to `intoFolder`, never below it.
+RestoreJobInput restoreInputInto(const RestoreChoice& choice, const std::string& intoFolder);
+
 } // namespace restore

@@ -75,7 +75,8 @@ void RestoreJob::rootUnreadable() {
 }
 
 void RestoreJob::copyComplete() {
-    RestoreReport report{copies_.filesHandled(), copies_.failures()};
+    RestoreReport report{copies_.filesHandled(), copies_.failures(), copies_.filesPresent(),
+                         copies_.bytesCopied()};
     channel_.post(
         [report = std::move(report)](RestoreView& view) { view.restoreCompleted(report); });
 }

@@ -35,6 +35,13 @@ struct RestoreProgress : walk::PassProgress {
 struct RestoreReport {
     int64_t filesHandled = 0;
     walk::CopyFailures failures;
+    int64_t filesPresent = 0; // of those handled: there already, left as they were
+    uint64_t bytesCopied = 0;
+
+    // Of the files handled, those copied back.
+    int64_t filesCopied() const {
+        return filesHandled - filesPresent - failures.differingCount() - failures.count();
+    }
 };
 
 // The dialog side of a restore, called on the user-interface thread.

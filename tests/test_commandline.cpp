@@ -10,9 +10,12 @@
 #include "cli/commands.h"
 #include "faults/faults.h"
 #include "platform/clock.h"
+#include "restore/tform3.h"
 #include "store/backupstore.h"
 #include "text/programpath.h"
 #include "widgets/bitbtn.h"
+#include "widgets/directorylistbox.h"
+#include "widgets/listview.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -124,6 +127,58 @@ private:
         dialog.PrepareBackup({store.SettingsFilePath(), store.EnsureRecordCount()});
         size_t before = messages->calls().size();
         dialog.show();
+        emit dialog.BitBtn1->clicked();
+        QTRY_COMPARE_WITH_TIMEOUT(messages->calls().size(), before + 1, 20000);
+        dialog.WorkerThread->waitUntilSuspended();
+        dialog.close();
+    }
+
+    // Backups of D:\Data and D:\Mail on 2004/5/1 (restore point 1, both folders), and of D:\Data,
+    // changed, on 2004/5/2 (restore point 2). Then the source loses files and changes one.
+    void twoRestorePointsAndLosses() {
+        makeData(*drives);
+        writeFile(drives->driveFolder('d') / "Mail" / "m.txt", "mail");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        QCOMPARE(run({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak"}).status, 0);
+        QCOMPARE(run({"--backup", "--source", "D:\\Mail", "--dest", "E:\\Bak"}).status, 0);
+        changeData(*drives);
+        platform::setTodayForTesting(year(2004) / May / 2);
+        QCOMPARE(run({"--backup", "--source", "D:\\Data", "--dest", "E:\\Bak"}).status, 0);
+        platform::setTodayForTesting(std::nullopt);
+        fs::path data = drives->driveFolder('d') / "Data";
+        fs::remove_all(data / "Docs");
+        fs::remove(data / "a.txt");
+        writeFile(data / fs::path(u8"許多") / "c.txt", "gamma, changed since");
+        fs::remove_all(drives->driveFolder('d') / "Mail");
+    }
+
+    // The restore dialog's restore of a backup (its row, newest first) and of a folder of it (its
+    // row), gone into the sub-folders named, as the user clicks them.
+    void restoreThroughTheDialog(int backupRow, int folderRow,
+                                 const std::vector<std::string>& down = {}) {
+        TForm3 dialog(nullptr);
+        dialog.fillBackupList(*store::BackupStore().ReadCatalog());
+        dialog.show();
+        dialog.ListView1->SelectRow(backupRow);
+        dialog.ListView1Click();
+        dialog.ListView2->SelectRow(folderRow);
+        dialog.ListView2Click();
+        dialog.WorkerThread->waitUntilSuspended();
+        QCoreApplication::processEvents();
+        for (const std::string& name : down) {
+            TDirectoryListBox* list = dialog.DirectoryListBox1;
+            int row = -1;
+            for (int i = list->CurrentLevel() + 1; i < list->EntryCount(); ++i)
+                if (list->EntryText(i) == name)
+                    row = i;
+            QVERIFY2(row > 0, name.c_str());
+            list->scrollToItem(list->item(row));
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualItemRect(list->item(row)).center());
+            dialog.WorkerThread->waitUntilSuspended();
+            QCoreApplication::processEvents();
+        }
+        size_t before = messages->calls().size();
         emit dialog.BitBtn1->clicked();
         QTRY_COMPARE_WITH_TIMEOUT(messages->calls().size(), before + 1, 20000);
         dialog.WorkerThread->waitUntilSuspended();
@@ -590,6 +645,155 @@ private slots:
         QVERIFY2(catalog == first || catalog == second, catalog.c_str());
         QCOMPARE(readFile(program() / "TotalCount.ini"), std::string("2"));
         delete process;
+    }
+
+    void restoresLeaveTheSameBytesAsTheDialog() {
+        // The dialog restores a sub-folder of restore point 1, then the whole of it ...
+        twoRestorePointsAndLosses();
+        restoreThroughTheDialog(1, 0, {"Docs"});
+        restoreThroughTheDialog(1, 0);
+        restoreThroughTheDialog(1, 1);
+        testsupport::Snapshot sources = snapshot(drives->driveFolder('d'));
+        testsupport::Snapshot copies = snapshot(drives->driveFolder('e'));
+        testsupport::Snapshot store = snapshot(program());
+        QCOMPARE(sources["Data/a.txt"], std::string("alpha")); // as on 2004/5/1
+        QCOMPARE(sources["Mail/m.txt"], std::string("mail"));
+        QVERIFY(!sources.contains("Data/Docs/new.txt")); // only on 2004/5/2
+
+        // ... and the command line the same choices, in a world of its own.
+        drives.reset();
+        drives = std::make_unique<testsupport::TestDrives>();
+        twoRestorePointsAndLosses();
+        Run docs = run({"--restore", "--dest", "E:\\Bak", "--point", "1", "--folder", "Data/Docs"});
+        QVERIFY2(docs.status == 0, docs.err.c_str());
+        QCOMPARE(docs.out, ansi(u8"正在還原：E:\\Bak\\2004_5_1_Back\\Data\\Docs  ==>  "
+                                u8"D:\\Data\\Docs\n共有 1 個檔案，0.00 MB\n"
+                                u8"已還原 1 個檔案（0.00 MB），已存在 0 個，失敗 0 個\n"));
+        Run whole = run({"--restore", "--dest", "E:\\Bak", "--date", "2004-05-01"});
+        QCOMPARE(whole.status, 1); // the file changed since is left as it is, and named
+        QCOMPARE(whole.err, std::string());
+        QVERIFY2(
+            whole.out.find(ansi(u8"正在還原：E:\\Bak\\2004_5_1_Back\\Mail  ==>  D:\\Mail\n")) !=
+                std::string::npos,
+            whole.out.c_str());
+        QVERIFY(whole.out.find(ansi(u8"有 1 個檔案已存在但與備份中的不同，未覆蓋：\n"
+                                    u8"E:\\Bak\\2004_5_1_Back\\Data\\許多\\c.txt\n")) !=
+                std::string::npos);
+        QVERIFY(sources == snapshot(drives->driveFolder('d')));
+        QVERIFY(copies == snapshot(drives->driveFolder('e')));
+        QVERIFY(store == snapshot(program()));
+        // Again, quiet: all is there, and only what stays different is told.
+        Run again = run({"--restore", "--dest", "E:\\Bak", "--point", "1", "--quiet"});
+        QCOMPARE(again.status, 1);
+        QCOMPARE(again.out, ansi(u8"有 1 個檔案已存在但與備份中的不同，未覆蓋：\n"
+                                 u8"E:\\Bak\\2004_5_1_Back\\Data\\許多\\c.txt\n"));
+    }
+
+    void aRestoreGoesIntoAnotherFolderAndNowhereElse() {
+        twoRestorePointsAndLosses();
+        // The console program, as a script runs it: the list, then a point from it.
+        Run list = runProgram(
+            {QStringLiteral("--list"), QStringLiteral("--dest"), QStringLiteral("E:\\Bak")},
+            TARNWICK_CLI_PROGRAM);
+        QCOMPARE(list.status, 0);
+        QCOMPARE(list.err, std::string());
+        QCOMPARE(list.out, std::string("1\t2004-05-01\tD:\\Data\tD:\\Mail\n"
+                                       "2\t2004-05-02\tD:\\Data\n"));
+        Run into =
+            runProgram({QStringLiteral("--restore"), QStringLiteral("--dest"),
+                        QStringLiteral("E:\\Bak"), QStringLiteral("--point"), QStringLiteral("2"),
+                        QStringLiteral("--to"), QStringLiteral("D:\\Restored\\New")},
+                       TARNWICK_CLI_PROGRAM);
+        QVERIFY2(into.status == 0, into.err.c_str());
+        QVERIFY(snapshot(drives->driveFolder('d') / "Restored" / "New" / "Data") ==
+                snapshot(backupOf("2004_5_2", "Data")));
+        QCOMPARE(testsupport::folderNames(drives->driveFolder('d') / "Restored" / "New"),
+                 std::vector<std::string>{"Data"});
+        QVERIFY(!fs::exists(drives->driveFolder('d') / "Data" / "a.txt")); // not where it was
+
+        // One folder keeps its path in the backup below the folder.
+        QCOMPARE(run({"--restore", "--dest", "E:\\Bak", "--point", "1", "--folder", "Data\\Docs",
+                      "--to", "D:\\One"})
+                     .status,
+                 0);
+        QCOMPARE(testsupport::folderNames(drives->driveFolder('d') / "One"),
+                 std::vector<std::string>{"Data"});
+        QCOMPARE(readFile(drives->driveFolder('d') / "One" / "Data" / "Docs" / "b.txt"),
+                 std::string("beta"));
+
+        // Links planted in the folder restored into lead nowhere: one at a backed-up folder's
+        // name, one at a sub-folder's.
+        fs::path outside = drives->driveFolder('d') / "Outside";
+        fs::create_directories(outside);
+        fs::path out = drives->driveFolder('d') / "Out";
+        fs::create_directories(out / "Data");
+        fs::create_directory_symlink(outside, out / "Mail");
+        fs::create_directory_symlink(outside, out / "Data" / "Docs");
+        Run planted = run({"--restore", "--dest", "E:\\Bak", "--point", "1", "--to", "D:\\Out"});
+        QCOMPARE(planted.status, 1); // Data is restored but for Docs; Mail not at all
+        QVERIFY2(planted.err.find(ansi(u8"無法建立欲還原資料夾：D:\\Out\\Mail（")) !=
+                     std::string::npos,
+                 planted.err.c_str());
+        QVERIFY2(planted.out.find(ansi(u8"有 1 個資料夾無法完整還原：\nD:\\Out\\Data\\Docs（")) !=
+                     std::string::npos,
+                 planted.out.c_str());
+        QCOMPARE(readFile(out / "Data" / "a.txt"), std::string("alpha"));
+        QCOMPARE(testsupport::folderNames(outside), std::vector<std::string>{});
+
+        Run help = runProgram({QStringLiteral("--help")}, TARNWICK_CLI_PROGRAM);
+        QVERIFY(help.out.find("--restore             不開視窗") != std::string::npos);
+        QVERIFY(help.out.find("--restore 的結束狀態") != std::string::npos);
+    }
+
+    void aBadRestoreChoiceIsStatusTwoAndWritesNothing() {
+        twoRestorePointsAndLosses();
+        fs::create_directory_symlink(backupOf("2004_5_1", ""), drives->driveFolder('d') / "Link");
+        testsupport::Snapshot sources = snapshot(drives->driveFolder('d'));
+        testsupport::Snapshot copies = snapshot(drives->driveFolder('e'));
+        auto refused = [&](const std::vector<std::string>& arguments, const std::string& reason) {
+            Run result = run(arguments);
+            QCOMPARE(result.status, 2);
+            QVERIFY2(result.err.find(reason) != std::string::npos, result.err.c_str());
+            QCOMPARE(result.out, std::string());
+        };
+        std::vector<std::string> point1{"--restore", "--dest", "E:\\Bak", "--point", "1"};
+        auto with = [&point1](std::vector<std::string> more) {
+            more.insert(more.begin(), point1.begin(), point1.end());
+            return more;
+        };
+        const std::string bothOrNeither =
+            ansi(u8"--restore 必須與 --point 或 --date 其中之一（只能一個）一起使用");
+        refused({"--restore", "--dest", "E:\\Bak"}, bothOrNeither);
+        refused(with({"--date", "2004-05-01"}), bothOrNeither);
+        refused({"--restore", "--point", "1"},
+                ansi(u8"必須以 --dest 指定備份目地資料夾：--restore"));
+        refused({"--restore", "--dest", "E:\\Bak", "--point", "0"},
+                ansi(u8"選項後面必須是還原點的號碼（正整數）：--point"));
+        refused({"--restore", "--dest", "E:\\Bak", "--date", "2004-02-30"},
+                ansi(u8"選項後面必須是 YYYY-MM-DD 格式的日期（例如 2004-05-01）：--date"));
+        refused({"--restore", "--dest", "E:\\Bak", "--point", "3"},
+                ansi(u8"E:\\Bak 沒有這個還原點：3（以 --list --dest 資料夾 列出還原點）"));
+        refused({"--restore", "--dest", "E:\\Bak", "--date", "2004-05-03"},
+                ansi(u8"E:\\Bak 沒有這一天的備份：2004-05-03"));
+        refused(with({"--folder", "Nope"}),
+                ansi(u8"E:\\Bak\\2004_5_1_Back 之中沒有此資料夾：Nope"));
+        refused(with({"--folder", "Data/../../2004_5_2_Back/Data"}),
+                ansi(u8"E:\\Bak\\2004_5_1_Back 之中沒有此資料夾：Data/../../2004_5_2_Back/Data"));
+        refused(with({"--folder", "..\\2004_5_2_Back\\Data"}), ansi(u8"之中沒有此資料夾："));
+        refused(with({"--to", "E:\\Bak\\2004_5_1_Back\\Again"}),
+                ansi(u8"不能還原到備份資料夾之內：E:\\Bak\\2004_5_1_Back\\Again"));
+        refused(with({"--to", "D:\\Link\\Again"}), // the same folder by another path
+                ansi(u8"不能還原到備份資料夾之內：D:\\Link\\Again"));
+        refused(with({"--source", "D:\\Data"}),
+                ansi(u8"此選項不能與 --restore 一起使用：--source"));
+        refused(with({"--backup"}), ansi(u8"此選項不能與 --restore 一起使用：--backup"));
+        refused({"--backup", "--point", "1"}, ansi(u8"此選項只能與 --restore 一起使用：--point"));
+        refused({"--list", "--dest", "E:\\Bak", "--point", "1"},
+                ansi(u8"此選項不能與 --list 一起使用：--point"));
+        refused({"--list", "--dest", "E:\\Gone"}, ansi(u8"找不到備份目地資料夾：E:\\Gone"));
+        QVERIFY(sources == snapshot(drives->driveFolder('d')));
+        QVERIFY(copies == snapshot(drives->driveFolder('e')));
+        QVERIFY(!fs::exists(drives->driveFolder('e') / "Bak" / "2004_5_1_Back" / "Again"));
     }
 };
 
