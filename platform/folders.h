@@ -27,6 +27,9 @@ struct FindData {
     bool isDirectory() const { return (attributes & kDirectoryAttribute) != 0; }
 };
 
+struct EntryFacts;
+class FileReader;
+
 // A folder held open for reading: listed from its handle, its files read and its sub-folders
 // opened by name from it, so that whatever happens to the path that led to it, what is read is
 // what was listed. Copies that run beside the walk hold their own.
@@ -50,6 +53,8 @@ public:
 private:
     friend class FolderSearch;
     friend class TargetFolder; // copies read through it
+    friend class FileReader;   // so do verifications
+    friend EntryFacts lookAt(const HeldFolder& folder, std::string_view name);
     explicit HeldFolder(FolderHandlePtr handle) : handle_(std::move(handle)) {}
     FolderHandlePtr handle_;
 };
