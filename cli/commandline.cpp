@@ -14,6 +14,8 @@ const text::Text kOnlyWithPrune{u8"此選項只能與 --prune 一起使用："};
 const text::Text kOnlyWithBackupOrPrune{u8"此選項只能與 --backup 或 --prune 一起使用："};
 const text::Text kPruneWithBackup{
     u8"--prune 不能與 --backup 一起使用（備份後清除請在 --backup 後面加上 --keep-daily 等選項）"};
+const text::Text kOnlyWithVerify{u8"此選項只能與 --verify 一起使用："};
+const text::Text kNotWithVerify{u8"此選項不能與 --verify 一起使用："};
 const text::Text kPruneNeedsKeep{
     u8"--prune 必須與 --keep-daily、--keep-weekly 或 --keep-monthly 至少其中之一一起使用"};
 
@@ -43,6 +45,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     std::string jobOnly;    // the first option that only a backup or a pruning takes
     std::string pruneOnly;  // the first option that only a pruning takes
     std::string other;      // the first argument that is none of ours
+    bool verify = false;
+    std::string verifyOnly; // the first option that only a verification takes
+    std::string notVerify;  // the first option of ours that a verification does not take
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
@@ -53,6 +58,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             line.action = CommandLine::Action::Version;
             return line;
         }
+        if (argument == "--verify") {
+            verify = true;
+            continue;
+        }
+        if (argument == "--full") {
+            line.fullCompare = true;
+            if (verifyOnly.empty())
+                verifyOnly = argument;
+            continue;
+        }
+        if (notVerify.empty() && argument.rfind("--", 0) == 0 && argument != "--source" &&
+            argument != "--dest")
+            notVerify = argument;
         if (argument == "--backup") {
             backup = true;
         } else if (argument == "--prune") {
@@ -102,6 +120,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             backupOnly = argument;
         }
     }
+    if (verify) {
+        if (!notVerify.empty())
+            return invalid(kNotWithVerify.str() + notVerify);
+        if (!other.empty())
+            return invalid(kUnknownOption.str() + other);
+        line.action = CommandLine::Action::Verify;
+        return line;
+    }
+    if (!verifyOnly.empty())
+        return invalid(kOnlyWithVerify.str() + verifyOnly);
     if (backup && prune)
         return invalid(kPruneWithBackup.str());
     if (!backup && !prune) {

@@ -10,7 +10,7 @@ namespace cli {
 
 // What the command line asks for.
 struct CommandLine {
-    enum class Action { Window, Backup, Prune, Help, Version, Invalid };
+    enum class Action { Window, Backup, Prune, Verify, Help, Version, Invalid };
     Action action = Action::Window;
     std::optional<std::string> sourceDir;   // --source, program text
     std::optional<std::string> destDir;     // --dest
@@ -19,6 +19,7 @@ struct CommandLine {
     bool fullCopy = false;                  // --full-copy: unchanged files copied, not linked
     std::optional<backup::KeepPolicy> keep; // --keep-daily N ...: the backups a pruning keeps
     bool dryRun = false;                    // --dry-run: a pruning only tells what would go
+    bool fullCompare = false;               // --full: a verification compares the bytes too
     std::string error;                      // Invalid: what is wrong (program text)
 };
 

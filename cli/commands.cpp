@@ -4,6 +4,7 @@
 #include "backupprinter.h"
 #include "commandline.h"
 #include "prunecommand.h"
+#include "verifycommand.h"
 
 #include "text/codepage.h"
 
@@ -40,6 +41,10 @@ const text::Text kOptions{
     u8"  --keep-weekly N       保留最近 N 週（星期一至星期日）每週最新的備份\n"
     u8"  --keep-monthly N      保留最近 N 個月每月最新的備份\n"
     u8"  --dry-run             與 --prune 一起使用：只列出會刪除的資料夾及約可釋放的空間\n"
+    u8"  --verify              不開視窗，比對來源資料夾（--source，或上次的選擇）與它在備份\n"
+    u8"                        目地資料夾（--dest，或上次的選擇）中最新的備份：每個檔案及\n"
+    u8"                        資料夾都在，大小及修改時間相同。只讀取，不寫入任何檔案\n"
+    u8"  --full                與 --verify 一起使用：並逐位元組比對每個檔案的內容\n"
     u8"  --help                顯示此說明\n"
     u8"  --version             顯示版本\n"
     u8"\n"
@@ -51,6 +56,9 @@ const text::Text kOptions{
     u8"     無法建立備份資料夾，或無法建立還原點\n"
     u8"--prune 的結束狀態：0 全部完成，1 有些資料夾無法刪除（已列出），\n"
     u8"  2 沒有刪除：選項有誤、無法讀取備份記錄、目地資料夾不存在\n"
+    u8"--verify 的結束狀態：0 沒有差異，1 有差異（已全部列出），\n"
+    u8"  2 無法驗證：選項有誤、沒有設定檔、沒有此來源資料夾的備份記錄、備份資料夾不存在、\n"
+    u8"  無法讀取來源資料夾或備份記錄\n"
     u8"\n"
     u8"每天 03:00（02:30 備份之後）由 cron 清除（crontab -e）：\n"
     u8"  0 3 * * * tarnwick2004 --prune --dest 'E:\\Bak' --keep-daily 7 --keep-weekly 4 "
@@ -79,6 +87,8 @@ std::optional<int> runCommandLine(const std::vector<std::string>& arguments, Con
         return kNothingBackedUp;
     case CommandLine::Action::Prune:
         return runPrune(line, console);
+    case CommandLine::Action::Verify:
+        return runVerify(line, console);
     case CommandLine::Action::Backup:
         break;
     }
