@@ -23,6 +23,8 @@ const text::Text kNotWithRestore{u8"此選項不能與 --restore 一起使用：
 const text::Text kNotWithList{u8"此選項不能與 --list 一起使用："};
 const text::Text kNeedsDest{u8"必須以 --dest 指定備份目地資料夾："};
 const text::Text kPointOrDate{u8"--restore 必須與 --point 或 --date 其中之一（只能一個）一起使用"};
+const text::Text kOnlyWithVerify{u8"此選項只能與 --verify 一起使用："};
+const text::Text kNotWithVerify{u8"此選項不能與 --verify 一起使用："};
 const text::Text kPruneNeedsKeep{
     u8"--prune 必須與 --keep-daily、--keep-weekly 或 --keep-monthly 至少其中之一一起使用"};
 
@@ -84,6 +86,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     std::string jobOnly;       // the first option that only a backup or a pruning takes
     std::string pruneOnly;     // the first option that only a pruning takes
     std::string other;         // the first argument that is none of ours
+    bool verify = false;
+    std::string verifyOnly; // the first option that only a verification takes
+    std::string notVerify;  // the first option of ours that a verification does not take
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
@@ -94,6 +99,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             line.action = CommandLine::Action::Version;
             return line;
         }
+        if (argument == "--verify") {
+            verify = true;
+            continue;
+        }
+        if (argument == "--full") {
+            line.fullCompare = true;
+            if (verifyOnly.empty())
+                verifyOnly = argument;
+            continue;
+        }
+        if (notVerify.empty() && argument.rfind("--", 0) == 0 && argument != "--source" &&
+            argument != "--dest")
+            notVerify = argument;
         if (argument == "--restore" || argument == "--list") {
             (argument == "--restore" ? restore : list) = true;
             continue;
@@ -169,6 +187,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             backupOnly = argument;
         }
     }
+    if (verify) {
+        if (!notVerify.empty())
+            return invalid(kNotWithVerify.str() + notVerify);
+        if (!other.empty())
+            return invalid(kUnknownOption.str() + other);
+        line.action = CommandLine::Action::Verify;
+        return line;
+    }
+    if (!verifyOnly.empty())
+        return invalid(kOnlyWithVerify.str() + verifyOnly);
     if (restore || list) {
         if (!other.empty())
             return invalid(kUnknownOption.str() + other);

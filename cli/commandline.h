@@ -11,7 +11,7 @@ namespace cli {
 
 // What the command line asks for.
 struct CommandLine {
-    enum class Action { Window, Backup, Prune, Restore, List, Help, Version, Invalid };
+    enum class Action { Window, Backup, Prune, Restore, List, Verify, Help, Version, Invalid };
     Action action = Action::Window;
     std::optional<std::string> sourceDir;   // --source, program text
     std::optional<std::string> destDir;     // --dest
@@ -24,6 +24,7 @@ struct CommandLine {
     std::optional<std::chrono::year_month_day> date; // --date YYYY-MM-DD: that day's backup
     std::optional<std::string> folder; // --folder: a folder inside the backup (its path)
     std::optional<std::string> toDir;  // --to: restore into this folder instead
+    bool fullCompare = false;          // --full: a verification compares the bytes too
     std::string error;                 // Invalid: what is wrong (program text)
 };
 

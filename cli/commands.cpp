@@ -5,6 +5,7 @@
 #include "commandline.h"
 #include "prunecommand.h"
 #include "restorecommand.h"
+#include "verifycommand.h"
 
 #include "text/codepage.h"
 
@@ -50,6 +51,10 @@ const text::Text kOptions{
     u8"  --to 資料夾           與 --restore 一起使用：還原到此資料夾之下（保留備份中的路徑），\n"
     u8"                        不加時還原到原來的資料夾\n"
     u8"  --list                列出 --dest 的還原點：號碼、日期及備份的資料夾（以 Tab 分隔）\n"
+    u8"  --verify              不開視窗，比對來源資料夾（--source，或上次的選擇）與它在備份\n"
+    u8"                        目地資料夾（--dest，或上次的選擇）中最新的備份：每個檔案及\n"
+    u8"                        資料夾都在，大小及修改時間相同。只讀取，不寫入任何檔案\n"
+    u8"  --full                與 --verify 一起使用：並逐位元組比對每個檔案的內容\n"
     u8"  --help                顯示此說明\n"
     u8"  --version             顯示版本\n"
     u8"\n"
@@ -64,6 +69,9 @@ const text::Text kOptions{
     u8"--restore 的結束狀態：0 所有檔案都已還原，1 有些檔案或資料夾無法還原，或已存在但與\n"
     u8"  備份中的不同而未覆蓋（已全部列出），2 沒有還原：選項有誤、沒有這個還原點或日期、\n"
     u8"  --folder 不在備份中、--to 在備份資料夾之內、無法建立欲還原資料夾\n"
+    u8"--verify 的結束狀態：0 沒有差異，1 有差異（已全部列出），\n"
+    u8"  2 無法驗證：選項有誤、沒有設定檔、沒有此來源資料夾的備份記錄、備份資料夾不存在、\n"
+    u8"  無法讀取來源資料夾或備份記錄\n"
     u8"\n"
     u8"每天 03:00（02:30 備份之後）由 cron 清除（crontab -e）：\n"
     u8"  0 3 * * * tarnwick2004 --prune --dest 'E:\\Bak' --keep-daily 7 --keep-weekly 4 "
@@ -96,6 +104,8 @@ std::optional<int> runCommandLine(const std::vector<std::string>& arguments, Con
         return runRestore(line, console);
     case CommandLine::Action::List:
         return runList(line, console);
+    case CommandLine::Action::Verify:
+        return runVerify(line, console);
     case CommandLine::Action::Backup:
         break;
     }

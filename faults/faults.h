@@ -22,7 +22,8 @@ namespace faults {
 // (opening a file of the program to read it whole; matched
 // against its program path, such as "C:\Program Files\Tarnwick2004\TotalCount.ini", on every
 // system), "probe" (making a file in a folder of the program to see that it takes one; by the
-// folder's host path, EACCES as where only an administrator may write).
+// folder's host path, EACCES as where only an administrator may write), "compare" (opening a file
+// of a tree to compare its bytes, by its name).
 void failAt(std::string operation, std::string suffix, int error);
 // From now on, reading a file of the program whose program path ends in `suffix` gives its first
 // `offset` bytes and then fails with `error`, as a disk with a bad sector does part way.

@@ -43,6 +43,9 @@ struct SharedFile {
     int64_t modified = 0; // nanoseconds since 1970
 };
 
+struct EntryFacts;
+class FileReader;
+
 // A folder held open for reading: listed from its handle, its files read and its sub-folders
 // opened by name from it, so that whatever happens to the path that led to it, what is read is
 // what was listed. Copies that run beside the walk hold their own.
@@ -72,6 +75,8 @@ public:
 private:
     friend class FolderSearch;
     friend class TargetFolder; // copies read through it
+    friend class FileReader;   // so do verifications
+    friend EntryFacts lookAt(const HeldFolder& folder, std::string_view name);
     explicit HeldFolder(FolderHandlePtr handle) : handle_(std::move(handle)) {}
     FolderHandlePtr handle_;
 };
