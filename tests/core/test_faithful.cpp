@@ -1,0 +1,148 @@
+// What a backup and a restore keep of a file tree besides the bytes: folders' modification
+// times, files of several names, files with holes.
+#include "support/recordingconsole.h"
+#include "support/testdrives.h"
+
+#include "cli/commands.h"
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using testsupport::readFile;
+using testsupport::writeFile;
+using namespace std::chrono;
+
+namespace {
+
+class Faithful : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(drives.host(u8"E:\\Bak"));
+        platform::setTodayForTesting(year(2004) / May / 1);
+    }
+    void TearDown() override { platform::setTodayForTesting(std::nullopt); }
+
+    int backUp() {
+        const std::vector<std::string> arguments{"--backup", "--source", "D:\\Data", "--dest",
+                                                 "E:\\Bak"};
+        return cli::runCommandLine(arguments, console).value_or(-1);
+    }
+    // Restores the backup into D:\Back (as D:\Back\Data), as the restore dialog would.
+    int restore() {
+        const std::vector<std::string> arguments{"--restore", "--dest", "E:\\Bak", "--point",
+                                                 "1",         "--to",   "D:\\Back"};
+        return cli::runCommandLine(arguments, console).value_or(-1);
+    }
+    fs::path source() { return drives.host(u8"D:\\Data"); }
+    fs::path backup() { return drives.host(u8"E:\\Bak\\2004_5_1_Back\\Data"); }
+    fs::path restored() { return drives.host(u8"D:\\Back\\Data"); }
+
+    testsupport::TestDrives drives;
+    testsupport::RecordingConsole console;
+};
+
+// A folder's time is what its files and sub-folders left it: the copy's folders were just made
+// and filled, and would all say today.
+TEST_F(Faithful, FoldersKeepTheirModificationTimes) {
+    writeFile(source() / "Old" / "Deeper" / "a.txt", "a");
+    writeFile(source() / "Old" / "b.txt", "b");
+    fs::create_directories(source() / "Empty");
+    const auto then = fs::file_time_type::clock::now() - hours(24 * 365 * 3);
+    const auto older = then - hours(24 * 30);
+    fs::last_write_time(source() / "Old" / "Deeper", older);
+    fs::last_write_time(source() / "Old", then);
+    fs::last_write_time(source() / "Empty", older);
+    fs::last_write_time(source(), then);
+
+    ASSERT_EQ(backUp(), 0) << console.err << console.out;
+    ASSERT_EQ(restore(), 0) << console.err << console.out;
+    for (const fs::path& copy : {backup(), restored()}) {
+        SCOPED_TRACE(copy.string());
+        // To the second: FAT keeps two, and the Windows build's copies a hundred nanoseconds.
+        auto seconds = [](fs::file_time_type time) {
+            return duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+        };
+        for (const char* folder : {"Old/Deeper", "Old", "Empty"})
+            EXPECT_EQ(seconds(fs::last_write_time(copy / folder)),
+                      seconds(fs::last_write_time(source() / folder)))
+                << folder;
+        EXPECT_EQ(readFile(copy / "Old" / "Deeper" / "a.txt"), "a");
+    }
+    // The backup's own root is the source folder's copy; the restore's is where it went back to.
+    EXPECT_EQ(duration_cast<seconds>(fs::last_write_time(backup()).time_since_epoch()).count(),
+              duration_cast<seconds>(then.time_since_epoch()).count());
+}
+
+#ifndef _WIN32
+struct stat statOf(const fs::path& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+// Two names of one file are one file in the copy, with both names: copied once, and what is
+// written through one name is what the other reads, as in the source.
+TEST_F(Faithful, AFileOfSeveralNamesIsCopiedOnceAndLinked) {
+    writeFile(source() / "one.txt", "shared");
+    fs::create_directories(source() / "Sub" / "Deep");
+    fs::create_hard_link(source() / "one.txt", source() / "Sub" / "two.txt");
+    fs::create_hard_link(source() / "one.txt", source() / "Sub" / "Deep" / "three.txt");
+    writeFile(source() / "alone.txt", "alone");
+    // One name of it lies outside the tree: the names inside are still one file.
+    writeFile(source() / "pair.txt", "pair");
+    fs::create_hard_link(source() / "pair.txt", drives.host(u8"D:\\outside.txt"));
+    fs::create_hard_link(source() / "pair.txt", source() / "Sub" / "pair2.txt");
+
+    ASSERT_EQ(backUp(), 0) << console.err << console.out;
+    ASSERT_EQ(restore(), 0) << console.err << console.out;
+    for (const fs::path& copy : {backup(), restored()}) {
+        SCOPED_TRACE(copy.string());
+        struct stat one = statOf(copy / "one.txt");
+        EXPECT_EQ(one.st_nlink, 3u);
+        EXPECT_EQ(statOf(copy / "Sub" / "two.txt").st_ino, one.st_ino);
+        EXPECT_EQ(statOf(copy / "Sub" / "Deep" / "three.txt").st_ino, one.st_ino);
+        EXPECT_EQ(readFile(copy / "Sub" / "Deep" / "three.txt"), "shared");
+        EXPECT_EQ(statOf(copy / "Sub" / "pair2.txt").st_ino, statOf(copy / "pair.txt").st_ino);
+        EXPECT_EQ(statOf(copy / "alone.txt").st_nlink, 1u);
+        EXPECT_NE(statOf(copy / "alone.txt").st_ino, one.st_ino);
+    }
+    EXPECT_EQ(statOf(backup() / "pair.txt").st_nlink, 2u); // not the name outside
+}
+
+// A file with holes (a disk image, a database) keeps them: a 64 MiB file of one written MiB
+// takes about a MiB in the copy, not 64, and reads the same.
+TEST_F(Faithful, HolesStayHoles) {
+    fs::create_directories(source());
+    const fs::path sparse = source() / "disk.img";
+    int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    const std::string island(1 << 20, 'x');
+    ASSERT_EQ(::pwrite(fd, island.data(), island.size(), 20 << 20), ssize_t(island.size()));
+    ASSERT_EQ(::ftruncate(fd, 64 << 20), 0); // a hole at the end too
+    ::close(fd);
+    if (statOf(sparse).st_blocks * 512 > (8 << 20))
+        GTEST_SKIP() << "the test's file system keeps no holes";
+
+    ASSERT_EQ(backUp(), 0) << console.err << console.out;
+    ASSERT_EQ(restore(), 0) << console.err << console.out;
+    for (const fs::path& copy : {backup() / "disk.img", restored() / "disk.img"}) {
+        SCOPED_TRACE(copy.string());
+        struct stat st = statOf(copy);
+        EXPECT_EQ(st.st_size, 64 << 20);
+        EXPECT_LE(st.st_blocks * 512, 8 << 20);
+        EXPECT_TRUE(readFile(copy) == readFile(sparse));
+    }
+}
+#endif
+
+} // namespace
