@@ -51,6 +51,8 @@ const text::Text kOptions{
     u8"     無法建立備份資料夾，或無法建立還原點\n"
     u8"--prune 的結束狀態：0 全部完成，1 有些資料夾無法刪除（已列出），\n"
     u8"  2 沒有刪除：選項有誤、無法讀取備份記錄、目地資料夾不存在\n"
+    u8"--backup 的結束狀態為 1 或 2 時（--quiet 亦同），在桌面顯示通知（Linux），\n"
+    u8"  並在下次開啟視窗時告知一次（記錄於程式資料夾的 LastBackup.ini）\n"
     u8"\n"
     u8"每天 03:00（02:30 備份之後）由 cron 清除（crontab -e）：\n"
     u8"  0 3 * * * tarnwick2004 --prune --dest 'E:\\Bak' --keep-daily 7 --keep-weekly 4 "
