@@ -25,6 +25,8 @@
 #include <filesystem>
 #include <regex>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
@@ -664,6 +666,53 @@ private slots:
         fs::remove_all(program());
         QCOMPARE(run({"--backup", "--source", "D:\\Data", "--dest", "E:\\Missing"}).status, 2);
         QVERIFY(!fs::exists(program()));
+    }
+
+    void aCrashOrAFullDiskAtEveryStepLeavesTheRecordWhole() {
+        makeData(*drives);
+        saveChoice("D:\\Data", "E:\\Bak");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        QCOMPARE(run({"--backup"}).status, 0);
+        fs::path record = program() / "LastBackup.ini";
+        const std::string before = atHalfPastTwo(readFile(record));
+        const std::vector<std::string> names = testsupport::folderNames(program());
+        // A backup refused writes nothing of the store but the record.
+        const std::vector<std::string> refused{"--backup", "--dest", "E:\\Missing"};
+        faults::planStoreSteps(0, 0, 0);
+        QCOMPARE(run(refused).status, 2);
+        int steps = faults::storeStepsTaken();
+        faults::clear();
+        const std::string after = atHalfPastTwo(readFile(record));
+        QVERIFY(steps >= 4);
+        QVERIFY(after != before);
+
+        for (int step = 1; step <= steps; ++step) {
+            const std::string row = "step " + std::to_string(step);
+            writeFile(record, before);
+            pid_t child = ::fork();
+            if (child == 0) {
+                faults::planStoreSteps(step, 0, 0);
+                RecordingConsole console;
+                static_cast<void>(cli::runCommandLine(refused, console));
+                ::_exit(0); // the crash comes first
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 86, row.c_str());
+            store::BackupStore().RemoveStaleTemporaries(); // the next start
+            QVERIFY2(testsupport::folderNames(program()) == names, row.c_str());
+            std::string crashed = atHalfPastTwo(readFile(record));
+            QVERIFY2(crashed == before || crashed == after, row.c_str());
+
+            writeFile(record, before);
+            faults::planStoreSteps(0, step, ENOSPC);
+            Run full = run(refused);
+            faults::clear();
+            QCOMPARE(full.status, 2);
+            std::string written = atHalfPastTwo(readFile(record));
+            bool told = full.err.find(ansi(u8"無法記錄這次備份的結果：")) != std::string::npos;
+            QVERIFY2(written == after || (told && written == before), row.c_str());
+        }
     }
 
 #ifdef TARNWICK_LISTENER
