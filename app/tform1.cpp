@@ -2,12 +2,14 @@
 
 #include "tform4.h"
 
+#include "backup/failednight.h"
 #include "backup/tform2.h"
 #include "platform/drives.h"
 #include "platform/hosterror.h"
 #include "platform/hostpath.h"
 #include "restore/tform3.h"
 #include "store/backupstore.h"
+#include "store/lastbackup.h"
 #include "text/codepage.h"
 #include "text/programerror.h"
 #include "threads/uithread.h"
@@ -44,6 +46,7 @@ const text::Text kSourcePrefix{u8" 來源資料夾："};
 const text::Text kDestPrefix{u8" 目地資料夾："};
 const text::Text kNext{u8"下一步"};
 const text::Text kCannotSaveSettings{u8"無法儲存設定檔："};
+const text::Text kCannotMarkTold{u8"無法記錄已告知上次備份的結果："};
 const text::Text kClose{u8"關閉"};
 const text::Text kNoBackups{u8"您尚未建立任何備份檔案"};
 const text::Text kFloppy{u8"[軟碟機]("};
@@ -115,6 +118,23 @@ TForm1::TForm1(store::BackupStore store)
     if (SourceName.empty())
         BitBtn2->setEnabled(false);
     FormCreate();
+    // Once the window is up, as the settings file's error is.
+    QTimer::singleShot(0, this, [this] { toolkit::guarded([this] { tellFailedBackup(); }); });
+}
+
+void TForm1::tellFailedBackup() {
+    std::optional<store::LastBackup> last = store::ReadLastBackup(store_);
+    if (!last || last->status == 0 || last->told)
+        return;
+    toolkit::showMessage(backup::failedNightMessage(*last));
+    // Marked only if no backup has ended since it was read (the box may have stayed open for
+    // hours): a newer record is told at the next start instead.
+    if (store::ReadLastBackup(store_) != last)
+        return;
+    last->told = true;
+    if (platform::WriteResult marked = store::WriteLastBackup(store_, *last); !marked)
+        toolkit::showErrorMessage(kCannotMarkTold.str() +
+                                  platform::withReason(store_.LastBackupPath(), marked.reason));
 }
 
 TForm1::~TForm1() {

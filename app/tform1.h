@@ -96,6 +96,8 @@ private:
     void labelRead(int index, const std::string& entry);
     void buildComponents();
     void FormCreate();
+    // Shows once how the last backup without a window failed, if it did.
+    void tellFailedBackup();
     void dragDown(QMouseEvent* event);
     void dragMove(QWidget* control, QMouseEvent* event);
     void dragUp();

@@ -6,10 +6,14 @@
 
 #include "backup/backupinput.h"
 #include "backup/backupmessages.h"
+#include "backup/failednight.h"
 #include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/hosterror.h"
+#include "platform/notification.h"
 #include "store/backupstore.h"
+#include "store/lastbackup.h"
+#include "text/big5.h"
 #include "text/codepage.h"
 #include "text/programerror.h"
 #include "text/programpath.h"
@@ -33,6 +37,54 @@ const text::Text kCannotSaveSettings{u8"無法儲存設定檔："};
 const text::Text kCannotWriteProgramFolder{u8"無法寫入程式資料夾，不開始備份："};
 const text::Text kBackingUp{u8"正在備份："};
 const text::Text kProgramFault{u8"程式發生錯誤："};
+const text::Text kCannotWriteLastBackup{u8"無法記錄這次備份的結果："};
+const text::Text kSomeFilesFailed{u8" 個檔案無法備份"};
+const text::Text kSomeFoldersFailed{u8" 個資料夾無法完整備份"};
+const text::Text kSomeDiffering{u8" 個檔案已存在但與來源不同，未覆蓋"};
+const text::Text kSomeNotPruned{u8"有些舊備份資料夾無法刪除"};
+const text::Text kThereAre{u8"有 "};
+const text::Text kComma{u8"，"};
+const text::Text kFirstOf{u8"。第一個："};
+
+// Passes everything on, and keeps the first line of the errors: why a backup that made nothing
+// failed, for the user who was not there to read it.
+class ErrorKeeping : public Console {
+public:
+    explicit ErrorKeeping(Console& console) : console_(console) {}
+    bool isTerminal() const override { return console_.isTerminal(); }
+    void write(std::string_view text) override { console_.write(text); }
+    void writeError(std::string_view text) override {
+        if (first_.empty())
+            first_ = text.substr(0, text::big5::find(text, '\n'));
+        console_.writeError(text);
+    }
+    void writeHostText(std::string_view utf8) override { console_.writeHostText(utf8); }
+    const std::string& firstError() const { return first_; }
+
+private:
+    Console& console_;
+    std::string first_;
+};
+
+// What failed in a backup that made its restore point: how many of each kind, and the first.
+std::string failuresText(const walk::CopyFailures& failures) {
+    std::string text;
+    const walk::CopyFailure* first = nullptr;
+    for (auto [items, after] : {std::pair{&failures.files(), &kSomeFilesFailed},
+                                {&failures.folders(), &kSomeFoldersFailed},
+                                {&failures.differing(), &kSomeDiffering}}) {
+        if (items->empty())
+            continue;
+        if (!text.empty())
+            text += kComma.str();
+        text += kThereAre.str() + std::to_string(items->size()) + after->str();
+        if (!first)
+            first = &items->front();
+    }
+    if (first)
+        text += kFirstOf.str() + platform::withReason(first->path, first->reason);
+    return text;
+}
 
 // Why the folders cannot be backed up as they stand, or empty.
 std::string refusal(const store::SettingsValues& choice) {
@@ -73,7 +125,8 @@ std::optional<store::SettingsValues> chosenFolders(const CommandLine& line,
 }
 
 // Runs both passes of the job on a worker while this thread shows what they post.
-int backUp(const backup::BackupJobInput& input, Console& console, bool quiet) {
+int backUp(const backup::BackupJobInput& input, Console& console, bool quiet,
+           store::LastBackup& record) {
     TaskLoop loop;
     BackupPrinter printer(console, quiet);
     backup::BackupJob job(printer);
@@ -105,8 +158,11 @@ int backUp(const backup::BackupJobInput& input, Console& console, bool quiet) {
         std::rethrow_exception(failure);
     if (shown)
         std::rethrow_exception(shown);
-    return printer.finish(input.sourceDir,
-                          input.destDir + "\\" + input.backupName + "\\" + input.sourceName);
+    int status = printer.finish(input.sourceDir,
+                                input.destDir + "\\" + input.backupName + "\\" + input.sourceName);
+    if (status == kSomeFailed)
+        record.reason = failuresText(printer.report()->failures);
+    return status;
 }
 
 int refuse(Console& console, const std::string& why) {
@@ -114,9 +170,8 @@ int refuse(Console& console, const std::string& why) {
     return kNothingBackedUp;
 }
 
-} // namespace
-
-int runBackup(const CommandLine& line, Console& console) {
+// The backup itself; `record` gets the folders and, for a backup with failures, why.
+int backUpChoice(const CommandLine& line, Console& console, store::LastBackup& record) {
     try {
         store::BackupStore store;
         store.RemoveStaleTemporaries();
@@ -124,6 +179,8 @@ int runBackup(const CommandLine& line, Console& console) {
         if (!choice)
             return refuse(console,
                           kNoSettings.str() + store.SettingsFilePath() + kNoSettingsHint.str());
+        record.sourceDir = choice->sourceDir;
+        record.destDir = choice->destDir;
         if (std::string why = refusal(*choice); !why.empty())
             return refuse(console, why);
 
@@ -148,16 +205,55 @@ int runBackup(const CommandLine& line, Console& console) {
         if (!line.quiet)
             console.write(kBackingUp.str() + choice->sourceDir + "  ==>  " + choice->destDir +
                           "\\" + input.backupName + "\n");
-        int status = backUp(input, console, line.quiet);
-        if (line.keep) // once the restore point is recorded
-            status =
+        record.destDir += "\\" + input.backupName;
+        int status = backUp(input, console, line.quiet, record);
+        if (line.keep) { // once the restore point is recorded
+            int pruned =
                 pruneAfterBackup(store, choice->destDir, *line.keep, line.quiet, console, status);
+            if (pruned != status && record.reason.empty())
+                record.reason = kSomeNotPruned.str();
+            status = pruned;
+        }
         return status;
     } catch (const ProgramError& error) { // a damaged file of the store, say
         return refuse(console, error.what());
     } catch (const std::exception& error) {
         return refuse(console, kProgramFault.str() + error.what());
     }
+}
+
+// Leaves how the backup ended in the program folder, for the window's next start (a backup that
+// ended well clears one that failed), and tells a desktop of a failure at once. Neither holds
+// up the exit status: a record that cannot be written is named, and the desktop may be absent.
+void tellResult(store::LastBackup record, Console& console) {
+    record.when = platform::shortDateTimeNow();
+    try {
+        store::BackupStore store;
+        std::string path = store.LastBackupPath();
+        // Before the program folder is made (no backup was ever set up) there is no window to
+        // tell later.
+        if (platform::folderExists(std::string(text::big5::beforeLastBackslash(path))))
+            if (platform::WriteResult written = store::WriteLastBackup(store, record); !written)
+                console.writeError(kCannotWriteLastBackup.str() +
+                                   platform::withReason(path, written.reason) + "\n");
+    } catch (const std::exception& error) {
+        console.writeError(kCannotWriteLastBackup.str() + error.what() + "\n");
+    }
+    if (record.status != kAllBackedUp)
+        platform::notifyDesktop(backup::failedNightTitle(record),
+                                backup::failedNightMessage(record));
+}
+
+} // namespace
+
+int runBackup(const CommandLine& line, Console& console) {
+    ErrorKeeping kept(console);
+    store::LastBackup record;
+    record.status = backUpChoice(line, kept, record);
+    if (record.status != kAllBackedUp && record.reason.empty())
+        record.reason = kept.firstError();
+    tellResult(record, console);
+    return record.status;
 }
 
 } // namespace cli

@@ -44,6 +44,8 @@ public:
     // Writes the summary of the backup of `sourceDir` into `backupFolder` and gives the exit
     // status.
     int finish(const std::string& sourceDir, const std::string& backupFolder);
+    // What the job reported when it finished, if it did.
+    const std::optional<backup::CopyReport>& report() const { return report_; }
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -72,6 +72,8 @@ const text::Text kOptions{
     u8"--verify 的結束狀態：0 沒有差異，1 有差異（已全部列出），\n"
     u8"  2 無法驗證：選項有誤、沒有設定檔、沒有此來源資料夾的備份記錄、備份資料夾不存在、\n"
     u8"  無法讀取來源資料夾或備份記錄\n"
+    u8"--backup 的結束狀態為 1 或 2 時（--quiet 亦同），在桌面顯示通知（Linux），\n"
+    u8"  並在下次開啟視窗時告知一次（記錄於程式資料夾的 LastBackup.ini）\n"
     u8"\n"
     u8"每天 03:00（02:30 備份之後）由 cron 清除（crontab -e）：\n"
     u8"  0 3 * * * tarnwick2004 --prune --dest 'E:\\Bak' --keep-daily 7 --keep-weekly 4 "

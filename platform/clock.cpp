@@ -2,6 +2,7 @@
 
 #include "hostsystem.h"
 
+#include <cstdio>
 #include <mutex>
 
 namespace platform {
@@ -21,6 +22,14 @@ std::string shortDateToday() {
     return std::to_string(static_cast<int>(day.year())) + "/" +
            std::to_string(static_cast<unsigned>(day.month())) + "/" +
            std::to_string(static_cast<unsigned>(day.day()));
+}
+
+std::string shortDateTimeNow() {
+    std::chrono::minutes time = localTimeOfDay();
+    char clock[8];
+    std::snprintf(clock, sizeof clock, "%02d:%02d", static_cast<int>(time.count() / 60 % 24),
+                  static_cast<int>(time.count() % 60));
+    return shortDateToday() + " " + clock;
 }
 
 void setTodayForTesting(std::optional<std::chrono::year_month_day> day) {

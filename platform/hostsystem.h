@@ -7,6 +7,8 @@ namespace platform {
 
 // Today in the host's local time.
 std::chrono::year_month_day localToday();
+// The local time of day, to the minute.
+std::chrono::minutes localTimeOfDay();
 
 // This program's process number.
 long currentProcessId();

@@ -16,6 +16,13 @@ std::chrono::year_month_day localToday() {
            std::chrono::day(static_cast<unsigned>(local.tm_mday));
 }
 
+std::chrono::minutes localTimeOfDay() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return std::chrono::hours(local.tm_hour) + std::chrono::minutes(local.tm_min);
+}
+
 long currentProcessId() {
     return static_cast<long>(::getpid());
 }

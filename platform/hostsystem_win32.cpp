@@ -11,6 +11,12 @@ std::chrono::year_month_day localToday() {
            std::chrono::day(local.wDay);
 }
 
+std::chrono::minutes localTimeOfDay() {
+    SYSTEMTIME local{};
+    ::GetLocalTime(&local);
+    return std::chrono::hours(local.wHour) + std::chrono::minutes(local.wMinute);
+}
+
 void quietDriveErrors() {
     static const UINT before = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     (void)before;

@@ -118,6 +118,10 @@ std::string BackupStore::SettingsFilePath() const {
     return folder_ + "\\" + kSettingsFile;
 }
 
+std::string BackupStore::LastBackupPath() const {
+    return folder_ + "\\LastBackup.ini";
+}
+
 std::string BackupStore::RecoverFolder() const {
     return folder_ + "\\Recover";
 }

@@ -12,6 +12,7 @@
 // The files of the program folder, byte for byte:
 //   SystemBackRD.ini          the last source and destination folders
 //   TotalCount.ini            the number of catalog records made so far
+//   LastBackup.ini            how the last backup without a window ended (lastbackup.h)
 //   Recover\BackupDir.ini     the catalog: one record per (destination, backup name) pair
 //   Recover\<n>.ini           the folder list files recorded under restore point n
 //   Recover\<name><n>_<source>.ini   the source folders of one backed-up folder
@@ -69,6 +70,8 @@ public:
     static std::string ProgramFolder();
 
     std::string SettingsFilePath() const;
+    // How the last backup without a window ended (store/lastbackup.h).
+    std::string LastBackupPath() const;
     std::string RecoverFolder() const;
 
     // Makes the program folder and its Recover folder where they are missing. The first of them

@@ -18,6 +18,7 @@
 #include "widgets/listview.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -25,7 +26,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <regex>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
@@ -58,6 +62,12 @@ void makeData(testsupport::TestDrives& drives) {
     writeFile(data / fs::path(u8"許多") / "c.txt", "gamma"); // a Big5 name with a 0x5C byte
     fs::create_directories(data / "Empty");
     fs::create_directories(drives.driveFolder('e') / "Bak");
+}
+
+// A record's time of day (the clock's own, not the test's) read as 02:30.
+std::string atHalfPastTwo(const std::string& text) {
+    static const std::regex time("(20[0-9][0-9]/[0-9]+/[0-9]+) [0-2][0-9]:[0-5][0-9]");
+    return std::regex_replace(text, time, "$1 02:30");
 }
 
 // The second day: one file changed, one added.
@@ -101,6 +111,10 @@ private:
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         environment.insert(QStringLiteral("TARNWICK_PREFIX"),
                            QString::fromStdString(drives->base().string()));
+        // No desktop hears of the failures the tests make (a session bus of its own excepted).
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                           QStringLiteral("unix:path=") +
+                               QString::fromStdString((drives->base() / "no-bus").string()));
         process->setProcessEnvironment(environment);
         process->start(QString::fromUtf8(program), arguments);
         return process;
@@ -216,6 +230,8 @@ private slots:
         QCOMPARE(second.status, 0);
         QCOMPARE(second.err, std::string());
         testsupport::Snapshot store = snapshot(program());
+        // How the last backup without a window ended is the command line's alone.
+        QCOMPARE(store.erase("LastBackup.ini"), size_t{1});
         testsupport::Snapshot copies = snapshot(drives->driveFolder('e'));
 
         // ... and the same two through the dialog, in a world of their own.
@@ -386,7 +402,13 @@ private slots:
         QCOMPARE(run({"--backup"}).status, 0);
         platform::setTodayForTesting(year(2004) / May / 2);
         QCOMPARE(run({"--backup", "--source", "D:\\Mail"}).status, 0);
-        const testsupport::Snapshot store = snapshot(program());
+        // The store, without the record of how the last backup without a window ended.
+        auto storeNow = [this] {
+            testsupport::Snapshot files = snapshot(program());
+            files.erase("LastBackup.ini");
+            return files;
+        };
+        const testsupport::Snapshot store = storeNow();
         QCOMPARE(store.at("Recover/BackupDir.ini"),
                  std::string("E:\\Bak\\<1>2004_5_1_Back\r\nE:\\Bak\\<2>2004_5_2_Back\r\n"));
 
@@ -425,7 +447,12 @@ private slots:
                 QVERIFY2(result.status == 2, row.c_str());
                 QVERIFY2(result.err.find(ansi(u8"無法讀取：") + path + reason) != std::string::npos,
                          (row + ": " + result.err).c_str());
-                QVERIFY2(snapshot(program()) == store, row.c_str());
+                QVERIFY2(storeNow() == store, row.c_str());
+                // ... but the window will tell why the night's backup failed.
+                std::string record = readFile(program() / "LastBackup.ini");
+                QVERIFY2(record.find(ansi(u8"結果=2\r\n原因=")) != std::string::npos &&
+                             record.find(ansi(u8"無法讀取：") + path + reason) != std::string::npos,
+                         (row + ": " + record).c_str());
                 // No backup starts from what could not be read; a copy made before the store
                 // was read is not recorded.
                 QVERIFY2(fs::exists(backupOf("2004_5_2", "Data")) != file.beforeTheCopy,
@@ -795,6 +822,171 @@ private slots:
         QVERIFY(copies == snapshot(drives->driveFolder('e')));
         QVERIFY(!fs::exists(drives->driveFolder('e') / "Bak" / "2004_5_1_Back" / "Again"));
     }
+    void theLastBackupWithoutAWindowIsRecordedForTheWindow() {
+        makeData(*drives);
+        saveChoice("D:\\Data", "E:\\Bak");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        auto recorded = [this] { return atHalfPastTwo(readFile(program() / "LastBackup.ini")); };
+        const std::string failedAtNight =
+            ansi(u8"時間=2004/5/1 02:30\r\n來源=D:\\Data\r\n目地=E:\\Missing\r\n結果=2\r\n"
+                 u8"原因=找不到備份目地資料夾：E:\\Missing\r\n已告知=0\r\n");
+
+        // Nothing backed up, --quiet as under cron: why, on one line.
+        Run missing = run({"--backup", "--quiet", "--dest", "E:\\Missing"});
+        QCOMPARE(missing.status, 2);
+        QCOMPARE(recorded(), failedAtNight);
+
+        // Some files missing: how many of each kind, and the first.
+        faults::failAt("tmpfile", "b.txt", ENOSPC);
+        faults::failAt("opendir", "Empty", EACCES);
+        Run some = run({"--backup"});
+        QCOMPARE(some.status, 1);
+        QCOMPARE(recorded(),
+                 ansi(u8"時間=2004/5/1 02:30\r\n來源=D:\\Data\r\n目地=E:\\Bak\\2004_5_1_Back\r\n"
+                      u8"結果=1\r\n原因=有 1 個檔案無法備份，有 1 個資料夾無法完整備份。第一個："
+                      u8"D:\\Data\\Docs\\b.txt（磁碟空間不足）\r\n已告知=0\r\n"));
+        faults::clear();
+
+        // A backup that ends well clears the failure.
+        const std::string allWell =
+            ansi(u8"時間=2004/5/1 02:30\r\n來源=D:\\Data\r\n目地=E:\\Bak\\2004_5_1_Back\r\n"
+                 u8"結果=0\r\n原因=\r\n已告知=0\r\n");
+        QCOMPARE(run({"--backup"}).status, 0);
+        QCOMPARE(recorded(), allWell);
+
+        // A record that cannot be written is named beside the backup's own reason and leaves
+        // the last one whole; the exit status stays the backup's.
+        faults::planStoreSteps(0, 1, ENOSPC); // the record is the only write of a refusal
+        Run unrecorded = run({"--backup", "--dest", "E:\\Missing"});
+        QCOMPARE(unrecorded.status, 2);
+        QCOMPARE(unrecorded.err,
+                 ansi(u8"找不到備份目地資料夾：E:\\Missing\n"
+                      u8"無法記錄這次備份的結果：C:\\Program Files\\Tarnwick2004\\LastBackup.ini"
+                      u8"（磁碟空間不足）\n"));
+        QCOMPARE(recorded(), allWell);
+        faults::clear();
+
+        // Before the program folder is made there is no window to tell: nothing is written.
+        fs::remove_all(program());
+        QCOMPARE(run({"--backup", "--source", "D:\\Data", "--dest", "E:\\Missing"}).status, 2);
+        QVERIFY(!fs::exists(program()));
+    }
+
+    void aCrashOrAFullDiskAtEveryStepLeavesTheRecordWhole() {
+        makeData(*drives);
+        saveChoice("D:\\Data", "E:\\Bak");
+        platform::setTodayForTesting(year(2004) / May / 1);
+        QCOMPARE(run({"--backup"}).status, 0);
+        fs::path record = program() / "LastBackup.ini";
+        const std::string before = atHalfPastTwo(readFile(record));
+        const std::vector<std::string> names = testsupport::folderNames(program());
+        // A backup refused writes nothing of the store but the record.
+        const std::vector<std::string> refused{"--backup", "--dest", "E:\\Missing"};
+        faults::planStoreSteps(0, 0, 0);
+        QCOMPARE(run(refused).status, 2);
+        int steps = faults::storeStepsTaken();
+        faults::clear();
+        const std::string after = atHalfPastTwo(readFile(record));
+        QVERIFY(steps >= 4);
+        QVERIFY(after != before);
+
+        for (int step = 1; step <= steps; ++step) {
+            const std::string row = "step " + std::to_string(step);
+            writeFile(record, before);
+            pid_t child = ::fork();
+            if (child == 0) {
+                faults::planStoreSteps(step, 0, 0);
+                RecordingConsole console;
+                static_cast<void>(cli::runCommandLine(refused, console));
+                ::_exit(0); // the crash comes first
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 86, row.c_str());
+            store::BackupStore().RemoveStaleTemporaries(); // the next start
+            QVERIFY2(testsupport::folderNames(program()) == names, row.c_str());
+            std::string crashed = atHalfPastTwo(readFile(record));
+            QVERIFY2(crashed == before || crashed == after, row.c_str());
+
+            writeFile(record, before);
+            faults::planStoreSteps(0, step, ENOSPC);
+            Run full = run(refused);
+            faults::clear();
+            QCOMPARE(full.status, 2);
+            std::string written = atHalfPastTwo(readFile(record));
+            bool told = full.err.find(ansi(u8"無法記錄這次備份的結果：")) != std::string::npos;
+            QVERIFY2(written == after || (told && written == before), row.c_str());
+        }
+    }
+
+#ifdef TARNWICK_LISTENER
+    void aFailedBackupIsToldOnTheDesktopAndOneThatEndsWellIsNot() {
+        makeData(*drives);
+        fs::path heard = drives->base() / "notifications.txt";
+        // The program on a session bus of its own, with a notification service that answers
+        // (or, `silent`, never does).
+        auto onTheDesktop = [&](QStringList arguments, bool silent = false) {
+            QStringList command{QStringLiteral("--"), QStringLiteral(TARNWICK_LISTENER),
+                                QString::fromStdString(heard.string())};
+            if (silent)
+                command << QStringLiteral("--silent");
+            command << QStringLiteral("--") << QStringLiteral(TARNWICK_PROGRAM) << arguments;
+            return runProgram(command, "dbus-run-session");
+        };
+        const QStringList missing{QStringLiteral("--backup"), QStringLiteral("--quiet"),
+                                  QStringLiteral("--source"), QStringLiteral("D:\\Data"),
+                                  QStringLiteral("--dest"),   QStringLiteral("E:\\Missing")};
+        const std::string toldOfMissing =
+            "Tarnwick 2004：備份失敗\n"
+            "2004/5/1 02:30 不開視窗的備份失敗，沒有備份任何檔案：\n"
+            "D:\\Data  ==>  E:\\Missing\n找不到備份目地資料夾：E:\\Missing\n----\n";
+        auto told = [&] {
+            static const std::regex date("[0-9]{4}/[0-9]+/[0-9]+ [0-9]{2}:[0-9]{2}");
+            return std::regex_replace(readFile(heard), date, "2004/5/1 02:30");
+        };
+
+        // --quiet does not silence it.
+        Run failed = onTheDesktop(missing);
+        QVERIFY2(failed.status == 2, failed.err.c_str());
+        QCOMPARE(told(), toldOfMissing);
+
+        // Some files not backed up (a pipe is refused).
+        QCOMPARE(::mkfifo((drives->driveFolder('d') / "Data" / "pipe").c_str(), 0600), 0);
+        Run some = onTheDesktop({QStringLiteral("--backup"), QStringLiteral("--source"),
+                                 QStringLiteral("D:\\Data"), QStringLiteral("--dest"),
+                                 QStringLiteral("E:\\Bak")});
+        QCOMPARE(some.status, 1);
+        std::string toldOfSome = told();
+        QVERIFY2(toldOfSome.starts_with("Tarnwick 2004：有些檔案沒有備份\n2004/5/1 02:30 "
+                                        "不開視窗的備份未完成，有些檔案或資料夾沒有備份：\n"
+                                        "D:\\Data  ==>  E:\\Bak\\") &&
+                     toldOfSome.find("有 1 個檔案無法備份。第一個：D:\\Data\\pipe（") !=
+                         std::string::npos,
+                 toldOfSome.c_str());
+
+        // One that ends well tells nothing (the service answers each call before the program
+        // can end, so a call would be in).
+        fs::remove(drives->driveFolder('d') / "Data" / "pipe");
+        Run good = onTheDesktop({QStringLiteral("--backup"), QStringLiteral("--source"),
+                                 QStringLiteral("D:\\Data"), QStringLiteral("--dest"),
+                                 QStringLiteral("E:\\Bak")});
+        QVERIFY2(good.status == 0, good.err.c_str());
+        QCOMPARE(readFile(heard), std::string());
+
+        // A service that never answers holds the program up a few seconds at most.
+        QElapsedTimer clock;
+        clock.start();
+        Run unanswered = onTheDesktop(missing, true);
+        QCOMPARE(unanswered.status, 2);
+        QVERIFY2(clock.elapsed() < 15000, std::to_string(clock.elapsed()).c_str());
+        QCOMPARE(told(), toldOfMissing);
+
+        // Without a session bus the backup's failure is all there is to read.
+        Run alone = runProgram(missing);
+        QCOMPARE(alone.status, 2);
+        QCOMPARE(alone.err, std::string("找不到備份目地資料夾：E:\\Missing\n"));
+    }
+#endif
 };
 
 QTEST_MAIN(TestCommandLine)

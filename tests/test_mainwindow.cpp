@@ -28,6 +28,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <regex>
 
 namespace fs = std::filesystem;
 using testsupport::ansi;
@@ -127,6 +128,68 @@ private slots:
         QVERIFY(!form.BitBtn1->isVisibleTo(&form));
         QVERIFY(form.findChild<QObject*>(QStringLiteral("ImageList1")));
         QCOMPARE(form.Label3->caption(), ansi(u8" 備份狀態：") + "  ==>  C:");
+    }
+
+    void aFailedBackupWithoutAWindowIsToldOnceAtTheNextStart() {
+        // As the command line leaves it after a night whose backup failed.
+        const std::string failed =
+            ansi(u8"時間=2004/5/1 02:30\r\n來源=D:\\Data\r\n目地=E:\\Missing\r\n結果=2\r\n"
+                 u8"原因=找不到備份目地資料夾：E:\\Missing\r\n已告知=0\r\n");
+        const std::string told = failed.substr(0, failed.size() - 3) + "1\r\n";
+        const std::string message =
+            ansi(u8"2004/5/1 02:30 不開視窗的備份失敗，沒有備份任何檔案：\nD:\\Data  ==>  "
+                 u8"E:\\Missing\n找不到備份目地資料夾：E:\\Missing");
+        fs::path record = programFolder() / "LastBackup.ini";
+        // Starts the window and waits until what it left for once it is up has run (a timer
+        // queued after the window's own runs after it).
+        auto startAndClose = [] {
+            Forms forms;
+            bool up = false;
+            QTimer::singleShot(0, [&up] { up = true; });
+            QTRY_VERIFY(up);
+        };
+
+        writeFile(record, failed);
+        startAndClose();
+        QCOMPARE(messageTexts(), std::vector<std::string>{message});
+        QCOMPARE(messages->calls()[0].kind, toolkit::MessageBoxKind::Simple);
+        QCOMPARE(readFile(record), told);
+        startAndClose(); // told once: the next start is silent
+        QCOMPARE(messages->calls().size(), size_t{1});
+        QCOMPARE(readFile(record), told);
+
+        // Some files missing: told in its own words.
+        writeFile(record,
+                  ansi(u8"時間=2004/5/2 02:30\r\n來源=D:\\Data\r\n目地=E:\\Bak\\2004_5_2_Back"
+                       u8"\r\n結果=1\r\n原因=有 1 個檔案無法備份\r\n已告知=0\r\n"));
+        startAndClose();
+        QCOMPARE(messageTexts().back(),
+                 ansi(u8"2004/5/2 02:30 不開視窗的備份未完成，有些檔案或資料夾沒有備份：\n"
+                      u8"D:\\Data  ==>  E:\\Bak\\2004_5_2_Back\n有 1 個檔案無法備份"));
+        messages->clear();
+
+        // A backup that ended well, and damaged records (cut short, a line missing, a status
+        // the program never writes, far too long), are not told and are left as they are.
+        for (const std::string& bytes :
+             {std::string(ansi(u8"時間=2004/5/1 02:30\r\n來源=D:\\Data\r\n目地=E:\\Bak\r\n"
+                               u8"結果=0\r\n原因=\r\n已告知=0\r\n")),
+              failed.substr(0, failed.size() - 2), failed.substr(0, failed.find(ansi(u8"原因"))),
+              std::regex_replace(failed, std::regex("=2"), "=3"),
+              failed + std::string(100000, 'x') + "\r\n"}) {
+            writeFile(record, bytes);
+            startAndClose();
+            QVERIFY2(messages->calls().empty(), bytes.c_str());
+            QVERIFY(readFile(record) == bytes);
+        }
+
+        // One that cannot be read is named.
+        writeFile(record, failed);
+        faults::failReadAt("LastBackup.ini", 10, EIO);
+        startAndClose();
+        QCOMPARE(messageTexts(),
+                 std::vector<std::string>{ansi(u8"無法讀取：C:\\Program Files\\Tarnwick2004\\"
+                                               u8"LastBackup.ini（磁碟讀寫錯誤）")});
+        QCOMPARE(readFile(record), failed);
     }
 
     void withoutSettingsBothListsStartAtDriveC() {

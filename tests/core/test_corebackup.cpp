@@ -66,8 +66,10 @@ TEST_F(CoreBackup, AFirstBackupLeavesExactlyTheBytesOfTheExample) {
     EXPECT_EQ(readFile(program() / "Recover" / "1.ini"), "2004_5_1_Back1_Data.ini\r\n");
     EXPECT_EQ(readFile(program() / "Recover" / "2004_5_1_Back1_Data.ini"),
               "C:\\Data\r\nC:\\Data\\Sub\r\n");
+    // LastBackup.ini: how this backup without a window ended, the command line's own file.
     EXPECT_EQ(testsupport::folderNames(program()),
-              (std::vector<std::string>{"Recover", "SystemBackRD.ini", "TotalCount.ini"}));
+              (std::vector<std::string>{"LastBackup.ini", "Recover", "SystemBackRD.ini",
+                                        "TotalCount.ini"}));
     std::vector<std::string> recover = testsupport::folderNames(program() / "Recover");
     std::erase(recover, "BackupDir.lock"); // the lock two recordings take turns on
     EXPECT_EQ(recover,
