@@ -178,9 +178,11 @@ bool insideBackup(const std::string& folder, const std::string& backupFolder) {
 class RestorePrinter : public restore::RestoreView {
 public:
     RestorePrinter(Console& console, bool quiet)
-        : console_(console), quiet_(quiet), terminal_(console.isTerminal()) {}
+        : console_(console), quiet_(quiet), terminal_(console.isTerminal()),
+          lastShown_(Clock::now()) {}
 
     void counted(int64_t files, uint64_t bytes) {
+        counted_ = true;
         fileTotal_ = files;
         byteTotal_ = bytes;
         copyStarted_ = Clock::now();
@@ -192,7 +194,8 @@ public:
     }
 
     void showProgress(const restore::RestoreProgress& progress) override {
-        if (quiet_)
+        // The copy pass may post before the count is taken in: its totals are not known yet.
+        if (quiet_ || (progress.position && !counted_))
             return;
         Clock::time_point now = Clock::now();
         if (now - lastShown_ < (terminal_ ? std::chrono::milliseconds(kTerminalInterval)
@@ -277,6 +280,7 @@ private:
     Clock::time_point copyStarted_;
     Clock::time_point lastShown_;
     bool progressShown_ = false;
+    bool counted_ = false;
     std::optional<restore::RestoreReport> report_;
     std::string impossible_;
 };
