@@ -291,21 +291,6 @@ TEST_F(CoreBackup, CopiesReachTheDiskBeforeTheRestorePointIsRecorded) {
     EXPECT_EQ(readFile(program() / "Recover" / "BackupDir.ini"), catalog);
 }
 
-#ifndef _WIN32
-// A file whose host name has no code page 950 form cannot be backed up; the summary names it
-// with the host's own name beside the "?" it reads as, so that the user can find it.
-TEST_F(CoreBackup, AFileWithoutABig5NameIsNamedAsTheHostNamesIt) {
-    writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
-    writeFile(drives.host(u8"D:\\Data") / fs::path(u8"caf\u00e9.txt"), "no Big5 form");
-    fs::create_directories(drives.host(u8"E:\\Bak"));
-    platform::setTodayForTesting(year(2004) / May / 1);
-    EXPECT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 1) << console.err;
-    EXPECT_NE(console.out.find("D:\\Data\\caf?.txt" + ansi(u8"（名稱含有此系統無法表示的字元）") +
-                               " [caf\xc3\xa9.txt]\n"),
-              std::string::npos)
-        << console.out;
-}
-
 // Two folders and two files whose names have no code page 950 form all read as "?": beside each
 // the summary gives the host's own name, which tells them apart.
 TEST_F(CoreBackup, NamesWithoutABig5FormAreToldApartByTheHostsNames) {
@@ -327,6 +312,21 @@ TEST_F(CoreBackup, NamesWithoutABig5FormAreToldApartByTheHostsNames) {
         EXPECT_NE(console.out.find(path + why + " [" + host + "]\n"), std::string::npos)
             << host << "\n"
             << console.out;
+}
+
+#ifndef _WIN32
+// A file whose host name has no code page 950 form cannot be backed up; the summary names it
+// with the host's own name beside the "?" it reads as, so that the user can find it.
+TEST_F(CoreBackup, AFileWithoutABig5NameIsNamedAsTheHostNamesIt) {
+    writeFile(drives.host(u8"D:\\Data\\a.txt"), "a");
+    writeFile(drives.host(u8"D:\\Data") / fs::path(u8"caf\u00e9.txt"), "no Big5 form");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+    EXPECT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 1) << console.err;
+    EXPECT_NE(console.out.find("D:\\Data\\caf?.txt" + ansi(u8"（名稱含有此系統無法表示的字元）") +
+                               " [caf\xc3\xa9.txt]\n"),
+              std::string::npos)
+        << console.out;
 }
 
 // While the backup runs, another program swaps a folder of the source for a link to a folder
