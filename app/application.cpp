@@ -7,6 +7,9 @@
 
 TarnwickApplication::TarnwickApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tarnwick"));
+    // The menu entry the windows belong to, so that a dock groups them with it (the Wayland
+    // application id, and the desktop-file property of each X11 window).
+    setDesktopFileName(QStringLiteral("org.tarnwick2004.Tarnwick2004"));
     // The windows are laid out for "MS Sans Serif" at 8 points; Chinese text needs a face that
     // has it.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),

@@ -182,7 +182,7 @@ void TForm2::completionDone(const backup::CopyReport& report, bool current) {
     if (!current) {
         // Closed while the restore point was being recorded: told at once, and nothing of the
         // showing that may have begun since is touched.
-        toolkit::showSystemMessage(captionFor(report), completionMessage(report));
+        showCompletion(report);
         return;
     }
     report_ = report;
@@ -220,7 +220,7 @@ void TForm2::finishAnimation() {
     AnimTicks = 0;
     Panel6->setCaption(kBackedUp.str());
     Panel6->setTextColor(QColor(0, 0, 255));
-    toolkit::showSystemMessage(captionFor(report_), completionMessage(report_));
+    showCompletion(report_);
     // The job is over; a showing that has begun since keeps its own values.
     if (animationGeneration_ == job_.generation()) {
         SourceName.clear();
@@ -233,7 +233,12 @@ std::string TForm2::captionFor(const backup::CopyReport& report) const {
     return report.storeFailure ? kNotRecordedCaption.str() : kDoneCaption.str();
 }
 
-std::string TForm2::completionMessage(const backup::CopyReport& report) const {
+void TForm2::showCompletion(const backup::CopyReport& report) const {
+    toolkit::showSystemMessage(captionFor(report), completionMessage(report, false),
+                               completionMessage(report, true));
+}
+
+std::string TForm2::completionMessage(const backup::CopyReport& report, bool onHost) const {
     std::string done = kDoneText.str();
     if (const std::optional<backup::StoreFailure>& failure = report.storeFailure) {
         done = backup::notRecordedMessage(*failure);
@@ -244,7 +249,12 @@ std::string TForm2::completionMessage(const backup::CopyReport& report) const {
             .append(std::to_string(report.filesCopied()))
             .append(kCopiedAfter.str())
             .append(backup::linkedText(report.filesLinked));
-    return report.failures.describe({done, kFailuresBefore.str(), kFailuresAfter.str(),
-                                     kFolderFailuresBefore.str(), kFolderFailuresAfter.str(),
-                                     kFolderFailuresBefore.str(), kDifferingAfter.str()});
+    walk::FailureWords words{done,
+                             kFailuresBefore.str(),
+                             kFailuresAfter.str(),
+                             kFolderFailuresBefore.str(),
+                             kFolderFailuresAfter.str(),
+                             kFolderFailuresBefore.str(),
+                             kDifferingAfter.str()};
+    return onHost ? report.failures.describeOnHost(words) : report.failures.describe(words);
 }

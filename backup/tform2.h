@@ -76,7 +76,10 @@ private:
     // Ends the restore-point animation: the closing message, and the job's reset.
     void finishAnimation();
     std::string captionFor(const backup::CopyReport& report) const;
-    std::string completionMessage(const backup::CopyReport& report) const;
+    // The closing message, in code page 950 or (onHost) as the host's text with the host's own
+    // names beside the paths that cannot show them.
+    std::string completionMessage(const backup::CopyReport& report, bool onHost) const;
+    void showCompletion(const backup::CopyReport& report) const;
 
     backup::BackupJob job_;
     bool copyAsked_ = false; // a copy pass runs or waits in this showing

@@ -350,9 +350,13 @@ void TForm3::restoreCompleted(const restore::RestoreReport& report) {
     Panel3->setCaption(kRestored.str());
     copyAsked_ = false;
     BitBtn1->setEnabled(false);
-    toolkit::showSystemMessage(
-        kDoneCaption.str(),
-        report.failures.describe({kDoneText.str(), kFailuresBefore.str(), kFailuresAfter.str(),
-                                  kFolderFailuresBefore.str(), kFolderFailuresAfter.str(),
-                                  kFolderFailuresBefore.str(), kDifferingAfter.str()}));
+    walk::FailureWords words{kDoneText.str(),
+                             kFailuresBefore.str(),
+                             kFailuresAfter.str(),
+                             kFolderFailuresBefore.str(),
+                             kFolderFailuresAfter.str(),
+                             kFolderFailuresBefore.str(),
+                             kDifferingAfter.str()};
+    toolkit::showSystemMessage(kDoneCaption.str(), report.failures.describe(words),
+                               report.failures.describeOnHost(words));
 }

@@ -410,6 +410,25 @@ private slots:
                                "D:\\Odd\\fine.txt"));
     }
 
+    // Names without a Big5 form read as "?" in the message's program text, as the system shows
+    // them; the box shows the host's own name beside each, which tells two such folders apart.
+    void namesWithoutABig5FormAreToldApartInTheClosingMessage() {
+        fs::path data = drives->driveFolder('d') / "Odd";
+        writeFile(data / "😀" / "a.txt", "grinning");
+        writeFile(data / "😃" / "a.txt", "smiling");
+        writeFile(data / "😀.txt", "grinning");
+        backup("D:\\Odd");
+        const toolkit::MessageBoxCall call = messages->calls().at(0);
+        QVERIFY(call.text.find("D:\\Odd\\?" + ansi(u8"（名稱含有此系統無法表示的字元）")) !=
+                std::string::npos);
+        QVERIFY(call.text.find("\xF0") == std::string::npos);
+        for (const char* line : {"D:\\Odd\\?.txt（名稱含有此系統無法表示的字元） [😀.txt]\n",
+                                 "D:\\Odd\\?（名稱含有此系統無法表示的字元） [😀]",
+                                 "D:\\Odd\\?（名稱含有此系統無法表示的字元） [😃]"})
+            QVERIFY2(call.hostText.find(line) != std::string::npos, call.hostText.c_str());
+        QVERIFY(call.hostText.starts_with("您所指定的檔案已備份完成!!"));
+    }
+
     void aTreeWithoutFilesCompletesToo() {
         fs::create_directories(drives->driveFolder('d') / "Bare" / "A" / "B");
         fs::create_directories(drives->driveFolder('d') / "Bare" / "C");

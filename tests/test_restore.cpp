@@ -864,6 +864,11 @@ private slots:
                  ansi(u8"您所指定的檔案已還原完成!!\n\n另有 2 個資料夾無法完整還原：\n") + copy +
                      "Docs\\?" + ansi(u8"（名稱含有此系統無法表示的字元）\n") + copy + "Locked" +
                      ansi(u8"（存取被拒）"));
+        // The box shows beside the "?" the name the host has, so that the folder can be found.
+        QVERIFY2(messages->calls().back().hostText.find(
+                     copy + "Docs\\?（名稱含有此系統無法表示的字元） [\xed\x95\x9c]\n") !=
+                     std::string::npos,
+                 messages->calls().back().hostText.c_str());
     }
 
     void theFolderThatEndsWithTheChoiceIsRestoredInto() {

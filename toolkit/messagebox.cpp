@@ -30,7 +30,8 @@ void showOnThisThread(const MessageBoxCall& call) {
     QMessageBox::Icon icon = call.kind == MessageBoxKind::System  ? QMessageBox::Information
                              : call.kind == MessageBoxKind::Error ? QMessageBox::Critical
                                                                   : QMessageBox::NoIcon;
-    QMessageBox box(icon, toQString(call.caption), toQString(call.text), QMessageBox::Ok);
+    QString text = call.hostText.empty() ? toQString(call.text) : QString::fromUtf8(call.hostText);
+    QMessageBox box(icon, toQString(call.caption), text, QMessageBox::Ok);
     box.exec();
 }
 
@@ -60,6 +61,11 @@ void showException(std::exception_ptr error) {
 
 void showSystemMessage(const std::string& caption, const std::string& text) {
     show({MessageBoxKind::System, caption, text});
+}
+
+void showSystemMessage(const std::string& caption, const std::string& text,
+                       const std::string& hostText) {
+    show({MessageBoxKind::System, caption, text, hostText});
 }
 
 void setMessageBoxHandler(std::function<void(const MessageBoxCall&)> handler) {

@@ -17,6 +17,9 @@ struct MessageBoxCall {
     MessageBoxKind kind;
     std::string caption; // code page 950
     std::string text;    // code page 950
+    // What the box shows instead, when set (UTF-8): the text with the host's own names beside
+    // the paths that show them as "?" (see showSystemMessage).
+    std::string hostText{};
 };
 
 // Shows the text with the caption "Tarnwick" and waits for OK.
@@ -42,6 +45,11 @@ template <typename Handler> void guarded(Handler&& handler) noexcept {
 // worker thread: the box is shown on the user-interface thread while the caller waits, so the
 // user-interface thread must not be waiting for the caller at that moment.
 void showSystemMessage(const std::string& caption, const std::string& text);
+// The same, the box showing `hostText` (UTF-8): `text` with the host's own names beside those
+// that code page 950 cannot show. The toolkit's boxes take Unicode on every system, so a name
+// is shown as the host has it (from UTF-8 on Linux, from UTF-16 on Windows).
+void showSystemMessage(const std::string& caption, const std::string& text,
+                       const std::string& hostText);
 
 // Test seam: every box goes to the handler instead of the screen (it is the user's answer);
 // an empty handler brings back real boxes. The handler runs on the user-interface thread.

@@ -37,7 +37,7 @@ public:
     static constexpr size_t kNamed = 5; // named in a closing message
 
     void add(std::string path, std::string reason);
-    void addFolder(std::string path, std::string reason);
+    void addFolder(std::string path, std::string reason, std::string hostText = {});
     void addDiffering(std::string path);
     // A link Windows keeps for old programs, passed over: told, but no failure.
     void addPassedLink(std::string path);
@@ -59,6 +59,9 @@ public:
     // and the first few, one a line with its reason, "……" when there are more; last the links
     // passed over, in the same way.
     std::string describe(const FailureWords& words) const;
+    // The same message as the host's text (UTF-8), with the host's own name in brackets beside
+    // each path that cannot show it ("?"), so that the user can find that file or folder.
+    std::string describeOnHost(const FailureWords& words) const;
 
 private:
     std::vector<CopyFailure> files_;

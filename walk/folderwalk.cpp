@@ -29,7 +29,7 @@ Scan scan(const Folder& folder, const platform::HeldFolder* held, const std::str
     if (!more && folder.level > 1) {
         std::string reason = held ? search.failure() : whyNot;
         visitor.folderUnreadable(folder.path,
-                                 reason.empty() ? platform::reasonForError(ENOENT) : reason);
+                                 reason.empty() ? platform::reasonForError(ENOENT) : reason, {});
     }
     const Folder listed{folder.path, folder.level, folder.relPath, folder.name, &search, held};
     // "." and ".." lead every listing but a drive root's; they are never visited.
@@ -51,7 +51,7 @@ Scan scan(const Folder& folder, const platform::HeldFolder* held, const std::str
             if (!text::hostName(entry.name)) {
                 // A name read as "?": the folder cannot be reached under it.
                 visitor.folderUnreadable(folder.path + "\\" + entry.name,
-                                         platform::unusableNameReason());
+                                         platform::unusableNameReason(), entry.hostText);
                 continue;
             }
             visitor.subFolder(listed, entry.name);

@@ -43,8 +43,10 @@ public:
     virtual void file(const Folder& folder, const platform::FindData& entry) = 0;
     virtual void subFolder(const Folder& folder, const std::string& name) = 0;
     // A folder below the root whose contents cannot be walked: it cannot be listed, or its name
-    // has no form on this system. Nothing inside it is visited.
-    virtual void folderUnreadable(const std::string& path, const std::string& reason) = 0;
+    // has no form on this system (hostText: the host's own name, see FindData). Nothing inside
+    // it is visited.
+    virtual void folderUnreadable(const std::string& path, const std::string& reason,
+                                  const std::string& hostText) = 0;
     // A link Windows keeps for old programs (see FindData): not a file of the walk.
     virtual void compatibilityLinkPassed(const std::string& /*path*/) {}
     // After every scan, also of a folder that could not be listed; before its sub-folders are

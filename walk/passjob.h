@@ -144,9 +144,10 @@ protected:
         if (!countPass_ && copies_.subFolder(name, targetDir(folder)))
             folderMade(folder, name);
     }
-    void folderUnreadable(const std::string& path, const std::string& reason) override {
+    void folderUnreadable(const std::string& path, const std::string& reason,
+                          const std::string& hostText) override {
         if (!countPass_)
-            copies_.failures().addFolder(path, reason);
+            copies_.failures().addFolder(path, reason, hostText);
     }
     void compatibilityLinkPassed(const std::string& path) override {
         if (!countPass_)

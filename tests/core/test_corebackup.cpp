@@ -293,6 +293,29 @@ TEST_F(CoreBackup, CopiesReachTheDiskBeforeTheRestorePointIsRecorded) {
     EXPECT_EQ(readFile(program() / "Recover" / "BackupDir.ini"), catalog);
 }
 
+// Two folders and two files whose names have no code page 950 form all read as "?": beside each
+// the summary gives the host's own name, which tells them apart.
+TEST_F(CoreBackup, NamesWithoutABig5FormAreToldApartByTheHostsNames) {
+    fs::path data = drives.host(u8"D:\\Data");
+    writeFile(data / fs::path(u8"\U0001F600") / "a.txt", "grinning");
+    writeFile(data / fs::path(u8"\U0001F603") / "a.txt", "smiling");
+    writeFile(data / fs::path(u8"\U0001F600.txt"), "grinning");
+    writeFile(data / fs::path(u8"\U0001F603.txt"), "smiling");
+    fs::create_directories(drives.host(u8"E:\\Bak"));
+    platform::setTodayForTesting(year(2004) / May / 1);
+    EXPECT_EQ(backUp({"--source", "D:\\Data", "--dest", "E:\\Bak"}), 1) << console.err;
+    const std::string why = ansi(u8"（名稱含有此系統無法表示的字元）");
+    const std::pair<const char*, const char*> named[] = {
+        {"D:\\Data\\?.txt", "\xF0\x9F\x98\x80.txt"},
+        {"D:\\Data\\?.txt", "\xF0\x9F\x98\x83.txt"},
+        {"D:\\Data\\?", "\xF0\x9F\x98\x80"},
+        {"D:\\Data\\?", "\xF0\x9F\x98\x83"}};
+    for (const auto& [path, host] : named)
+        EXPECT_NE(console.out.find(path + why + " [" + host + "]\n"), std::string::npos)
+            << host << "\n"
+            << console.out;
+}
+
 #ifndef _WIN32
 // A file whose host name has no code page 950 form cannot be backed up; the summary names it
 // with the host's own name beside the "?" it reads as, so that the user can find it.

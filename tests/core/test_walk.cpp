@@ -45,7 +45,8 @@ public:
     void subFolder(const walk::Folder& folder, const std::string& name) override {
         events.push_back("folder " + folder.relPath + name);
     }
-    void folderUnreadable(const std::string& path, const std::string& reason) override {
+    void folderUnreadable(const std::string& path, const std::string& reason,
+                          const std::string&) override {
         events.push_back("unreadable " + path + " " + reason);
     }
     void folderScanned(const walk::Folder& folder) override {
@@ -93,7 +94,8 @@ public:
         if (!targets.makeSub(name, whyNot))
             failures.push_back("folder " + folder.relPath + name + " " + whyNot);
     }
-    void folderUnreadable(const std::string& path, const std::string&) override {
+    void folderUnreadable(const std::string& path, const std::string&,
+                          const std::string&) override {
         failures.push_back("unreadable " + path);
     }
     void folderScanned(const walk::Folder&) override {}
