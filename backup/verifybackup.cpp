@@ -208,7 +208,8 @@ private:
             tell(DifferenceKind::MissingFromBackup, folder.path + "\\" + name);
     }
 
-    void folderUnreadable(const std::string& path, const std::string& reason) override {
+    void folderUnreadable(const std::string& path, const std::string& reason,
+                          const std::string& /*hostText*/) override {
         if (path == folderPath_) {
             folderUnreadable_ = true; // its copy's entries cannot be matched
         } else {
