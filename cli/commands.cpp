@@ -21,7 +21,7 @@ const text::Text kUsageWithWindows{u8"用法：tarnwick2004 [選項]\n"
 const text::Text kUsageConsole{
     u8"用法：tarnwick2004-cli [選項]\n"
     u8"\n"
-    u8"只在命令提示字元中備份及清除，不開視窗；程式的視窗是 tarnwick2004.exe。\n"
+    u8"只在命令提示字元中備份、還原、驗證及清除，不開視窗；程式的視窗是 tarnwick2004.exe。\n"
     u8"\n"};
 const text::Text kOptions{
     u8"  --backup              不開視窗，備份上次在視窗中選擇的資料夾到今天的備份資料夾，\n"
@@ -31,7 +31,7 @@ const text::Text kOptions{
     u8"                        與 --prune 一起使用：清除此資料夾\n"
     u8"                        與 --restore 或 --list 一起使用：從此資料夾中的備份還原\n"
     u8"  --save                與 --source 或 --dest 一起使用：並存為下次的選擇\n"
-    u8"  --quiet               只列出無法備份的檔案及錯誤\n"
+    u8"  --quiet               只列出無法備份或還原的檔案及錯誤\n"
     u8"  --full-copy           與 --backup 一起使用：每個檔案都重新複製。不加時，自上次\n"
     u8"                        備份以來未變更的檔案（大小、修改時間及權限相同）只建立\n"
     u8"                        連結至上次備份中的同一個檔案，不佔空間\n"

@@ -12,10 +12,10 @@ namespace {
 
 // The window belongs to the other program: a console program started by a scheduled task or a
 // script must not open one, and one that stayed open would keep the caller waiting.
-const text::Text kNoWindow{
-    u8"tarnwick2004-cli 只在命令提示字元中備份及清除，不開視窗；程式的視窗是 tarnwick2004.exe。\n"
-    u8"不開視窗備份：tarnwick2004-cli --backup\n"
-    u8"所有選項：tarnwick2004-cli --help\n"};
+const text::Text kNoWindow{u8"tarnwick2004-cli 只在命令提示字元中備份、還原、驗證及清除，不開視窗；"
+                           u8"程式的視窗是 tarnwick2004.exe。\n"
+                           u8"不開視窗備份：tarnwick2004-cli --backup\n"
+                           u8"所有選項：tarnwick2004-cli --help\n"};
 
 } // namespace
 
