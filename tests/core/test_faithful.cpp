@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +25,26 @@ using testsupport::writeFile;
 using namespace std::chrono;
 
 namespace {
+
+// Sets a folder's modification time to some hours ago (the C++ library of mingw-w64 cannot set
+// a folder's).
+void setFolderTime(const fs::path& folder, int hoursAgo) {
+#ifdef _WIN32
+    HANDLE handle = ::CreateFileW(folder.c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << folder;
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const uint64_t ticks = ((uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime) -
+                           uint64_t(hoursAgo) * 3600 * 10'000'000;
+    const FILETIME lastWrite{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    EXPECT_TRUE(::SetFileTime(handle, nullptr, nullptr, &lastWrite)) << folder;
+    ::CloseHandle(handle);
+#else
+    fs::last_write_time(folder, fs::file_time_type::clock::now() - hours(hoursAgo));
+#endif
+}
 
 class Faithful : public ::testing::Test {
 protected:
@@ -57,30 +79,25 @@ TEST_F(Faithful, FoldersKeepTheirModificationTimes) {
     writeFile(source() / "Old" / "Deeper" / "a.txt", "a");
     writeFile(source() / "Old" / "b.txt", "b");
     fs::create_directories(source() / "Empty");
-    const auto then = fs::file_time_type::clock::now() - hours(24 * 365 * 3);
-    const auto older = then - hours(24 * 30);
-    fs::last_write_time(source() / "Old" / "Deeper", older);
-    fs::last_write_time(source() / "Old", then);
-    fs::last_write_time(source() / "Empty", older);
-    fs::last_write_time(source(), then);
+    setFolderTime(source() / "Old" / "Deeper", 24 * 400);
+    setFolderTime(source() / "Old", 24 * 365);
+    setFolderTime(source() / "Empty", 24 * 400);
+    setFolderTime(source(), 24 * 365);
 
     ASSERT_EQ(backUp(), 0) << console.err << console.out;
     ASSERT_EQ(restore(), 0) << console.err << console.out;
+    // To the second: FAT keeps two, and the Windows build's copies a hundred nanoseconds.
+    auto secondsOf = [](const fs::path& folder) {
+        return duration_cast<seconds>(fs::last_write_time(folder).time_since_epoch()).count();
+    };
     for (const fs::path& copy : {backup(), restored()}) {
         SCOPED_TRACE(copy.string());
-        // To the second: FAT keeps two, and the Windows build's copies a hundred nanoseconds.
-        auto seconds = [](fs::file_time_type time) {
-            return duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
-        };
         for (const char* folder : {"Old/Deeper", "Old", "Empty"})
-            EXPECT_EQ(seconds(fs::last_write_time(copy / folder)),
-                      seconds(fs::last_write_time(source() / folder)))
-                << folder;
+            EXPECT_EQ(secondsOf(copy / folder), secondsOf(source() / folder)) << folder;
         EXPECT_EQ(readFile(copy / "Old" / "Deeper" / "a.txt"), "a");
     }
     // The backup's own root is the source folder's copy; the restore's is where it went back to.
-    EXPECT_EQ(duration_cast<seconds>(fs::last_write_time(backup()).time_since_epoch()).count(),
-              duration_cast<seconds>(then.time_since_epoch()).count());
+    EXPECT_EQ(secondsOf(backup()), secondsOf(source()));
 }
 
 #ifndef _WIN32
