@@ -1,8 +1,8 @@
 #include "backupcommand.h"
 
 #include "backupprinter.h"
+#include "bothpasses.h"
 #include "prunecommand.h"
-#include "taskloop.h"
 
 #include "backup/backupinput.h"
 #include "backup/backupmessages.h"
@@ -17,11 +17,8 @@
 #include "text/codepage.h"
 #include "text/programerror.h"
 #include "text/programpath.h"
-#include "threads/uithread.h"
 
-#include <exception>
 #include <optional>
-#include <thread>
 
 namespace cli {
 namespace {
@@ -118,46 +115,17 @@ std::optional<store::SettingsValues> chosenFolders(const CommandLine& line,
     // In the form the window keeps them in, so that both record the same names: one dated folder
     // is one catalog record however the folder was typed, and a root destination is "E:".
     choice.sourceDir = text::normalizedFolder(choice.sourceDir);
-    choice.destDir = text::normalizedFolder(choice.destDir);
-    if (text::isDriveRoot(choice.destDir))
-        choice.destDir.resize(2);
+    choice.destDir = text::destinationForm(choice.destDir);
     return choice;
 }
 
 // Runs both passes of the job on a worker while this thread shows what they post.
 int backUp(const backup::BackupJobInput& input, Console& console, bool quiet,
            store::LastBackup& record) {
-    TaskLoop loop;
     BackupPrinter printer(console, quiet);
     backup::BackupJob job(printer);
     job.setInput(input);
-    // What goes wrong in the printer (on this thread) ends the run like the job's own faults,
-    // rather than vanishing with the task that met it.
-    std::exception_ptr shown;
-    auto before = threads::setPostedExceptionHandler([&shown](std::exception_ptr error) {
-        if (!shown)
-            shown = error;
-    });
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            job.runPass(true);
-            threads::postToUiThread([&printer, files = job.FileTotal(), bytes = job.TotalBytes()] {
-                printer.counted(files, bytes);
-            });
-            job.runPass(false);
-        } catch (...) {
-            failure = std::current_exception(); // read after the join
-        }
-        threads::postToUiThread([&loop] { loop.quit(); }); // after everything the job posted
-    });
-    loop.run();
-    worker.join();
-    threads::setPostedExceptionHandler(std::move(before));
-    if (failure)
-        std::rethrow_exception(failure);
-    if (shown)
-        std::rethrow_exception(shown);
+    runBothPasses(job, printer);
     int status = printer.finish(input.sourceDir,
                                 input.destDir + "\\" + input.backupName + "\\" + input.sourceName);
     if (status == kSomeFailed)

@@ -1,7 +1,7 @@
 #include "restorecommand.h"
 
 #include "backupprinter.h"
-#include "taskloop.h"
+#include "bothpasses.h"
 
 #include "backup/recordedbackups.h"
 #include "platform/folders.h"
@@ -14,14 +14,11 @@
 #include "text/codepage.h"
 #include "text/programerror.h"
 #include "text/programpath.h"
-#include "threads/uithread.h"
 #include "walk/sizetext.h"
 
 #include <chrono>
 #include <cstdio>
-#include <exception>
 #include <optional>
-#include <thread>
 
 namespace cli {
 namespace {
@@ -73,14 +70,6 @@ int refuse(Console& console, const std::string& why) {
     return kNothingBackedUp;
 }
 
-// A folder in the form the window keeps it in (a drive's root as "E:"), as a backup records it.
-std::string folderAsKept(const std::string& folder) {
-    std::string kept = text::normalizedFolder(folder);
-    if (text::isDriveRoot(kept))
-        kept.resize(2);
-    return kept;
-}
-
 // The day of a dated backup folder (2004_5_1_Back), or nullopt for a name that is none.
 std::optional<std::chrono::year_month_day> backupDay(const std::string& name) {
     int year = 0;
@@ -111,7 +100,7 @@ std::string pointFault(const store::BackupStore& store, const std::string& point
 // The destination as the user named it, or the reason it cannot be one.
 std::optional<std::string> destination(const CommandLine& line, Console& console,
                                        std::optional<platform::FolderId>& id) {
-    std::string destDir = folderAsKept(*line.destDir);
+    std::string destDir = text::destinationForm(*line.destDir);
     if (!text::splitProgramPath(destDir)) {
         refuse(console, kDestInvalid.str() + destDir);
         return std::nullopt;
@@ -288,35 +277,10 @@ private:
 // Runs the count pass and the copy pass of the dialog's job on a worker while this thread shows
 // what they post.
 int restoreFolder(const restore::RestoreJobInput& input, Console& console, bool quiet) {
-    TaskLoop loop;
     RestorePrinter printer(console, quiet);
     restore::RestoreJob job(printer);
     job.setInput(input);
-    std::exception_ptr shown;
-    auto before = threads::setPostedExceptionHandler([&shown](std::exception_ptr error) {
-        if (!shown)
-            shown = error;
-    });
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            job.runPass(true);
-            threads::postToUiThread([&printer, files = job.FileTotal(), bytes = job.TotalBytes()] {
-                printer.counted(files, bytes);
-            });
-            job.runPass(false);
-        } catch (...) {
-            failure = std::current_exception(); // read after the join
-        }
-        threads::postToUiThread([&loop] { loop.quit(); }); // after everything the job posted
-    });
-    loop.run();
-    worker.join();
-    threads::setPostedExceptionHandler(std::move(before));
-    if (failure)
-        std::rethrow_exception(failure);
-    if (shown)
-        std::rethrow_exception(shown);
+    runBothPasses(job, printer);
     return printer.finish(input.restoreSource);
 }
 
@@ -371,7 +335,7 @@ int restore(const CommandLine& line, Console& console) {
     }
     std::optional<std::string> into;
     if (line.toDir) {
-        into = folderAsKept(*line.toDir);
+        into = text::destinationForm(*line.toDir);
         if (!text::splitProgramPath(*into))
             return refuse(console, kToInvalid.str() + *into);
         if (insideBackup(*into, backupFolder))
