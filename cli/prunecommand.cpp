@@ -106,9 +106,7 @@ int runPrune(const CommandLine& line, Console& console) {
                                kNoSettingsHint.str() + "\n");
             return kNothingBackedUp;
         }
-        destDir = text::normalizedFolder(destDir);
-        if (text::isDriveRoot(destDir))
-            destDir.resize(2);
+        destDir = text::destinationForm(destDir);
         if (!text::splitProgramPath(destDir)) {
             console.writeError(kDestInvalid.str() + destDir + "\n");
             return kNothingBackedUp;

@@ -163,14 +163,6 @@ int cannot(Console& console, const std::string& why) {
     return kCannotVerify;
 }
 
-// The folder in the form the window and the backup keep it, so that it names what they recorded.
-std::string keptForm(const std::string& folder) {
-    std::string kept = text::normalizedFolder(folder);
-    if (text::isDriveRoot(kept))
-        kept.resize(2);
-    return kept;
-}
-
 } // namespace
 
 int runVerify(const CommandLine& line, Console& console) {
@@ -190,7 +182,7 @@ int runVerify(const CommandLine& line, Console& console) {
         if (line.destDir)
             choice.destDir = *line.destDir;
         choice.sourceDir = text::normalizedFolder(choice.sourceDir);
-        choice.destDir = keptForm(choice.destDir);
+        choice.destDir = text::destinationForm(choice.destDir); // as the backup recorded it
         if (!text::splitProgramPath(choice.sourceDir))
             return cannot(console, kSourceInvalid.str() + choice.sourceDir);
         if (text::isDriveRoot(choice.sourceDir))

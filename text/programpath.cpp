@@ -78,6 +78,13 @@ bool isDriveRoot(std::string_view windowsPath) {
     return parts && parts->names.empty();
 }
 
+std::string destinationForm(std::string_view folder) {
+    std::string kept = normalizedFolder(folder);
+    if (isDriveRoot(kept))
+        kept.resize(2);
+    return kept;
+}
+
 std::string normalizedFolder(std::string_view folder) {
     bool fullPath =
         folder.size() >= 2 && folder[1] == ':' &&

@@ -15,6 +15,9 @@ namespace text {
 // D:\Data\..\Data give D:\Data. A text that is no full path with a drive letter comes back as
 // it is.
 std::string normalizedFolder(std::string_view folder);
+// The form the window keeps a destination in, and the catalog records it by: normalized, and a
+// drive's root as letter and colon ("E:").
+std::string destinationForm(std::string_view folder);
 
 // The names of a full path below its drive root ("D:\Data\Docs" gives Data and Docs).
 std::vector<std::string> pathElements(std::string_view path);
