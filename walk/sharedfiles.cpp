@@ -8,7 +8,7 @@ std::shared_ptr<SharedFiles::First> SharedFiles::claim(platform::FileId file, ui
     auto found = files_.find(file);
     if (found == files_.end()) {
         first = true;
-        if (files_.size() >= kMostHeld)
+        if (files_.size() >= kMostRecords)
             return nullptr;
         auto record = std::make_shared<First>();
         record->namesLeft = names - 1;
@@ -17,30 +17,31 @@ std::shared_ptr<SharedFiles::First> SharedFiles::claim(platform::FileId file, ui
     }
     first = false;
     std::shared_ptr<First> record = found->second;
-    // Once every other name has come, the record (and the folder it will hold) leaves the map;
-    // the names that wait on it hold it.
+    // Once every other name has come, the record leaves the map; the names that wait on it
+    // hold it.
     if (--record->namesLeft == 0)
         files_.erase(found);
     return record;
 }
 
-void SharedFiles::settle(First& record, std::shared_ptr<const platform::TargetFolder> folder,
+void SharedFiles::settle(First& record, bool made, const std::string& relPath,
                          const std::string& name) {
     {
         std::lock_guard lock(mutex_);
         record.over = true;
-        record.folder = std::move(folder);
+        record.made = made;
+        record.relPath = relPath;
         record.name = name;
     }
     settled_.notify_all();
 }
 
-std::shared_ptr<const platform::TargetFolder> SharedFiles::copyOf(First& record,
-                                                                  std::string& name) {
+bool SharedFiles::copyOf(First& record, std::string& relPath, std::string& name) {
     std::unique_lock lock(mutex_);
     settled_.wait(lock, [&] { return record.over; });
+    relPath = record.relPath;
     name = record.name;
-    return record.folder;
+    return record.made;
 }
 
 void SharedFiles::clear() {

@@ -4,6 +4,7 @@
 
 #include "platform/hosterror.h"
 #include "text/codepage.h"
+#include "text/programpath.h"
 
 #include <cerrno>
 #include <new>
@@ -38,6 +39,7 @@ void TreeCopy::enterFolder(const Folder& folder, const std::string& targetDir) {
     sourceHeld_.reset();
     targetHeld_.reset();
     earlierHeld_.reset();
+    relPathHeld_ = std::make_shared<const std::string>(folder.relPath);
     if (const platform::TargetFolder* target = targets_.current())
         targetHeld_ = held<const platform::TargetFolder>([target] { return target->duplicate(); });
     // The earlier copy is followed also where nothing is linked (no target, a file system that
@@ -63,6 +65,8 @@ void TreeCopy::file(const Folder& folder, const platform::FindData& entry) {
     fileCopy->from = sourceHeld_;
     fileCopy->to = targetHeld_;
     fileCopy->earlier = earlierHeld_;
+    fileCopy->root = rootHeld_;
+    fileCopy->relPath = relPathHeld_;
     fileCopy->targetIsNew = targets_.madeByThisPass();
     pool_->submit([this, fileCopy] { copy(*fileCopy); }, [this, fileCopy] { takeIn(*fileCopy); });
 }
@@ -92,9 +96,26 @@ void TreeCopy::folderScanned(const Folder& folder, const std::string& targetDir)
 
 bool TreeCopy::linkedToFirstName(FileCopy& copy, SharedFiles::First& first,
                                  const platform::SharedFile& file) {
+    std::string relPath;
     std::string name;
-    std::shared_ptr<const platform::TargetFolder> folder = sharedFiles_.copyOf(first, name);
-    if (!folder || !copy.to->linkToCopy(*folder, name, copy.entry.name, file.size, file.modified))
+    if (!sharedFiles_.copyOf(first, relPath, name) || !copy.relPath)
+        return false;
+    // The first name's folder: this one, or reached from the root one name at a time, never
+    // through a link.
+    std::optional<platform::TargetFolder> opened;
+    const platform::TargetFolder* folder = copy.to.get();
+    if (relPath != *copy.relPath) {
+        if (!copy.root || !copy.root->isOpen())
+            return false;
+        std::string whyNot;
+        for (const std::string& sub : text::pathElements("C:\\" + relPath)) {
+            opened = (opened ? *opened : *copy.root).openSub(sub, whyNot);
+            if (!opened->isOpen())
+                return false;
+        }
+        folder = opened ? &*opened : copy.root.get();
+    }
+    if (!copy.to->linkToCopy(*folder, name, copy.entry.name, file.size, file.modified))
         return false;
     copy.status = platform::CopyStatus::Copied; // one more name: nothing more on the disk
     return true;
@@ -107,6 +128,7 @@ void TreeCopy::copy(FileCopy& copy) {
     copy.from.reset();
     copy.to.reset();
     copy.earlier.reset();
+    copy.root.reset();
 }
 
 void TreeCopy::copyOrLink(FileCopy& copy) {
@@ -136,9 +158,9 @@ void TreeCopy::copyOrLink(FileCopy& copy) {
         copy.failures.add(copy.source, platform::reasonForError(EIO));
     }
     if (first && firstName) {
-        bool made = copy.status == platform::CopyStatus::Copied ||
-                    copy.status == platform::CopyStatus::Linked;
-        sharedFiles_.settle(*first, made ? copy.to : nullptr, copy.entry.name);
+        bool made = copy.relPath && (copy.status == platform::CopyStatus::Copied ||
+                                     copy.status == platform::CopyStatus::Linked);
+        sharedFiles_.settle(*first, made, made ? *copy.relPath : std::string(), copy.entry.name);
     }
 }
 
@@ -164,6 +186,7 @@ void TreeCopy::end() {
     sourceHeld_.reset();
     targetHeld_.reset();
     earlierHeld_.reset();
+    rootHeld_.reset();
     targets_.close();
     earlier_.close();
 }

@@ -35,6 +35,7 @@ public:
     void begin(std::function<bool()> closed, Taken taken);
     // The copy's root (madeNow: made by this pass, see TargetTree::open).
     void openTargets(platform::TargetFolder root, bool madeNow) {
+        rootHeld_ = std::make_shared<const platform::TargetFolder>(root.duplicate());
         targets_.open(std::move(root), madeNow);
     }
     // From now on in this pass, a file unchanged since its copy in `earlierCopy` (the copy of
@@ -73,7 +74,9 @@ private:
         std::shared_ptr<const platform::HeldFolder> from;
         std::shared_ptr<const platform::TargetFolder> to;
         std::shared_ptr<const platform::TargetFolder> earlier;
-        bool targetIsNew = false; // made by this pass
+        std::shared_ptr<const platform::TargetFolder> root; // the copy's root
+        std::shared_ptr<const std::string> relPath;         // its folder below the root
+        bool targetIsNew = false;                           // made by this pass
         platform::CopyStatus status = platform::CopyStatus::Failed;
         uint64_t bytes = 0;
         CopyFailures failures;
@@ -112,6 +115,8 @@ private:
     std::shared_ptr<const platform::HeldFolder> sourceHeld_;    // the folder being copied
     std::shared_ptr<const platform::TargetFolder> targetHeld_;  // where its files go
     std::shared_ptr<const platform::TargetFolder> earlierHeld_; // its copy in an earlier backup
+    std::shared_ptr<const platform::TargetFolder> rootHeld_;    // the copy's root
+    std::shared_ptr<const std::string> relPathHeld_;            // the folder below the root
     std::unique_ptr<CopyPool> pool_; // last: its threads end before the rest goes
 };
 

@@ -136,6 +136,29 @@ TEST_F(Faithful, AFileOfSeveralNamesIsCopiedOnceAndLinked) {
     EXPECT_EQ(statOf(backup() / "pair.txt").st_nlink, 2u); // not the name outside
 }
 
+// A restore reads a backup whose every file is also a name in the day before (linked, unchanged):
+// those names outside the tree are many, and the tree's own two names of one file still come
+// back as one file.
+TEST_F(Faithful, ARestoreOfALinkedDayKeepsTheTreesOwnLinks) {
+    for (int i = 0; i < 600; ++i)
+        writeFile(source() / ("f" + std::to_string(i) + ".txt"), std::to_string(i));
+    writeFile(source() / "Sub" / "one.txt", "shared");
+    fs::create_hard_link(source() / "Sub" / "one.txt", source() / "Sub" / "two.txt");
+    ASSERT_EQ(backUp(), 0) << console.err << console.out;
+    platform::setTodayForTesting(year(2004) / May / 2);
+    ASSERT_EQ(backUp(), 0) << console.err << console.out;
+    const fs::path day2 = drives.host(u8"E:\\Bak\\2004_5_2_Back\\Data");
+    ASSERT_EQ(statOf(day2 / "f599.txt").st_nlink, 2u); // linked to the day before
+
+    const std::vector<std::string> arguments{"--restore", "--dest", "E:\\Bak", "--point",
+                                             "2",         "--to",   "D:\\Back"};
+    ASSERT_EQ(cli::runCommandLine(arguments, console).value_or(-1), 0) << console.err;
+    const fs::path back = restored() / "Sub";
+    EXPECT_EQ(statOf(back / "one.txt").st_ino, statOf(back / "two.txt").st_ino);
+    EXPECT_EQ(statOf(back / "one.txt").st_nlink, 2u);
+    EXPECT_EQ(readFile(restored() / "f599.txt"), "599");
+}
+
 // A file with holes (a disk image, a database) keeps them: a 64 MiB file of one written MiB
 // takes about a MiB in the copy, not 64, and reads the same.
 TEST_F(Faithful, HolesStayHoles) {
