@@ -70,8 +70,10 @@ private:
         sourceHeld_ = platform::HeldFolder();
         entries_.clear();
         copyPath_ = input_.copy.path;
-        if (!folder.relPath.empty())
-            copyPath_ += "\\" + folder.relPath.substr(0, folder.relPath.size() - 1);
+        if (!folder.relPath.empty()) { // its trailing backslash left out
+            copyPath_ += '\\';
+            copyPath_.append(folder.relPath, 0, folder.relPath.size() - 1);
+        }
         size_t index = static_cast<size_t>(folder.level - 1);
         copy_ = nullptr;
         if (index == 0) {

@@ -397,14 +397,19 @@ int runList(const CommandLine& line, Console& console) {
             text += backup.pointNumber + "\t" + (day ? dayText(*day) : backup.name);
             std::optional<std::vector<store::PointEntry>> entries =
                 store.ReadPointFile(backup.pointNumber, backup.name);
+            // Appended piece by piece: "\t" + a temporary trips a false -Wrestrict of GCC 12.
             if (!platform::folderExists(*destDir + "\\" + backup.name)) {
-                text += "\t" + kGone.str();
+                text += '\t';
+                text += kGone.str();
             } else if (!entries) {
-                text += "\t" + kNotCompleted.str();
+                text += '\t';
+                text += kNotCompleted.str();
             } else {
-                for (const store::PointEntry& entry : *entries)
-                    text += "\t" + store.FolderListHead(entry.listFileName)
-                                       .value_or(entry.sourceName + kNotCompleted.str());
+                for (const store::PointEntry& entry : *entries) {
+                    text += '\t';
+                    text += store.FolderListHead(entry.listFileName)
+                                .value_or(entry.sourceName + kNotCompleted.str());
+                }
             }
             text += "\n";
         }
