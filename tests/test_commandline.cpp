@@ -70,6 +70,15 @@ std::string atHalfPastTwo(const std::string& text) {
     return std::regex_replace(text, time, "$1 02:30");
 }
 
+// The program folder, the record of the last backup without a window read at 02:30: two runs in
+// worlds of their own may straddle a minute.
+testsupport::Snapshot storeAtHalfPastTwo(const fs::path& program) {
+    testsupport::Snapshot files = testsupport::snapshot(program);
+    if (auto record = files.find("LastBackup.ini"); record != files.end())
+        record->second = atHalfPastTwo(record->second);
+    return files;
+}
+
 // The second day: one file changed, one added.
 void changeData(testsupport::TestDrives& drives) {
     fs::path data = drives.driveFolder('d') / "Data";
@@ -682,7 +691,7 @@ private slots:
         restoreThroughTheDialog(1, 1);
         testsupport::Snapshot sources = snapshot(drives->driveFolder('d'));
         testsupport::Snapshot copies = snapshot(drives->driveFolder('e'));
-        testsupport::Snapshot store = snapshot(program());
+        testsupport::Snapshot store = storeAtHalfPastTwo(program());
         QCOMPARE(sources["Data/a.txt"], std::string("alpha")); // as on 2004/5/1
         QCOMPARE(sources["Mail/m.txt"], std::string("mail"));
         QVERIFY(!sources.contains("Data/Docs/new.txt")); // only on 2004/5/2
@@ -708,7 +717,7 @@ private slots:
                 std::string::npos);
         QVERIFY(sources == snapshot(drives->driveFolder('d')));
         QVERIFY(copies == snapshot(drives->driveFolder('e')));
-        QVERIFY(store == snapshot(program()));
+        QVERIFY(store == storeAtHalfPastTwo(program()));
         // Again, quiet: all is there, and only what stays different is told.
         Run again = run({"--restore", "--dest", "E:\\Bak", "--point", "1", "--quiet"});
         QCOMPARE(again.status, 1);
