@@ -31,18 +31,6 @@ const text::Text kRestorePoint{u8"還原點："};
 const text::Text kOpenParen{u8"（"};
 const text::Text kCloseParen{u8"）"};
 
-// On a terminal the line is rewritten a few times a second; in a log a line every half minute
-// is enough to show that a long backup goes on.
-constexpr std::chrono::milliseconds kTerminalInterval{250};
-constexpr std::chrono::seconds kLogInterval{30};
-
-std::string rateText(uint64_t bytes, double seconds) {
-    char rate[64];
-    std::snprintf(rate, sizeof rate, "%.1f",
-                  seconds > 0 ? static_cast<double>(bytes) / 1048576.0 / seconds : 0.0);
-    return rate;
-}
-
 } // namespace
 
 void writeFailures(Console& console, const std::string& after,
@@ -63,14 +51,14 @@ void writeFailures(Console& console, const std::string& after,
 }
 
 BackupPrinter::BackupPrinter(Console& console, bool quiet)
-    : console_(console), quiet_(quiet), terminal_(console.isTerminal()) {}
+    : console_(console), quiet_(quiet), line_(console) {}
 
 void BackupPrinter::counted(int64_t files, uint64_t bytes) {
     fileTotal_ = files;
     byteTotal_ = bytes;
     copyStarted_ = Clock::now();
     lastShown_ = copyStarted_;
-    endProgressLine();
+    line_.end();
     if (!quiet_)
         console_.write(kCounted.str() + std::to_string(files) + kFilesUnit.str() + kComma.str() +
                        walk::megabytesText(bytes) + " MB\n");
@@ -80,26 +68,24 @@ void BackupPrinter::showProgress(const backup::BackupProgress& progress) {
     if (quiet_)
         return;
     Clock::time_point now = Clock::now();
-    if (now - lastShown_ < (terminal_ ? std::chrono::milliseconds(kTerminalInterval)
-                                      : std::chrono::milliseconds(kLogInterval)))
+    if (now - lastShown_ < line_.interval())
         return;
     lastShown_ = now;
     if (!progress.position) { // counting
-        if (terminal_)
-            writeProgress(kCounting.str() + std::to_string(progress.fileTotal) + kFilesUnit.str());
+        if (line_.onTerminal())
+            line_.show(kCounting.str() + std::to_string(progress.fileTotal) + kFilesUnit.str());
         return;
     }
     double seconds = std::chrono::duration<double>(now - copyStarted_).count();
-    writeProgress(kCopied.str() + std::to_string(*progress.position) + "/" +
-                  std::to_string(fileTotal_) + kFilesUnit.str() + kComma.str() +
-                  walk::megabytesText(progress.bytesCopied) + "/" +
-                  walk::megabytesText(byteTotal_) + " MB" + kComma.str() +
-                  rateText(progress.bytesCopied, seconds) + kPerSecond.str());
+    line_.show(kCopied.str() + std::to_string(*progress.position) + "/" +
+               std::to_string(fileTotal_) + kFilesUnit.str() + kComma.str() +
+               walk::megabytesText(progress.bytesCopied) + "/" + walk::megabytesText(byteTotal_) +
+               " MB" + kComma.str() + rateText(progress.bytesCopied, seconds) + kPerSecond.str());
 }
 
 void BackupPrinter::completionStarted() {
-    endProgressLine();
-    if (!quiet_ && terminal_)
+    line_.end();
+    if (!quiet_ && line_.onTerminal())
         console_.write(kRecording.str() + "\n");
 }
 
@@ -116,7 +102,7 @@ void BackupPrinter::backupFolderImpossible(const std::string& path, const std::s
 }
 
 int BackupPrinter::finish(const std::string& sourceDir, const std::string& backupFolder) {
-    endProgressLine();
+    line_.end();
     if (!report_) {
         console_.writeError(
             (impossible_.empty() ? backup::cannotReadSourceMessage(sourceDir) : impossible_) +
@@ -153,21 +139,6 @@ int BackupPrinter::finish(const std::string& sourceDir, const std::string& backu
         console_.write(kBackupFolder.str() + backupFolder + "\n" + kRestorePoint.str() +
                        std::to_string(report.restorePoint) + "\n");
     return failures.any() ? kSomeFailed : kAllBackedUp;
-}
-
-void BackupPrinter::writeProgress(const std::string& line) {
-    if (terminal_) {
-        console_.write("\r" + line + "\x1b[K"); // the rest of the older line erased
-        progressShown_ = true;
-    } else {
-        console_.write(line + "\n");
-    }
-}
-
-void BackupPrinter::endProgressLine() {
-    if (progressShown_)
-        console_.write("\n");
-    progressShown_ = false;
 }
 
 } // namespace cli

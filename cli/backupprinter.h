@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console.h"
+#include "progressline.h"
 
 #include "backup/backupjob.h"
 
@@ -50,17 +51,13 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void writeProgress(const std::string& line);
-    void endProgressLine();
-
     Console& console_;
     bool quiet_;
-    bool terminal_;
+    ProgressLine line_;
     int64_t fileTotal_ = 0;
     uint64_t byteTotal_ = 0;
     Clock::time_point copyStarted_;
     Clock::time_point lastShown_;
-    bool progressShown_ = false; // a progress line waits on the terminal for its line end
     std::optional<backup::CopyReport> report_;
     std::string impossible_; // why nothing was backed up
 };

@@ -2,6 +2,7 @@
 
 #include "backupprinter.h"
 #include "bothpasses.h"
+#include "progressline.h"
 
 #include "backup/recordedbackups.h"
 #include "platform/folders.h"
@@ -61,9 +62,6 @@ const text::Text kDifferingAfter{u8" 個檔案已存在但與備份中的不同�
 const text::Text kOpenParen{u8"（"};
 const text::Text kCloseParen{u8"）"};
 const text::Text kProgramFault{u8"程式發生錯誤："};
-
-constexpr std::chrono::milliseconds kTerminalInterval{250};
-constexpr std::chrono::seconds kLogInterval{30};
 
 int refuse(Console& console, const std::string& why) {
     console.writeError(why + "\n");
@@ -167,8 +165,7 @@ bool insideBackup(const std::string& folder, const std::string& backupFolder) {
 class RestorePrinter : public restore::RestoreView {
 public:
     RestorePrinter(Console& console, bool quiet)
-        : console_(console), quiet_(quiet), terminal_(console.isTerminal()),
-          lastShown_(Clock::now()) {}
+        : console_(console), quiet_(quiet), line_(console), lastShown_(Clock::now()) {}
 
     void counted(int64_t files, uint64_t bytes) {
         counted_ = true;
@@ -176,7 +173,7 @@ public:
         byteTotal_ = bytes;
         copyStarted_ = Clock::now();
         lastShown_ = copyStarted_;
-        endProgressLine();
+        line_.end();
         if (!quiet_)
             console_.write(kCounted.str() + std::to_string(files) + kFilesUnit.str() +
                            kComma.str() + walk::megabytesText(bytes) + " MB\n");
@@ -187,26 +184,20 @@ public:
         if (quiet_ || (progress.position && !counted_))
             return;
         Clock::time_point now = Clock::now();
-        if (now - lastShown_ < (terminal_ ? std::chrono::milliseconds(kTerminalInterval)
-                                          : std::chrono::milliseconds(kLogInterval)))
+        if (now - lastShown_ < line_.interval())
             return;
         lastShown_ = now;
         if (!progress.position) {
-            if (terminal_)
-                writeProgress(kCounting.str() + std::to_string(progress.fileTotal) +
-                              kFilesUnit.str());
+            if (line_.onTerminal())
+                line_.show(kCounting.str() + std::to_string(progress.fileTotal) + kFilesUnit.str());
             return;
         }
         double seconds = std::chrono::duration<double>(now - copyStarted_).count();
-        char rate[64];
-        std::snprintf(rate, sizeof rate, "%.1f",
-                      seconds > 0 ? static_cast<double>(progress.bytesCopied) / 1048576.0 / seconds
-                                  : 0.0);
-        writeProgress(kRestoredSoFar.str() + std::to_string(*progress.position) + "/" +
-                      std::to_string(fileTotal_) + kFilesUnit.str() + kComma.str() +
-                      walk::megabytesText(progress.bytesCopied) + "/" +
-                      walk::megabytesText(byteTotal_) + " MB" + kComma.str() + rate +
-                      kPerSecond.str());
+        line_.show(kRestoredSoFar.str() + std::to_string(*progress.position) + "/" +
+                   std::to_string(fileTotal_) + kFilesUnit.str() + kComma.str() +
+                   walk::megabytesText(progress.bytesCopied) + "/" +
+                   walk::megabytesText(byteTotal_) + " MB" + kComma.str() +
+                   rateText(progress.bytesCopied, seconds) + kPerSecond.str());
     }
 
     void restoreCompleted(const restore::RestoreReport& report) override { report_ = report; }
@@ -218,7 +209,7 @@ public:
     }
 
     int finish(const std::string& restoreSource) {
-        endProgressLine();
+        line_.end();
         if (!report_)
             return refuse(console_, impossible_.empty() ? kCannotReadBackup.str() + restoreSource
                                                         : impossible_);
@@ -247,28 +238,13 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void writeProgress(const std::string& line) {
-        if (terminal_) {
-            console_.write("\r" + line + "\x1b[K");
-            progressShown_ = true;
-        } else {
-            console_.write(line + "\n");
-        }
-    }
-    void endProgressLine() {
-        if (progressShown_)
-            console_.write("\n");
-        progressShown_ = false;
-    }
-
     Console& console_;
     bool quiet_;
-    bool terminal_;
+    ProgressLine line_;
     int64_t fileTotal_ = 0;
     uint64_t byteTotal_ = 0;
     Clock::time_point copyStarted_;
     Clock::time_point lastShown_;
-    bool progressShown_ = false;
     bool counted_ = false;
     std::optional<restore::RestoreReport> report_;
     std::string impossible_;

@@ -1,5 +1,7 @@
 #include "verifycommand.h"
 
+#include "progressline.h"
+
 #include "backup/backupmessages.h"
 #include "backup/verifybackup.h"
 #include "platform/folders.h"
@@ -56,9 +58,6 @@ const text::Text kCountUnit{u8" 個"};
 const text::Text kEnumerationComma{u8"，"};
 const text::Text kEnd{u8"）。"};
 
-constexpr std::chrono::milliseconds kTerminalInterval{250};
-constexpr std::chrono::seconds kLogInterval{30};
-
 const text::Text& kindText(backup::DifferenceKind kind) {
     switch (kind) {
     case backup::DifferenceKind::MissingFromBackup:
@@ -80,11 +79,11 @@ const text::Text& kindText(backup::DifferenceKind kind) {
 class VerifyPrinter : public backup::VerifyView {
 public:
     VerifyPrinter(Console& console, bool progress)
-        : console_(console), terminal_(console.isTerminal()), progress_(progress),
-          started_(Clock::now()), lastShown_(started_) {}
+        : console_(console), line_(console), progress_(progress), started_(Clock::now()),
+          lastShown_(started_) {}
 
     void difference(const backup::Difference& found) override {
-        endProgressLine();
+        line_.end();
         std::string text =
             kindText(found.kind).str() + platform::withReason(found.path, found.reason);
         if (!found.hostText.empty()) {
@@ -99,39 +98,24 @@ public:
         if (!progress_)
             return;
         Clock::time_point now = Clock::now();
-        if (now - lastShown_ < (terminal_ ? std::chrono::milliseconds(kTerminalInterval)
-                                          : std::chrono::milliseconds(kLogInterval)))
+        if (now - lastShown_ < line_.interval())
             return;
         lastShown_ = now;
         double seconds = std::chrono::duration<double>(now - started_).count();
-        char rate[64];
-        std::snprintf(rate, sizeof rate, "%.1f",
-                      seconds > 0 ? static_cast<double>(bytesRead) / 1048576.0 / seconds : 0.0);
-        std::string line = kComparing.str() + std::to_string(files) + kFilesUnit.str() +
-                           kComma.str() + walk::megabytesText(bytesRead) + " MB" + kComma.str() +
-                           rate + kPerSecond.str();
-        if (terminal_) {
-            console_.write("\r" + line + "\x1b[K"); // the rest of the older line erased
-            progressShown_ = true;
-        } else {
-            console_.write(line + "\n");
-        }
+        line_.show(kComparing.str() + std::to_string(files) + kFilesUnit.str() + kComma.str() +
+                   walk::megabytesText(bytesRead) + " MB" + kComma.str() +
+                   rateText(bytesRead, seconds) + kPerSecond.str());
     }
 
-    void endProgressLine() {
-        if (progressShown_)
-            console_.write("\n");
-        progressShown_ = false;
-    }
+    void endProgressLine() { line_.end(); }
 
 private:
     using Clock = std::chrono::steady_clock;
     Console& console_;
-    bool terminal_;
+    ProgressLine line_;
     bool progress_;
     Clock::time_point started_;
     Clock::time_point lastShown_;
-    bool progressShown_ = false;
 };
 
 std::string summary(const backup::VerifyReport& report, bool full) {
